@@ -1,0 +1,181 @@
+// The in-memory JSON value: six kinds, numbers that keep the kind they were
+// written with, and objects that keep first-insertion order.
+#pragma once
+
+#include <cstddef>      // size_t
+#include <cstdint>      // uint64_t, int64_t
+#include <memory>       // unique_ptr
+#include <optional>     // optional
+#include <string>       // string
+#include <string_view>  // string_view
+#include <utility>      // move
+#include <vector>       // vector
+
+namespace tarnwick {
+
+enum class NumberKind : std::uint8_t {
+  UnsignedInt,  // 0 .. 2^64-1
+  NegativeInt,  // -2^63 .. -1, never 0 or above
+  Float,        // finite double, may be -0.0
+};
+
+class JsonNumber {
+ public:
+  constexpr JsonNumber() noexcept : kind_(NumberKind::UnsignedInt), u_(0) {}
+  constexpr explicit JsonNumber(std::uint64_t v) noexcept
+      : kind_(NumberKind::UnsignedInt), u_(v) {}
+  // Non-negative values become UnsignedInt, so NegativeInt is always below 0.
+  constexpr explicit JsonNumber(std::int64_t v) noexcept
+      : kind_(v < 0 ? NumberKind::NegativeInt : NumberKind::UnsignedInt),
+        u_(0) {
+    if (v < 0) {
+      i_ = v;
+    } else {
+      u_ = static_cast<std::uint64_t>(v);
+    }
+  }
+  // Empty for NaN and the infinities: a Float is always finite.
+  static std::optional<JsonNumber> from_f64(double v) noexcept;
+
+  NumberKind kind() const noexcept { return kind_; }
+  std::uint64_t as_unsigned() const noexcept { return u_; }
+  std::int64_t as_negative() const noexcept { return i_; }
+  double as_double() const noexcept { return d_; }
+
+  friend bool operator==(const JsonNumber& a, const JsonNumber& b) noexcept;
+
+ private:
+  struct FloatTag {};
+  constexpr JsonNumber(FloatTag, double v) noexcept
+      : kind_(NumberKind::Float), d_(v) {}
+
+  NumberKind kind_;
+  union {
+    std::uint64_t u_;
+    std::int64_t i_;
+    double d_;
+  };
+};
+
+enum class ValueKind : std::uint8_t { Null, Bool, Number, String, Array, Object };
+
+class JsonValue;
+
+namespace detail {
+struct ObjectIndex;
+struct ObjectIndexDeleter {
+  void operator()(ObjectIndex* p) const noexcept;
+};
+}  // namespace detail
+
+// Insertion-ordered map. Small objects are searched linearly by hash; a hash
+// index is built once an object grows past a handful of entries.
+class JsonObject {
+ public:
+  struct Entry;
+
+  JsonObject() noexcept = default;
+  JsonObject(JsonObject&&) noexcept = default;
+  JsonObject& operator=(JsonObject&&) noexcept = default;
+  JsonObject(const JsonObject&) = delete;
+  JsonObject& operator=(const JsonObject&) = delete;
+  ~JsonObject();
+
+  // Adds (key, value), or on a duplicate key replaces the value in place and
+  // keeps the first key and position; returns the replaced value, if any.
+  std::optional<JsonValue> insert(std::string key, JsonValue value);
+
+  std::size_t size() const noexcept { return entries_.size(); }
+  bool empty() const noexcept { return entries_.empty(); }
+  const JsonValue* find(std::string_view key) const noexcept;
+
+  const Entry* begin() const noexcept;
+  const Entry* end() const noexcept;
+  void reserve(std::size_t n) { entries_.reserve(n); }
+
+  JsonObject clone() const;
+
+ private:
+  std::size_t locate(std::string_view key, std::uint64_t hash) const noexcept;
+  void index_entry(std::size_t pos);
+  void build_index();
+
+  std::vector<Entry> entries_;
+  std::unique_ptr<detail::ObjectIndex, detail::ObjectIndexDeleter> index_;
+};
+
+using JsonArray = std::vector<JsonValue>;
+
+class JsonValue {
+ public:
+  JsonValue() noexcept : kind_(ValueKind::Null), b_(false) {}
+  JsonValue(std::nullptr_t) noexcept : JsonValue() {}
+  explicit JsonValue(bool b) noexcept : kind_(ValueKind::Bool), b_(b) {}
+  explicit JsonValue(JsonNumber n) noexcept : kind_(ValueKind::Number), n_(n) {}
+  explicit JsonValue(std::string s) noexcept
+      : kind_(ValueKind::String), s_(std::move(s)) {}
+  explicit JsonValue(JsonArray a) noexcept
+      : kind_(ValueKind::Array), a_(std::move(a)) {}
+  explicit JsonValue(JsonObject o) noexcept
+      : kind_(ValueKind::Object), o_(std::move(o)) {}
+
+  JsonValue(JsonValue&& other) noexcept { move_from(std::move(other)); }
+  JsonValue& operator=(JsonValue&& other) noexcept {
+    if (this != &other) {
+      destroy();
+      move_from(std::move(other));
+    }
+    return *this;
+  }
+  JsonValue(const JsonValue&) = delete;
+  JsonValue& operator=(const JsonValue&) = delete;
+  ~JsonValue() { destroy(); }
+
+  ValueKind kind() const noexcept { return kind_; }
+  bool is_null() const noexcept { return kind_ == ValueKind::Null; }
+
+  // Accessors assume the matching kind.
+  bool as_bool() const noexcept { return b_; }
+  const JsonNumber& as_number() const noexcept { return n_; }
+  const std::string& as_string() const noexcept { return s_; }
+  std::string& as_string() noexcept { return s_; }
+  const JsonArray& as_array() const noexcept { return a_; }
+  JsonArray& as_array() noexcept { return a_; }
+  const JsonObject& as_object() const noexcept { return o_; }
+  JsonObject& as_object() noexcept { return o_; }
+
+  // Deep copy; values are otherwise only moved.
+  JsonValue clone() const;
+
+  // Structural equality; object comparison follows entry order, numbers
+  // compare kind and bits, so 1 and 1.0 differ.
+  friend bool operator==(const JsonValue& a, const JsonValue& b) noexcept;
+
+ private:
+  void destroy() noexcept;
+  void move_from(JsonValue&& other) noexcept;
+
+  ValueKind kind_;
+  union {
+    bool b_;
+    JsonNumber n_;
+    std::string s_;
+    JsonArray a_;
+    JsonObject o_;
+  };
+};
+
+struct JsonObject::Entry {
+  std::string key;
+  JsonValue value;
+  std::uint64_t hash;
+};
+
+inline const JsonObject::Entry* JsonObject::begin() const noexcept {
+  return entries_.data();
+}
+inline const JsonObject::Entry* JsonObject::end() const noexcept {
+  return entries_.data() + entries_.size();
+}
+
+}  // namespace tarnwick
