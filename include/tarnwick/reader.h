@@ -12,11 +12,11 @@
 namespace tarnwick {
 
 enum class ReadErrorKind : std::uint8_t {
-  EofInArray,                // text ends after '[' or an element
-  EofInObject,               // text ends after '{', a key or a member
-  EofInString,               // text ends inside a string or a \u escape
-  EofInValue,                // text ends where a value was due, or mid-literal/number
-  ExpectedColon,             // a key is not followed by ':'
+  EofInArray,     // text ends after '[' or an element
+  EofInObject,    // text ends after '{', a key or a member
+  EofInString,    // text ends inside a string or a \u escape
+  EofInValue,     // text ends where a value was due, or mid-literal/number
+  ExpectedColon,  // a key is not followed by ':'
   ExpectedArrayCommaOrEnd,   // an element is not followed by ',' or ']'
   ExpectedObjectCommaOrEnd,  // a member is not followed by ',' or '}'
   ExpectedLiteral,           // a letter of null/true/false does not match

@@ -20,8 +20,9 @@ enum class FallbackKind : std::uint8_t {
 struct RepairOptions {
   std::uint64_t max_len = DEFAULT_MAX_LEN;  // UTF-8 bytes; longer falls back
   FallbackKind fallback = FallbackKind::Null;
-  bool strip_code_fences = true;      // rung "strip-fences" on
-  bool unwrap_double_encoded = true;  // unwrap a JSON string holding a container
+  bool strip_code_fences = true;  // rung "strip-fences" on
+  bool unwrap_double_encoded =
+      true;  // unwrap a JSON string holding a container
 };
 
 // The enumeration's own order; "unwrap-double" is fifth though rung 1 makes it.

@@ -57,7 +57,14 @@ class JsonNumber {
   };
 };
 
-enum class ValueKind : std::uint8_t { Null, Bool, Number, String, Array, Object };
+enum class ValueKind : std::uint8_t {
+  Null,
+  Bool,
+  Number,
+  String,
+  Array,
+  Object
+};
 
 class JsonValue;
 

@@ -1,0 +1,424 @@
+// The strict reader. One pass over the bytes, recursion bounded by the nesting
+// budget, one scratch buffer for every string that holds escapes.
+#include "tarnwick/reader.h"
+
+#include <cstring>  // memcpy
+
+#include "json/number.h"
+#include "json/swar.h"
+
+namespace tarnwick {
+namespace {
+
+// MARK: - Character utilities (Private)
+
+constexpr bool is_ws(unsigned char c) noexcept {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+constexpr bool is_digit(unsigned char c) noexcept {
+  return c >= '0' && c <= '9';
+}
+
+// Maps a byte to its hex digit value, or -1.
+constexpr int hex_value(unsigned char c) noexcept {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+void append_utf8(std::string& out, std::uint32_t cp) {
+  char buf[4];
+  std::size_t n;
+  if (cp < 0x80) {
+    buf[0] = static_cast<char>(cp);
+    n = 1;
+  } else if (cp < 0x800) {
+    buf[0] = static_cast<char>(0xC0 | (cp >> 6));
+    buf[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 2;
+  } else if (cp < 0x10000) {
+    buf[0] = static_cast<char>(0xE0 | (cp >> 12));
+    buf[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    buf[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 3;
+  } else {
+    buf[0] = static_cast<char>(0xF0 | (cp >> 18));
+    buf[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    buf[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    buf[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    n = 4;
+  }
+  out.append(buf, n);
+}
+
+// MARK: - Reader (Private)
+
+class Reader {
+ public:
+  explicit Reader(std::string_view text) noexcept
+      : begin_(text.data()), p_(text.data()), end_(text.data() + text.size()) {}
+
+  const ReadError& error() const noexcept { return error_; }
+
+  // Document steps around one value; false with error() set on failure.
+  bool read_document(JsonValue& out) {
+    skip_ws();
+    if (p_ == end_) return fail(ReadErrorKind::EofInValue);
+    if (!read_value(out)) return false;
+    return finish_document();
+  }
+
+  bool read_number_document(JsonNumber& out) {
+    skip_ws();
+    if (p_ == end_) return fail(ReadErrorKind::EofInValue);
+    const unsigned char c = static_cast<unsigned char>(*p_);
+    if (c == '-' || is_digit(c)) {
+      if (!read_number(out)) return false;
+      return finish_document();
+    }
+    if (c == '[' || c == '{') return fail(ReadErrorKind::NotANumber);
+    // A literal or string is read first so a malformed one reports its own
+    // kind; a well-formed one is still not a number.
+    if (c == 'n' || c == 't' || c == 'f' || c == '"') {
+      JsonValue ignored;
+      if (!read_value(ignored)) return false;
+      return fail_before(ReadErrorKind::NotANumber);
+    }
+    return fail(ReadErrorKind::ExpectedValue);
+  }
+
+ private:
+  // Records an error at the byte under p_ (the error point is just past it).
+  bool fail(ReadErrorKind kind) noexcept {
+    set_error(kind, p_ == end_ ? p_ : p_ + 1);
+    return false;
+  }
+
+  // Records an error at the last byte consumed.
+  bool fail_before(ReadErrorKind kind) noexcept {
+    set_error(kind, p_);
+    return false;
+  }
+
+  void set_error(ReadErrorKind kind, const char* point) noexcept {
+    std::uint32_t line = 1;
+    const char* line_start = begin_;
+    for (const char* q = begin_; q < point; ++q) {
+      if (*q == '\n') {
+        ++line;
+        line_start = q + 1;
+      }
+    }
+    error_ =
+        ReadError{kind, line, static_cast<std::uint32_t>(point - line_start)};
+  }
+
+  bool finish_document() {
+    skip_ws();
+    if (p_ != end_) return fail(ReadErrorKind::TrailingCharacters);
+    return true;
+  }
+
+  void skip_ws() noexcept {
+    while (p_ != end_ && is_ws(static_cast<unsigned char>(*p_))) ++p_;
+  }
+
+  bool read_value(JsonValue& out) {
+    switch (*p_) {
+      case 'n':
+        if (!read_literal("null", 4)) return false;
+        out = JsonValue();
+        return true;
+      case 't':
+        if (!read_literal("true", 4)) return false;
+        out = JsonValue(true);
+        return true;
+      case 'f':
+        if (!read_literal("false", 5)) return false;
+        out = JsonValue(false);
+        return true;
+      case '"': {
+        std::string s;
+        if (!read_string(s)) return false;
+        out = JsonValue(std::move(s));
+        return true;
+      }
+      case '[':
+        return read_array(out);
+      case '{':
+        return read_object(out);
+      case '-':
+      case '0':
+      case '1':
+      case '2':
+      case '3':
+      case '4':
+      case '5':
+      case '6':
+      case '7':
+      case '8':
+      case '9': {
+        JsonNumber n;
+        if (!read_number(n)) return false;
+        out = JsonValue(n);
+        return true;
+      }
+      default:
+        return fail(ReadErrorKind::ExpectedValue);
+    }
+  }
+
+  bool read_literal(const char* word, std::size_t len) noexcept {
+    ++p_;
+    for (std::size_t i = 1; i < len; ++i) {
+      if (p_ == end_) return fail(ReadErrorKind::EofInValue);
+      if (*p_ != word[i]) return fail(ReadErrorKind::ExpectedLiteral);
+      ++p_;
+    }
+    return true;
+  }
+
+  bool take_budget() noexcept {
+    if (--budget_ == 0) {
+      ++budget_;
+      return fail(ReadErrorKind::RecursionLimitExceeded);
+    }
+    return true;
+  }
+
+  bool read_array(JsonValue& out) {
+    if (!take_budget()) return false;
+    const bool ok = read_array_body(out);
+    ++budget_;
+    return ok;
+  }
+
+  bool read_array_body(JsonValue& out) {
+    ++p_;
+    JsonArray items;
+    skip_ws();
+    if (p_ == end_) return fail(ReadErrorKind::EofInArray);
+    if (*p_ != ']') {
+      for (;;) {
+        items.emplace_back();
+        if (!read_value(items.back())) return false;
+        skip_ws();
+        if (p_ == end_) return fail(ReadErrorKind::EofInArray);
+        if (*p_ == ']') break;
+        if (*p_ != ',') return fail(ReadErrorKind::ExpectedArrayCommaOrEnd);
+        ++p_;
+        skip_ws();
+        if (p_ == end_) return fail(ReadErrorKind::EofInValue);
+        if (*p_ == ']') return fail(ReadErrorKind::TrailingComma);
+      }
+    }
+    ++p_;
+    out = JsonValue(std::move(items));
+    return true;
+  }
+
+  bool read_object(JsonValue& out) {
+    if (!take_budget()) return false;
+    const bool ok = read_object_body(out);
+    ++budget_;
+    return ok;
+  }
+
+  bool read_object_body(JsonValue& out) {
+    ++p_;
+    JsonObject obj;
+    skip_ws();
+    if (p_ == end_) return fail(ReadErrorKind::EofInObject);
+    if (*p_ != '}') {
+      if (*p_ != '"') return fail(ReadErrorKind::KeyMustBeString);
+      for (;;) {
+        std::string key;
+        if (!read_string(key)) return false;
+        skip_ws();
+        if (p_ == end_) return fail(ReadErrorKind::EofInObject);
+        if (*p_ != ':') return fail(ReadErrorKind::ExpectedColon);
+        ++p_;
+        skip_ws();
+        if (p_ == end_) return fail(ReadErrorKind::EofInValue);
+        JsonValue value;
+        if (!read_value(value)) return false;
+        obj.insert(std::move(key), std::move(value));
+        skip_ws();
+        if (p_ == end_) return fail(ReadErrorKind::EofInObject);
+        if (*p_ == '}') break;
+        if (*p_ != ',') return fail(ReadErrorKind::ExpectedObjectCommaOrEnd);
+        ++p_;
+        skip_ws();
+        if (p_ == end_) return fail(ReadErrorKind::EofInValue);
+        if (*p_ == '}') return fail(ReadErrorKind::TrailingComma);
+        if (*p_ != '"') return fail(ReadErrorKind::KeyMustBeString);
+      }
+    }
+    ++p_;
+    out = JsonValue(std::move(obj));
+    return true;
+  }
+
+  // Entered on the opening quotation mark. Escape-free strings are copied
+  // once, straight from the text; others are assembled in scratch_.
+  bool read_string(std::string& out) {
+    ++p_;
+    const char* run = p_;
+    bool escaped = false;
+    for (;;) {
+      p_ = detail::find_string_special(p_, end_);
+      if (p_ == end_) return fail(ReadErrorKind::EofInString);
+      const unsigned char c = static_cast<unsigned char>(*p_);
+      if (c == '"') {
+        if (!escaped) {
+          out.assign(run, static_cast<std::size_t>(p_ - run));
+        } else {
+          scratch_.append(run, static_cast<std::size_t>(p_ - run));
+          out = scratch_;
+        }
+        ++p_;
+        return true;
+      }
+      if (c < 0x20) return fail(ReadErrorKind::ControlCharacterInString);
+      // A backslash.
+      if (!escaped) {
+        escaped = true;
+        scratch_.clear();
+      }
+      scratch_.append(run, static_cast<std::size_t>(p_ - run));
+      ++p_;
+      if (!read_escape()) return false;
+      run = p_;
+    }
+  }
+
+  // Entered just past a backslash; appends the escape's bytes to scratch_.
+  bool read_escape() {
+    if (p_ == end_) return fail(ReadErrorKind::EofInString);
+    char c;
+    switch (*p_) {
+      case '"':
+        c = '"';
+        break;
+      case '\\':
+        c = '\\';
+        break;
+      case '/':
+        c = '/';
+        break;
+      case 'b':
+        c = '\b';
+        break;
+      case 'f':
+        c = '\f';
+        break;
+      case 'n':
+        c = '\n';
+        break;
+      case 'r':
+        c = '\r';
+        break;
+      case 't':
+        c = '\t';
+        break;
+      case 'u':
+        ++p_;
+        return read_unicode_escape();
+      default:
+        return fail(ReadErrorKind::InvalidEscape);
+    }
+    scratch_.push_back(c);
+    ++p_;
+    return true;
+  }
+
+  // Four hex digits at p_ into `out`.
+  bool read_hex4(std::uint32_t& out) noexcept {
+    if (end_ - p_ < 4) {
+      p_ = end_;
+      return fail(ReadErrorKind::EofInString);
+    }
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+      const int d = hex_value(static_cast<unsigned char>(*p_));
+      if (d < 0) return fail(ReadErrorKind::InvalidEscape);
+      v = (v << 4) | static_cast<std::uint32_t>(d);
+      ++p_;
+    }
+    out = v;
+    return true;
+  }
+
+  // Entered just past "\u".
+  bool read_unicode_escape() {
+    std::uint32_t n;
+    if (!read_hex4(n)) return false;
+    if (n >= 0xDC00 && n <= 0xDFFF)
+      return fail_before(ReadErrorKind::LoneSurrogate);
+    if (n >= 0xD800 && n <= 0xDBFF) {
+      if (p_ == end_) return fail(ReadErrorKind::EofInString);
+      if (*p_ != '\\') return fail(ReadErrorKind::UnexpectedEndOfHexEscape);
+      ++p_;
+      if (p_ == end_) return fail(ReadErrorKind::EofInString);
+      if (*p_ != 'u') return fail(ReadErrorKind::UnexpectedEndOfHexEscape);
+      ++p_;
+      std::uint32_t m;
+      if (!read_hex4(m)) return false;
+      if (m < 0xDC00 || m > 0xDFFF)
+        return fail_before(ReadErrorKind::LoneSurrogate);
+      n = 0x10000 + ((n - 0xD800) << 10) + (m - 0xDC00);
+    }
+    append_utf8(scratch_, n);
+    return true;
+  }
+
+  // Entered on '-' or a digit.
+  bool read_number(JsonNumber& out) {
+    detail::NumberScan scan = detail::scan_number(p_, end_);
+    p_ = scan.stop;
+    if (scan.error != detail::NumberScanError::None) {
+      return fail(scan.error == detail::NumberScanError::Eof
+                      ? ReadErrorKind::EofInValue
+                      : ReadErrorKind::InvalidNumber);
+    }
+    if (!detail::convert_number(scan, out)) {
+      return fail_before(ReadErrorKind::NumberOutOfRange);
+    }
+    return true;
+  }
+
+  const char* begin_;
+  const char* p_;
+  const char* end_;
+  std::uint8_t budget_ = 128;
+  std::string scratch_;
+  ReadError error_{ReadErrorKind::EofInValue, 1, 0};
+};
+
+}  // namespace
+
+ReadResult<JsonValue> parse_document(std::string_view text) {
+  Reader reader(text);
+  JsonValue value;
+  if (!reader.read_document(value)) return reader.error();
+  return value;
+}
+
+std::optional<JsonValue> parse_container(std::string_view text) {
+  ReadResult<JsonValue> r = parse_document(text);
+  if (!r.ok()) return std::nullopt;
+  const ValueKind k = r.value().kind();
+  if (k != ValueKind::Array && k != ValueKind::Object) return std::nullopt;
+  return std::move(r.value());
+}
+
+ReadResult<JsonNumber> parse_number_document(std::string_view text) {
+  Reader reader(text);
+  JsonNumber n;
+  if (!reader.read_number_document(n)) return reader.error();
+  return n;
+}
+
+}  // namespace tarnwick

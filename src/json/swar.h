@@ -1,0 +1,51 @@
+// Eight-bytes-at-a-time scans shared by the reader and the writer.
+#pragma once
+
+#include <cstdint>  // uint64_t
+#include <cstring>  // memcpy
+
+namespace tarnwick::detail {
+
+inline constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+inline constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+// High bit set in each byte of `v` that is below `n` (n <= 128); exact for
+// the lowest flagged byte, which is all the scans below use.
+constexpr std::uint64_t bytes_below(std::uint64_t v, unsigned char n) noexcept {
+  return (v - kOnes * n) & ~v & kHighs;
+}
+
+constexpr std::uint64_t bytes_equal(std::uint64_t v, unsigned char c) noexcept {
+  return bytes_below(v ^ (kOnes * c), 1);
+}
+
+inline std::uint64_t load_u64(const char* p) noexcept {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// First byte in [p, end) that is a quotation mark, a backslash or below 0x20;
+// `end` when there is none. These are the bytes that end a plain string run
+// for both the reader and the writer.
+inline const char* find_string_special(const char* p,
+                                       const char* end) noexcept {
+  while (end - p >= 8) {
+    const std::uint64_t v = load_u64(p);
+    const std::uint64_t hit =
+        bytes_equal(v, '"') | bytes_equal(v, '\\') | bytes_below(v, 0x20);
+    if (hit != 0) {
+      // Little-endian: the lowest set bit belongs to the first such byte.
+      return p + (__builtin_ctzll(hit) >> 3);
+    }
+    p += 8;
+  }
+  while (p != end) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\' || c < 0x20) return p;
+    ++p;
+  }
+  return end;
+}
+
+}  // namespace tarnwick::detail
