@@ -1,0 +1,31 @@
+from typing import Any, Optional, final
+
+__version__: str
+__all__: list[str]
+
+@final
+class RepairResult:
+    """The result of a repair attempt. Always returned — `repair` never raises for
+    input shape (only for invalid *options*)."""
+
+    @property
+    def ok(self) -> bool: ...
+    @property
+    def value(self) -> Any: ...
+    @property
+    def json(self) -> str: ...
+    @property
+    def changed(self) -> bool: ...
+    @property
+    def strategy(self) -> str: ...
+
+def repair(
+    input: str,
+    *,
+    max_len: Optional[int] = None,
+    fallback: Optional[str] = None,
+    strip_code_fences: Optional[bool] = None,
+    unwrap_double_encoded: Optional[bool] = None,
+) -> RepairResult:
+    """Repair `input` into a valid JSON value. Never raises on input shape — any
+    input, including pure garbage, returns a deterministic `RepairResult`."""

@@ -1,0 +1,217 @@
+#include "repair_result.h"
+
+#include <cstddef>      // offsetof
+#include <new>          // placement new
+#include <string>       // string
+#include <string_view>  // string_view
+#include <type_traits>  // is_standard_layout_v
+#include <utility>      // move
+
+#include "debug_quote.h"
+#include "guard.h"
+
+namespace tarnwick::python {
+namespace {
+
+// Allocated (zero-filled) by the class's tp_alloc; the two texts are
+// constructed in place by new_repair_result and destroyed by the release.
+struct RepairResultObject {
+  PyObject ob_base;
+  bool ok;
+  PyObject* value;  // owned, never null
+  std::string json;
+  bool changed;
+  std::string strategy;
+};
+// offsetof on the `value` member needs a standard-layout struct.
+static_assert(std::is_standard_layout_v<RepairResultObject>);
+
+RepairResultObject* as_result(PyObject* self) noexcept {
+  return reinterpret_cast<RepairResultObject*>(self);
+}
+
+PyRef text_object(std::string_view text) {
+  return require_object(PyUnicode_FromStringAndSize(
+      text.data(), static_cast<Py_ssize_t>(text.size())));
+}
+
+PyObject* new_bool(bool b) noexcept {
+  PyObject* singleton = b ? Py_True : Py_False;
+  Py_INCREF(singleton);
+  return singleton;
+}
+
+PyObject* get_ok(PyObject* self, void*) {
+  return guard_object([&] { return new_bool(as_result(self)->ok); });
+}
+
+PyObject* get_changed(PyObject* self, void*) {
+  return guard_object([&] { return new_bool(as_result(self)->changed); });
+}
+
+PyObject* get_json(PyObject* self, void*) {
+  return guard_object(
+      [&] { return text_object(as_result(self)->json).release(); });
+}
+
+PyObject* get_strategy(PyObject* self, void*) {
+  return guard_object(
+      [&] { return text_object(as_result(self)->strategy).release(); });
+}
+
+PyObject* repair_result_repr(PyObject* self) {
+  return guard_object([&] {
+    const RepairResultObject* r = as_result(self);
+    std::string text = "RepairResult(ok=";
+    text += r->ok ? "True" : "False";
+    text += ", strategy=";
+    text += debug_quote(r->strategy);
+    text += ", changed=";
+    text += r->changed ? "True" : "False";
+    text += ", json=";
+    text += debug_quote(r->json);
+    text += ")";
+    return text_object(text).release();
+  });
+}
+
+// str() of attribute `name` of `object` as UTF-8, or "<unknown>" when it
+// cannot be read; never leaves an error set.
+std::string attribute_text(PyObject* object, const char* name) {
+  PyRef attribute(PyObject_GetAttrString(object, name));
+  PyRef text(attribute ? PyObject_Str(attribute.get()) : nullptr);
+  PyRef utf8(text ? PyUnicode_AsUTF8String(text.get()) : nullptr);
+  if (!utf8) {
+    PyErr_Clear();
+    return "<unknown>";
+  }
+  return std::string(PyBytes_AsString(utf8.get()),
+                     static_cast<std::size_t>(PyBytes_Size(utf8.get())));
+}
+
+// Instances come only from `repair`; calling the class always refuses.
+PyObject* repair_result_refuse_new(PyTypeObject* type, PyObject*, PyObject*) {
+  return guard_object([&]() -> PyObject* {
+    PyObject* cls = reinterpret_cast<PyObject*>(type);
+    const std::string message = "cannot create '" +
+                                attribute_text(cls, "__module__") + "." +
+                                attribute_text(cls, "__qualname__") +
+                                "' instances";
+    PyRef text = text_object(message);
+    PyErr_SetObject(PyExc_TypeError, text.get());
+    return nullptr;
+  });
+}
+
+void repair_result_dealloc(PyObject* self) {
+  guard_void([&] {
+    RepairResultObject* r = as_result(self);
+    PyTypeObject* type = Py_TYPE(self);
+    Py_DecRef(r->value);
+    r->json.~basic_string();
+    r->strategy.~basic_string();
+    auto tp_free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+    if (tp_free == nullptr) panic("RepairResult has no tp_free slot");
+    tp_free(self);
+    // Balances the class reference that tp_alloc took for this instance.
+    Py_DecRef(reinterpret_cast<PyObject*>(type));
+  });
+}
+
+PyMemberDef repair_result_members[] = {
+    {"value", T_OBJECT_EX, offsetof(RepairResultObject, value), READONLY,
+     "The recovered value as a native Python object (the fallback value "
+     "when\n`ok` is `False`) — what `json.loads` would have produced."},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+PyGetSetDef repair_result_getset[] = {
+    {"ok", get_ok, nullptr,
+     "Whether a meaningful value was recovered (`False` only for fallback).",
+     nullptr},
+    {"json", get_json, nullptr, "Canonical JSON serialization of `value`.",
+     nullptr},
+    {"changed", get_changed, nullptr,
+     "Whether the original text was altered to produce the result.", nullptr},
+    {"strategy", get_strategy, nullptr,
+     "Which ladder rung produced the result (kebab-case).", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyType_Slot repair_result_slots[] = {
+    {Py_tp_doc,
+     const_cast<char*>(
+         "The result of a repair attempt. Always returned — `repair` never "
+         "raises for\ninput shape (only for invalid *options*).")},
+    {Py_tp_repr, reinterpret_cast<void*>(repair_result_repr)},
+    {Py_tp_members, repair_result_members},
+    {Py_tp_getset, repair_result_getset},
+    {Py_tp_base, &PyBaseObject_Type},
+    {Py_tp_new, reinterpret_cast<void*>(repair_result_refuse_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(repair_result_dealloc)},
+    {0, nullptr},
+};
+
+// No Py_TPFLAGS_BASETYPE (no subclassing) and no Py_TPFLAGS_HAVE_GC: an
+// instance refers only to its value, never back to anything that owns it.
+PyType_Spec repair_result_spec = {
+    "tarnwick.RepairResult",
+    static_cast<int>(sizeof(RepairResultObject)),
+    0,
+    Py_TPFLAGS_DEFAULT,
+    repair_result_slots,
+};
+
+// The class shared by every module object and every call; never released.
+PyObject* repair_result_type = nullptr;
+
+}  // namespace
+
+PyObject* repair_result_class() {
+  if (repair_result_type != nullptr) return repair_result_type;
+  PyObject* created = PyType_FromSpec(&repair_result_spec);
+  if (created == nullptr) {
+    PyObject *type, *cause, *traceback;
+    PyErr_Fetch(&type, &cause, &traceback);
+    PyErr_NormalizeException(&type, &cause, &traceback);
+    if (traceback != nullptr) PyException_SetTraceback(cause, traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(traceback);
+    PyErr_SetString(PyExc_RuntimeError,
+                    "An error occurred while initializing class RepairResult");
+    PyObject *rt_type, *rt_value, *rt_traceback;
+    PyErr_Fetch(&rt_type, &rt_value, &rt_traceback);
+    PyErr_NormalizeException(&rt_type, &rt_value, &rt_traceback);
+    PyException_SetCause(rt_value, cause);  // steals `cause`
+    PyErr_Restore(rt_type, rt_value, rt_traceback);
+    return nullptr;
+  }
+  repair_result_type = created;
+  return repair_result_type;
+}
+
+PyRef new_repair_result(RepairOutcome& outcome, PyRef value) {
+  std::string strategy(strategy_name(outcome.strategy));
+  PyObject* cls = repair_result_class();
+  if (cls == nullptr) {
+    PyErr_WriteUnraisable(nullptr);
+    panic("failed to create type object for `RepairResult`");
+  }
+  // As object.__new__ does it: tp_alloc of the class (zero-filled memory, a
+  // reference to the class). PyType_GenericNew works before 3.10 too, where
+  // PyType_GetSlot refuses the static `object` type.
+  PyRef no_args(PyTuple_New(0));
+  if (!no_args) return PyRef();
+  PyRef instance(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(cls),
+                                   no_args.get(), nullptr));
+  if (!instance) return PyRef();
+  RepairResultObject* r = as_result(instance.get());
+  r->ok = outcome.ok;
+  r->changed = outcome.changed;
+  new (&r->json) std::string(std::move(outcome.json));
+  new (&r->strategy) std::string(std::move(strategy));
+  r->value = value.release();
+  return instance;
+}
+
+}  // namespace tarnwick::python
