@@ -173,14 +173,15 @@ TEST(DebugQuote, AgreesWithCharacterDatabase) {
         c == '\\') {
       continue;  // short escapes, covered by the table above
     }
-    std::string expected;
+    std::string expected = "\"";
     if (escaped[c]) {
       char hex[16];
-      std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(c));
-      expected = "\"\\u{" + std::string(hex) + "}\"";
+      std::snprintf(hex, sizeof hex, "\\u{%x}", static_cast<unsigned>(c));
+      expected += hex;
     } else {
-      expected = "\"" + utf8_of(c) + "\"";
+      expected += utf8_of(c);
     }
+    expected += '"';
     const std::string actual = debug_quote(utf8_of(c));
     if (actual != expected && ++mismatches <= 20) {
       ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(c) << ": got "
