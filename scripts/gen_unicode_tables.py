@@ -40,7 +40,8 @@ def read_version(ucd: Path) -> str:
     readme = ucd / "ReadMe.txt"
     if readme.exists():
         text = readme.read_text(encoding="utf-8")
-        m = re.search(r"for Version (\d+\.\d+\.\d+) of the Unicode Standard", text)
+        m = re.search(
+            r"for Version (\d+\.\d+\.\d+) of the Unicode Standard", text)
         if m and m.group(1) != version:
             sys.exit(f"version mismatch: ReadMe.txt {m.group(1)}, "
                      f"DerivedCoreProperties.txt {version}")

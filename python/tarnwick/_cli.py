@@ -1,0 +1,167 @@
+"""Command line: ``python -m tarnwick [options] [FILE ...]``.
+
+Repairs each input and prints its canonical JSON on one line of standard
+output, in the order given. ``-`` (or no FILE at all) reads standard input.
+
+Inputs are decoded as strict UTF-8; a leading byte order mark is dropped as
+an encoding mark, so a BOM-prefixed file repairs like the same file without
+it. Lines are not translated: the text reaches ``repair`` byte for byte.
+A file that cannot be read or is not valid UTF-8 is reported on standard
+error, prints nothing on standard output, and the remaining inputs are still
+processed.
+
+Exit status: 0 when every input was repaired with ``ok`` true; 1 when at
+least one fell back (``ok`` false); 2 on bad usage or when at least one
+input could not be read or decoded (2 wins over 1).
+"""
+
+from __future__ import annotations
+
+import argparse
+import codecs
+import os
+import sys
+from typing import Sequence
+
+from tarnwick import __version__, repair
+
+EXIT_OK = 0
+EXIT_FELL_BACK = 1
+EXIT_ERROR = 2
+
+STDIN_NAME = "-"
+_MAX_LEN_LIMIT = 2**64  # the engine counts lengths in unsigned 64 bits
+
+
+def _max_len(text: str) -> int:
+    """argparse type for --max-len: an integer in [0, 2**64)."""
+    try:
+        value = int(text, 10)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not an integer: {text!r}") from None
+    if not 0 <= value < _MAX_LEN_LIMIT:
+        raise argparse.ArgumentTypeError(
+            f"must be between 0 and {_MAX_LEN_LIMIT - 1}: {text}")
+    return value
+
+
+def build_parser() -> argparse.ArgumentParser:
+    parser = argparse.ArgumentParser(
+        prog="python -m tarnwick",
+        allow_abbrev=False,
+        description="Repair text meant to be JSON and print it as canonical "
+        "JSON, one line per input.",
+        epilog="Exit status: 0 all repaired, 1 some input fell back, "
+        "2 bad usage or an unreadable input.",
+    )
+    parser.add_argument(
+        "files", nargs="*", metavar="FILE",
+        help="UTF-8 text file to repair; '-' or none reads standard input")
+    parser.add_argument(
+        "--report", action="store_true",
+        help="write the strategy, ok and changed of each input to stderr")
+    parser.add_argument(
+        "--max-len", type=_max_len, metavar="N", default=None,
+        help="largest input in UTF-8 bytes; longer ones fall back "
+        "(default 5000000)")
+    parser.add_argument(
+        "--fallback", choices=("null", "empty-object"), default=None,
+        help="value given when nothing can be recovered (default null)")
+    parser.add_argument(
+        "--no-strip-code-fences", dest="strip_code_fences",
+        action="store_false",
+        help="do not remove a Markdown code fence around the document")
+    parser.add_argument(
+        "--no-unwrap-double-encoded", dest="unwrap_double_encoded",
+        action="store_false",
+        help="return a JSON string holding a document as that string")
+    parser.add_argument("--version", action="version",
+                        version=f"tarnwick {__version__}")
+    return parser
+
+
+class _InputError(Exception):
+    """An input that cannot be read or decoded; the message names it."""
+
+
+def _read_text(name: str) -> str:
+    """The decoded text of input `name`, without a leading byte order mark.
+
+    Raises _InputError when the input cannot be read or is not UTF-8."""
+    shown = _display_name(name)
+    try:
+        if name == STDIN_NAME:
+            data = sys.stdin.buffer.read()
+        else:
+            with open(name, "rb") as f:
+                data = f.read()
+    except OSError as e:
+        raise _InputError(f"cannot read {shown!r}: {e.strerror or e}") from e
+    start = len(codecs.BOM_UTF8) if data.startswith(codecs.BOM_UTF8) else 0
+    try:
+        return data[start:].decode("utf-8")
+    except UnicodeDecodeError as e:
+        offset = start + e.start
+        raise _InputError(f"{shown!r} is not valid UTF-8: byte "
+                          f"0x{data[offset]:02x} at offset {offset}") from e
+
+
+def _display_name(name: str) -> str:
+    return "<stdin>" if name == STDIN_NAME else name
+
+
+def _error(message: str) -> None:
+    print(f"tarnwick: {message}", file=sys.stderr, flush=True)
+
+
+def _write_line(text: str) -> None:
+    # Bytes, so that the output is UTF-8 whatever the locale says.
+    out = sys.stdout
+    buffer = getattr(out, "buffer", None)
+    if buffer is None:
+        out.write(text + "\n")
+    else:
+        out.flush()
+        buffer.write(text.encode("utf-8") + b"\n")
+    out.flush()
+
+
+def run(args: argparse.Namespace) -> int:
+    """Repairs every input named in `args`; returns the exit status."""
+    status = EXIT_OK
+    for name in args.files or [STDIN_NAME]:
+        try:
+            text = _read_text(name)
+        except _InputError as e:
+            _error(str(e))
+            status = EXIT_ERROR
+            continue
+        result = repair(
+            text,
+            max_len=args.max_len,
+            fallback=args.fallback,
+            strip_code_fences=args.strip_code_fences,
+            unwrap_double_encoded=args.unwrap_double_encoded,
+        )
+        _write_line(result.json)
+        if args.report:
+            print(f"{_display_name(name)}: strategy={result.strategy} "
+                  f"ok={str(result.ok).lower()} "
+                  f"changed={str(result.changed).lower()}",
+                  file=sys.stderr, flush=True)
+        if not result.ok and status == EXIT_OK:
+            status = EXIT_FELL_BACK
+    return status
+
+
+def main(argv: Sequence[str] | None = None) -> int:
+    """Entry point of ``python -m tarnwick``; returns the exit status."""
+    args = build_parser().parse_args(argv)
+    try:
+        return run(args)
+    except BrokenPipeError:
+        # The reader went away (e.g. `| head`); stop quietly, and keep the
+        # interpreter from failing again when it flushes stdout at exit.
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        return EXIT_ERROR
