@@ -1,0 +1,348 @@
+// The tolerant parser.
+//
+// Linear time: every pass of the array and object loops consumes at least one
+// code point or finishes its container; the only look-ahead (after an
+// outermost closer) crosses White_Space that is then either consumed or ends
+// the parse; skip_balanced reads each code point once. Bounded stack: the
+// recursion parse_value -> parse_array/parse_object -> parse_value opens at
+// most MAX_DEPTH containers.
+
+#include "tolerant/tolerant_parser.h"
+
+#include <cstdint>  // uint32_t, uint64_t
+#include <utility>  // move
+
+#include "repair/unicode.h"
+#include "tarnwick/reader.h"
+
+namespace tarnwick::detail {
+
+namespace {
+
+// MARK: - Character classes (Private)
+
+constexpr bool is_word_char(char32_t c) noexcept {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+constexpr bool is_number_run_char(char32_t c) noexcept {
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' ||
+         c == 'e' || c == 'E';
+}
+
+// The value of a hexadecimal digit, or -1.
+constexpr int hex_value(char32_t c) noexcept {
+  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+  return -1;
+}
+
+}  // namespace
+
+// MARK: - Construction (Public)
+
+TolerantParser::TolerantParser(std::string_view text) {
+  // At most one code point per byte; ASCII is copied eight bytes at a time.
+  chars_.resize(text.size());
+  char32_t* out = chars_.data();
+  const char* const s = text.data();
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (n - i >= 8 && (load8(s + i) & kHighs) == 0) {
+      for (std::size_t k = 0; k < 8; ++k) {
+        out[k] = static_cast<unsigned char>(s[i + k]);
+      }
+      out += 8;
+      i += 8;
+      continue;
+    }
+    *out++ = decode_utf8(text, i);
+  }
+  chars_.resize(static_cast<std::size_t>(out - chars_.data()));
+  stack_.reserve(MAX_DEPTH);
+}
+
+JsonValue parse_tolerant(std::string_view text) {
+  TolerantParser parser(text);
+  parser.skip_whitespace();
+  return parser.parse_value();
+}
+
+// MARK: - Steps (Private)
+
+void TolerantParser::skip_whitespace() noexcept {
+  const std::size_t n = chars_.size();
+  while (pos_ < n && is_white_space(chars_[pos_])) ++pos_;
+}
+
+void TolerantParser::push(ContainerKind kind) {
+  stack_.push_back(kind);
+  if (kind == ContainerKind::Object) {
+    ++open_objects_;
+  } else {
+    ++open_arrays_;
+  }
+  if (stack_.size() > peak_depth_) peak_depth_ = stack_.size();
+}
+
+void TolerantParser::pop() noexcept {
+  if (stack_.back() == ContainerKind::Object) {
+    --open_objects_;
+  } else {
+    --open_arrays_;
+  }
+  stack_.pop_back();
+}
+
+JsonValue TolerantParser::parse_value() {
+  skip_whitespace();
+  if (pos_ >= chars_.size()) return JsonValue();
+  switch (chars_[pos_]) {
+    case '"':
+      return JsonValue(parse_string());
+    case '+':
+    case '-':
+    case '.':
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9':
+      return parse_number_run();
+    case '[':
+      if (stack_.size() < MAX_DEPTH) return parse_array();
+      skip_balanced('[', ']');
+      return JsonValue();
+    case '{':
+      if (stack_.size() < MAX_DEPTH) return parse_object();
+      skip_balanced('{', '}');
+      return JsonValue();
+    case 'f':
+    case 'n':
+    case 't':
+      return parse_word();
+    default:
+      return JsonValue();
+  }
+}
+
+JsonValue TolerantParser::parse_word() {
+  const std::size_t start = pos_;
+  const std::size_t n = chars_.size();
+  while (pos_ < n && is_word_char(chars_[pos_])) ++pos_;
+  const std::size_t len = pos_ - start;
+  const char32_t* w = chars_.data() + start;
+  if (len == 4 && w[0] == 't' && w[1] == 'r' && w[2] == 'u' && w[3] == 'e') {
+    return JsonValue(true);
+  }
+  if (len == 5 && w[0] == 'f' && w[1] == 'a' && w[2] == 'l' && w[3] == 's' &&
+      w[4] == 'e') {
+    return JsonValue(false);
+  }
+  return JsonValue();
+}
+
+JsonValue TolerantParser::parse_number_run() {
+  const std::size_t start = pos_;
+  const std::size_t n = chars_.size();
+  while (pos_ < n && is_number_run_char(chars_[pos_])) ++pos_;
+  // The run is ASCII; the strict reader judges it as a whole document.
+  run_.clear();
+  run_.reserve(pos_ - start);
+  for (std::size_t i = start; i < pos_; ++i) {
+    run_.push_back(static_cast<char>(chars_[i]));
+  }
+  ReadResult<JsonNumber> number = parse_number_document(run_);
+  if (!number.ok()) return JsonValue();
+  return JsonValue(number.value());
+}
+
+bool TolerantParser::continue_top_level() noexcept {
+  const std::size_t n = chars_.size();
+  std::size_t q = pos_ + 1;
+  while (q < n && is_white_space(chars_[q])) ++q;
+  if (q < n && chars_[q] == ',') {
+    pos_ = q + 1;
+    return true;
+  }
+  return false;
+}
+
+JsonValue TolerantParser::parse_array() {
+  ++pos_;  // '['
+  push(ContainerKind::Array);
+  JsonArray items;
+  const std::size_t n = chars_.size();
+  for (;;) {
+    skip_whitespace();
+    if (pos_ >= n) break;
+    const char32_t c = chars_[pos_];
+    if (c == ']') {
+      if (stack_.size() == 1 && continue_top_level()) continue;
+      ++pos_;
+      break;
+    }
+    if (c == ',') {
+      ++pos_;
+      continue;
+    }
+    if (c == '}') {
+      if (open_objects_ > 0) break;  // left for the enclosing object
+      ++pos_;
+      continue;
+    }
+    const std::size_t before = pos_;
+    JsonValue item = parse_value();
+    if (pos_ == before) {
+      ++pos_;  // a code point that starts no value
+      continue;
+    }
+    items.push_back(std::move(item));
+    skip_whitespace();
+    if (pos_ < n && chars_[pos_] == ',') ++pos_;
+  }
+  pop();
+  return JsonValue(std::move(items));
+}
+
+JsonValue TolerantParser::parse_object() {
+  ++pos_;  // '{'
+  push(ContainerKind::Object);
+  JsonObject members;
+  const std::size_t n = chars_.size();
+  for (;;) {
+    skip_whitespace();
+    if (pos_ >= n) break;
+    const char32_t c = chars_[pos_];
+    if (c == '}') {
+      if (stack_.size() == 1 && continue_top_level()) continue;
+      ++pos_;
+      break;
+    }
+    if (c == '"') {
+      std::string key = parse_string();
+      skip_whitespace();
+      if (pos_ < n && chars_[pos_] == ':') ++pos_;
+      JsonValue value = parse_value();  // null when missing
+      members.insert(std::move(key), std::move(value));
+      skip_whitespace();
+      if (pos_ < n && chars_[pos_] == ',') ++pos_;
+      continue;
+    }
+    if (c == ']') {
+      if (open_arrays_ > 0) break;  // left for the enclosing array
+      ++pos_;
+      continue;
+    }
+    ++pos_;  // anything else in key position is skipped
+  }
+  pop();
+  return JsonValue(std::move(members));
+}
+
+void TolerantParser::skip_balanced(char32_t open, char32_t close) noexcept {
+  const std::size_t n = chars_.size();
+  std::uint64_t count = 0;
+  bool in_string = false;
+  while (pos_ < n) {
+    const char32_t c = chars_[pos_++];
+    if (in_string) {
+      if (c == '\\') {
+        if (pos_ < n) ++pos_;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == open) {
+      ++count;
+    } else if (c == close) {
+      if (--count == 0) return;
+    }
+  }
+}
+
+std::uint32_t TolerantParser::read_hex4() noexcept {
+  const std::size_t n = chars_.size();
+  std::uint32_t value = 0;
+  for (int k = 0; k < 4 && pos_ < n; ++k) {
+    const int digit = hex_value(chars_[pos_]);
+    if (digit < 0) break;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+    ++pos_;
+  }
+  return value;
+}
+
+std::string TolerantParser::parse_string() {
+  ++pos_;  // opening quote
+  std::string out;
+  const std::size_t n = chars_.size();
+  while (pos_ < n) {
+    const char32_t c = chars_[pos_++];
+    if (c == '"') break;
+    if (c != '\\') {
+      append_utf8(c, out);
+      continue;
+    }
+    if (pos_ >= n) {  // a backslash that ends the text
+      out.push_back('\\');
+      break;
+    }
+    const char32_t e = chars_[pos_++];
+    switch (e) {
+      case '"':
+      case '\\':
+      case '/':
+        out.push_back(static_cast<char>(e));
+        break;
+      case 'b':
+        out.push_back('\b');
+        break;
+      case 'f':
+        out.push_back('\f');
+        break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
+      case 'u': {
+        const std::uint32_t u = read_hex4();
+        if (u >= 0xD800 && u <= 0xDBFF && pos_ + 1 < n &&
+            chars_[pos_] == '\\' && chars_[pos_ + 1] == 'u') {
+          pos_ += 2;
+          const std::uint32_t w = read_hex4();
+          if (w >= 0xDC00 && w <= 0xDFFF) {
+            append_utf8(0x10000 + (u - 0xD800) * 1024 + (w - 0xDC00), out);
+          } else {
+            append_utf8(0xFFFD, out);
+          }
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+          append_utf8(0xFFFD, out);
+        } else {
+          append_utf8(u, out);
+        }
+        break;
+      }
+      default:  // unknown escape: both characters are kept
+        out.push_back('\\');
+        append_utf8(e, out);
+        break;
+    }
+  }
+  return out;
+}
+
+}  // namespace tarnwick::detail

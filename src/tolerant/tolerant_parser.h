@@ -1,0 +1,78 @@
+// The tolerant parser behind the ladder's "tolerant" rung:
+// reads one JSON-like value from the start of a text and never fails. Each
+// defect is resolved by a fixed local rule; what follows the value is ignored.
+// (Private)
+#pragma once
+
+#include <cstddef>      // size_t
+#include <cstdint>      // uint8_t
+#include <string>       // string
+#include <string_view>  // string_view
+#include <vector>       // vector
+
+#include "tarnwick/value.h"
+
+namespace tarnwick::detail {
+
+// One entry of the parser's stack per container being parsed.
+enum class ContainerKind : std::uint8_t {
+  Object = 0,
+  Array = 1,
+};
+
+class TolerantParser {
+ public:
+  // A '[' or '{' opens a container only while fewer than this many are open;
+  // a deeper one is skipped whole by skip_balanced and becomes null. This
+  // bounds the recursion of parse_value whatever the text holds.
+  static constexpr std::size_t MAX_DEPTH = 120;
+
+  // Decodes `text` (UTF-8) into code points once; pos 0, empty stack. Bytes
+  // that form no well-formed UTF-8 sequence decode as U+FFFD, one per byte.
+  explicit TolerantParser(std::string_view text);
+
+  // Advances pos past White_Space code points.
+  void skip_whitespace() noexcept;
+
+  // Reads one value starting at pos; null when no value can start there (pos
+  // does not move then). Never fails.
+  JsonValue parse_value();
+
+  std::size_t pos() const noexcept { return pos_; }
+  std::size_t length() const noexcept { return chars_.size(); }
+  // The number of containers open now (0 outside parse_value).
+  std::size_t depth() const noexcept { return stack_.size(); }
+  // The largest number of containers that were ever open at once.
+  std::size_t peak_depth() const noexcept { return peak_depth_; }
+
+ private:
+  std::string parse_string();
+  JsonValue parse_word();
+  JsonValue parse_number_run();
+  JsonValue parse_array();
+  JsonValue parse_object();
+  void skip_balanced(char32_t open, char32_t close) noexcept;
+  // After an outermost closer at pos: when the next code point that is not
+  // White_Space is ',', moves pos past it and returns true; otherwise leaves
+  // pos alone.
+  bool continue_top_level() noexcept;
+  void push(ContainerKind kind);
+  void pop() noexcept;
+  std::uint32_t read_hex4() noexcept;
+
+  std::vector<char32_t> chars_;
+  std::vector<ContainerKind> stack_;
+  std::size_t pos_ = 0;
+  // Counts of each kind on the stack, so that "is any enclosing container an
+  // object (array)?" is answered in constant time.
+  std::size_t open_objects_ = 0;
+  std::size_t open_arrays_ = 0;
+  std::size_t peak_depth_ = 0;
+  std::string run_;  // scratch for number runs, reused
+};
+
+// Runs a parser over `text` from its first non-White_Space code point and
+// returns parse_value's result.
+JsonValue parse_tolerant(std::string_view text);
+
+}  // namespace tarnwick::detail
