@@ -1,7 +1,7 @@
-from typing import Any, Optional, final
+from typing import Any, final
 
 __version__: str
-__all__: list[str]
+__all__ = ["RepairResult", "__version__", "repair"]
 
 @final
 class RepairResult:
@@ -22,10 +22,10 @@ class RepairResult:
 def repair(
     input: str,
     *,
-    max_len: Optional[int] = None,
-    fallback: Optional[str] = None,
-    strip_code_fences: Optional[bool] = None,
-    unwrap_double_encoded: Optional[bool] = None,
+    max_len: int | None = None,
+    fallback: str | None = None,
+    strip_code_fences: bool | None = None,
+    unwrap_double_encoded: bool | None = None,
 ) -> RepairResult:
     """Repair `input` into a valid JSON value. Never raises on input shape — any
     input, including pure garbage, returns a deterministic `RepairResult`."""
