@@ -2,4 +2,4 @@
 
 from ._tarnwick import RepairResult, __version__, repair
 
-__all__ = ["RepairResult", "__version__", "repair"]
+__all__ = ["RepairResult", "repair", "__version__"]  # noqa: RUF022 - the extension's own order

@@ -1,7 +1,7 @@
 from typing import Any, final
 
 __version__: str
-__all__ = ["RepairResult", "__version__", "repair"]
+__all__ = ["RepairResult", "repair", "__version__"]  # noqa: RUF022 - the extension's own order
 
 @final
 class RepairResult:
