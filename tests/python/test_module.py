@@ -2,10 +2,12 @@
 
 import importlib
 import inspect
+import os
 import subprocess
 import sys
 import textwrap
 
+import pytest
 import tarnwick
 from tarnwick import _tarnwick
 
@@ -71,6 +73,7 @@ PANIC_SCRIPT = textwrap.dedent(
 )
 
 
+@pytest.mark.skipif("asan" in os.environ.get("LD_PRELOAD", ""), reason="AddressSanitizer aborts on exhausted memory")
 def test_internal_failure_raises_panic_exception():
     run = subprocess.run([sys.executable, "-c", PANIC_SCRIPT], check=False, capture_output=True, text=True, timeout=120)
     assert run.stdout.split() == ["native_runtime", "PanicException", "True", "True", "[1]"], run.stderr
