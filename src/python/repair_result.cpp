@@ -200,8 +200,7 @@ PyRef new_repair_result(RepairOutcome& outcome, PyRef value) {
   // As object.__new__ does it: tp_alloc of the class (zero-filled memory, a
   // reference to the class). PyType_GenericNew works before 3.10 too, where
   // PyType_GetSlot refuses the static `object` type.
-  PyRef no_args(PyTuple_New(0));
-  if (!no_args) return PyRef();
+  PyRef no_args = require_object(PyTuple_New(0));
   PyRef instance(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(cls),
                                    no_args.get(), nullptr));
   if (!instance) return PyRef();
