@@ -1,4 +1,6 @@
-from typing import Any, final
+from typing import Optional, SupportsIndex, final
+
+from tarnwick._types import FallbackName, JsonValue, Strategy
 
 __version__: str
 __all__ = ["RepairResult", "repair", "__version__"]  # noqa: RUF022 - the extension's own order
@@ -11,21 +13,21 @@ class RepairResult:
     @property
     def ok(self) -> bool: ...
     @property
-    def value(self) -> Any: ...
+    def value(self) -> JsonValue: ...
     @property
     def json(self) -> str: ...
     @property
     def changed(self) -> bool: ...
     @property
-    def strategy(self) -> str: ...
+    def strategy(self) -> Strategy: ...
 
 def repair(
     input: str,
     *,
-    max_len: int | None = None,
-    fallback: str | None = None,
-    strip_code_fences: bool | None = None,
-    unwrap_double_encoded: bool | None = None,
+    max_len: Optional[SupportsIndex] = None,
+    fallback: Optional[FallbackName] = None,
+    strip_code_fences: Optional[bool] = None,
+    unwrap_double_encoded: Optional[bool] = None,
 ) -> RepairResult:
     """Repair `input` into a valid JSON value. Never raises on input shape — any
     input, including pure garbage, returns a deterministic `RepairResult`."""
