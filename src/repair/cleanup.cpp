@@ -8,6 +8,11 @@
 
 #include "repair/cleanup.h"
 
+#if defined(__SSE2__) && !defined(TARNWICK_NO_SIMD)
+#include <emmintrin.h>  // _mm_cmpeq_epi8, _mm_movemask_epi8
+#endif
+
+#include <bit>      // countr_zero, endian
 #include <cstddef>  // size_t
 #include <cstdint>  // uint64_t
 #include <cstring>  // memchr
@@ -22,72 +27,97 @@ namespace {
 
 // MARK: - Scanning (Private)
 
-// The first byte in [p, end) that is a double quote, a backslash or below
-// 0x20; `end` when there is none. The bytes that matter inside a string.
-const char* find_string_special(const char* p, const char* end) noexcept {
-  while (end - p >= 8) {
-    const std::uint64_t v = load8(p);
-    if ((swar_eq(v, '"') | swar_eq(v, '\\') | swar_control(v)) != 0) break;
-    p += 8;
-  }
-  for (; p != end; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    if (c == '"' || c == '\\' || c < 0x20) return p;
-  }
-  return end;
-}
+// The passes look at a few byte values only. They scan 16 bytes at a time for
+// a bit mask of those bytes (bit k set when byte k matches) and visit the set
+// bits in order, so a block without any costs a handful of instructions.
 
-// The first double quote or backslash in [p, end); `end` when there is none.
-const char* find_quote_or_backslash(const char* p, const char* end) noexcept {
-  while (end - p >= 8) {
-    const std::uint64_t v = load8(p);
-    if ((swar_eq(v, '"') | swar_eq(v, '\\')) != 0) break;
-    p += 8;
-  }
-  for (; p != end; ++p) {
-    if (*p == '"' || *p == '\\') return p;
-  }
-  return end;
-}
+constexpr std::size_t kBlock = 16;
 
-// The first double quote or comma in [p, end); `end` when there is none.
-const char* find_quote_or_comma(const char* p, const char* end) noexcept {
-  while (end - p >= 8) {
-    const std::uint64_t v = load8(p);
-    if ((swar_eq(v, '"') | swar_eq(v, ',')) != 0) break;
-    p += 8;
+#if defined(__SSE2__) && !defined(TARNWICK_NO_SIMD)
+struct Block {
+  explicit Block(const char* p) noexcept
+      : v(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) {}
+  std::uint32_t eq(char c) const noexcept {
+    return static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
   }
-  for (; p != end; ++p) {
-    if (*p == '"' || *p == ',') return p;
+  // Bytes below 0x20: those that saturating subtraction of 0x1F zeroes.
+  std::uint32_t control() const noexcept {
+    const __m128i low = _mm_subs_epu8(v, _mm_set1_epi8(0x1F));
+    return static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(low, _mm_setzero_si128())));
   }
-  return end;
+  __m128i v;
+};
+#else
+// The same with two 64-bit words: an exact per-byte zero test (no carry
+// crosses a byte), then the high bits gathered into 8 mask bits.
+struct Block {
+  explicit Block(const char* p) noexcept : lo(load_le(p)), hi(load_le(p + 8)) {}
+  std::uint32_t eq(char c) const noexcept {
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+    return gather(zero_bytes(lo ^ pattern)) | gather(zero_bytes(hi ^ pattern))
+                                                  << 8;
+  }
+  std::uint32_t control() const noexcept {
+    constexpr std::uint64_t kTop3 = kOnes * 0xE0;
+    return gather(zero_bytes(lo & kTop3)) | gather(zero_bytes(hi & kTop3)) << 8;
+  }
+  static std::uint64_t load_le(const char* p) noexcept {
+    std::uint64_t v = load8(p);
+    if constexpr (std::endian::native == std::endian::big) {
+      v = __builtin_bswap64(v);
+    }
+    return v;
+  }
+  // 0x80 in each byte of x that is zero, 0 elsewhere.
+  static constexpr std::uint64_t zero_bytes(std::uint64_t x) noexcept {
+    constexpr std::uint64_t kLow7 = kOnes * 0x7F;
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+  }
+  // Bit k of the result is the high bit of byte k.
+  static constexpr std::uint32_t gather(std::uint64_t highs) noexcept {
+    return static_cast<std::uint32_t>(((highs >> 7) * 0x0102040810204080ULL) >>
+                                      56);
+  }
+  std::uint64_t lo;
+  std::uint64_t hi;
+};
+#endif
+
+// Calls visit(i) for each i in [0, size) whose byte is selected by
+// block_mask (for a whole block) and byte_match (for the tail), in order.
+template <class BlockMask, class ByteMatch, class Visit>
+void for_each_match(const char* p, std::size_t size, BlockMask block_mask,
+                    ByteMatch byte_match, Visit visit) {
+  std::size_t i = 0;
+  for (; size - i >= kBlock; i += kBlock) {
+    std::uint32_t m = block_mask(Block(p + i));
+    while (m != 0) {
+      visit(i + static_cast<std::size_t>(std::countr_zero(m)));
+      m &= m - 1;
+    }
+  }
+  for (; i < size; ++i) {
+    if (byte_match(static_cast<unsigned char>(p[i]))) visit(i);
+  }
 }
 
 // True when some byte of [p, end) is below 0x20.
 bool has_control(const char* p, const char* end) noexcept {
-  while (end - p >= 32) {
-    const std::uint64_t m =
-        swar_control(load8(p)) | swar_control(load8(p + 8)) |
-        swar_control(load8(p + 16)) | swar_control(load8(p + 24));
+  const auto size = static_cast<std::size_t>(end - p);
+  std::size_t i = 0;
+  for (; size - i >= 4 * kBlock; i += 4 * kBlock) {
+    const std::uint32_t m = Block(p + i).control() |
+                            Block(p + i + kBlock).control() |
+                            Block(p + i + 2 * kBlock).control() |
+                            Block(p + i + 3 * kBlock).control();
     if (m != 0) return true;
-    p += 32;
   }
-  for (; p != end; ++p) {
-    if (static_cast<unsigned char>(*p) < 0x20) return true;
+  for (; i < size; ++i) {
+    if (static_cast<unsigned char>(p[i]) < 0x20) return true;
   }
   return false;
-}
-
-// The position just past the string literal whose content starts at `p`
-// (after the opening quote), escapes followed; `end` when it never closes.
-const char* skip_string_body(const char* p, const char* end) noexcept {
-  for (;;) {
-    p = find_quote_or_backslash(p, end);
-    if (p == end) return end;
-    if (*p == '"') return p + 1;
-    // A backslash: the byte after it is taken without interpretation.
-    p = (end - p >= 2) ? p + 2 : end;
-  }
 }
 
 }  // namespace
@@ -140,52 +170,54 @@ std::optional<std::string> strip_fences(std::string_view text) {
 }
 
 std::optional<std::string> strip_controls_if_changed(std::string_view text) {
-  const char* const begin = text.data();
-  const char* const end = begin + text.size();
-  // Only a byte below 0x20 can be changed; most texts have none in strings,
-  // and many have none at all.
-  if (!has_control(begin, end)) return std::nullopt;
+  const char* const p = text.data();
+  const std::size_t size = text.size();
+  // Only a byte below 0x20 can be changed; many texts have none at all.
+  if (!has_control(p, p + size)) return std::nullopt;
 
+  // String tracking over the bytes that matter: quote, backslash, controls.
+  // `resume` is the first position after an escaped byte, which is taken
+  // without interpretation.
   std::string out;
   bool building = false;
-  const char* copied = begin;  // text before this is already in `out`
-  const char* p = begin;
-  while (p != end) {
-    const auto* quote = static_cast<const char*>(
-        std::memchr(p, '"', static_cast<std::size_t>(end - p)));
-    if (quote == nullptr) break;
-    p = quote + 1;
-    // Inside a string literal.
-    for (;;) {
-      p = find_string_special(p, end);
-      if (p == end) break;
-      const auto c = static_cast<unsigned char>(*p);
-      if (c == '"') {
-        ++p;
-        break;
-      }
-      if (c == '\\') {
-        p = (end - p >= 2) ? p + 2 : end;
-        continue;
-      }
-      if (!building) {
-        out.reserve(text.size());
-        building = true;
-      }
-      out.append(copied, p);
-      if (c == '\t') {
-        out.append("\\t");
-      } else if (c == '\n') {
-        out.append("\\n");
-      } else if (c == '\r') {
-        out.append("\\r");
-      }
-      ++p;
-      copied = p;
+  std::size_t copied = 0;  // p[0, copied) is already in `out`
+  bool in_string = false;
+  std::size_t resume = 0;
+  auto visit = [&](std::size_t i) {
+    if (i < resume) return;
+    const auto c = static_cast<unsigned char>(p[i]);
+    if (!in_string) {
+      in_string = c == '"';  // controls outside strings stay
+      return;
     }
-  }
+    if (c == '\\') {
+      resume = i + 2;
+      return;
+    }
+    if (c == '"') {
+      in_string = false;
+      return;
+    }
+    if (!building) {
+      out.reserve(size);
+      building = true;
+    }
+    out.append(p + copied, i - copied);
+    if (c == '\t') {
+      out.append("\\t");
+    } else if (c == '\n') {
+      out.append("\\n");
+    } else if (c == '\r') {
+      out.append("\\r");
+    }
+    copied = i + 1;
+  };
+  for_each_match(
+      p, size,
+      [](const Block& b) { return b.eq('"') | b.eq('\\') | b.control(); },
+      [](unsigned char c) { return c == '"' || c == '\\' || c < 0x20; }, visit);
   if (!building) return std::nullopt;
-  out.append(copied, end);
+  out.append(p + copied, size - copied);
   return out;
 }
 
@@ -196,24 +228,35 @@ std::string strip_controls(std::string_view text) {
 
 std::optional<std::string> strip_trailing_commas_if_changed(
     std::string_view text) {
-  const char* const begin = text.data();
-  const char* const end = begin + text.size();
-  if (std::memchr(begin, ',', text.size()) == nullptr) return std::nullopt;
+  const char* const p = text.data();
+  const std::size_t size = text.size();
+  if (std::memchr(p, ',', size) == nullptr) return std::nullopt;
 
   std::string out;
   bool building = false;
-  const char* copied = begin;
-  const char* p = begin;
-  for (;;) {
-    p = find_quote_or_comma(p, end);
-    if (p == end) break;
-    if (*p == '"') {
-      p = skip_string_body(p + 1, end);
-      continue;
+  std::size_t copied = 0;
+  bool in_string = false;
+  std::size_t resume = 0;
+  auto visit = [&](std::size_t i) {
+    if (i < resume) return;
+    const char c = p[i];
+    if (in_string) {
+      if (c == '\\') {
+        resume = i + 2;
+      } else if (c == '"') {
+        in_string = false;
+      }
+      return;
     }
-    // A comma outside strings: look past White_Space. Each byte of that run
-    // is looked at by this comma only, so the pass stays linear.
-    const char* q = p + 1;
+    if (c == '"') {
+      in_string = true;
+      return;
+    }
+    if (c != ',') return;  // a backslash outside strings
+    // Look past White_Space. Each byte of that run is looked at by this
+    // comma only, so the pass stays linear.
+    const char* q = p + i + 1;
+    const char* const end = p + size;
     while (q != end) {
       const std::size_t n = white_space_length(q, end);
       if (n == 0) break;
@@ -221,16 +264,19 @@ std::optional<std::string> strip_trailing_commas_if_changed(
     }
     if (q == end || *q == '}' || *q == ']') {
       if (!building) {
-        out.reserve(text.size());
+        out.reserve(size);
         building = true;
       }
-      out.append(copied, p);
-      copied = p + 1;
+      out.append(p + copied, i - copied);
+      copied = i + 1;
     }
-    ++p;
-  }
+  };
+  for_each_match(
+      p, size,
+      [](const Block& b) { return b.eq('"') | b.eq('\\') | b.eq(','); },
+      [](unsigned char c) { return c == '"' || c == '\\' || c == ','; }, visit);
   if (!building) return std::nullopt;
-  out.append(copied, end);
+  out.append(p + copied, size - copied);
   return out;
 }
 

@@ -1,6 +1,6 @@
 // Character utilities shared by the cleanup passes and the tolerant parser:
-// the Unicode White_Space set, UTF-8 decoding and encoding, and a word-at-a-
-// time byte scan. (Private)
+// the Unicode White_Space set, UTF-8 decoding and encoding, and 8-byte word
+// loads. (Private)
 #pragma once
 
 #include <cstddef>      // size_t
@@ -117,9 +117,7 @@ inline void append_utf8(char32_t c, std::string& out) {
   out.append(buf, n);
 }
 
-// Word-at-a-time (SWAR) byte tests on 8 bytes loaded with load8. Each returns
-// a mask that is non-zero exactly when some byte matches; callers locate the
-// byte with a scalar loop over those 8 bytes, so byte order never matters.
+// Eight bytes at p as one word, for word-at-a-time byte tests.
 inline constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 inline constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
 
@@ -127,15 +125,6 @@ inline std::uint64_t load8(const char* p) noexcept {
   std::uint64_t v;
   std::memcpy(&v, p, sizeof v);
   return v;
-}
-// Some byte equals `c`.
-constexpr std::uint64_t swar_eq(std::uint64_t v, unsigned char c) noexcept {
-  const std::uint64_t x = v ^ (kOnes * c);
-  return (x - kOnes) & ~x & kHighs;
-}
-// Some byte is below 0x20.
-constexpr std::uint64_t swar_control(std::uint64_t v) noexcept {
-  return (v - kOnes * 0x20) & ~v & kHighs;
 }
 
 }  // namespace tarnwick::detail

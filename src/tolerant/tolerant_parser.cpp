@@ -72,10 +72,7 @@ JsonValue parse_tolerant(std::string_view text) {
 
 // MARK: - Steps (Private)
 
-void TolerantParser::skip_whitespace() noexcept {
-  const std::size_t n = chars_.size();
-  while (pos_ < n && is_white_space(chars_[pos_])) ++pos_;
-}
+void TolerantParser::skip_whitespace() noexcept { skip_ws(); }
 
 void TolerantParser::push(ContainerKind kind) {
   stack_.push_back(kind);
@@ -97,7 +94,7 @@ void TolerantParser::pop() noexcept {
 }
 
 JsonValue TolerantParser::parse_value() {
-  skip_whitespace();
+  skip_ws();
   if (pos_ >= chars_.size()) return JsonValue();
   switch (chars_[pos_]) {
     case '"':
@@ -181,7 +178,7 @@ JsonValue TolerantParser::parse_array() {
   JsonArray items;
   const std::size_t n = chars_.size();
   for (;;) {
-    skip_whitespace();
+    skip_ws();
     if (pos_ >= n) break;
     const char32_t c = chars_[pos_];
     if (c == ']') {
@@ -205,7 +202,7 @@ JsonValue TolerantParser::parse_array() {
       continue;
     }
     items.push_back(std::move(item));
-    skip_whitespace();
+    skip_ws();
     if (pos_ < n && chars_[pos_] == ',') ++pos_;
   }
   pop();
@@ -218,7 +215,7 @@ JsonValue TolerantParser::parse_object() {
   JsonObject members;
   const std::size_t n = chars_.size();
   for (;;) {
-    skip_whitespace();
+    skip_ws();
     if (pos_ >= n) break;
     const char32_t c = chars_[pos_];
     if (c == '}') {
@@ -228,11 +225,11 @@ JsonValue TolerantParser::parse_object() {
     }
     if (c == '"') {
       std::string key = parse_string();
-      skip_whitespace();
+      skip_ws();
       if (pos_ < n && chars_[pos_] == ':') ++pos_;
       JsonValue value = parse_value();  // null when missing
       members.insert(std::move(key), std::move(value));
-      skip_whitespace();
+      skip_ws();
       if (pos_ < n && chars_[pos_] == ',') ++pos_;
       continue;
     }
@@ -285,8 +282,27 @@ std::string TolerantParser::parse_string() {
   ++pos_;  // opening quote
   std::string out;
   const std::size_t n = chars_.size();
+  const char32_t* const cs = chars_.data();
   while (pos_ < n) {
-    const char32_t c = chars_[pos_++];
+    // A run of ASCII code points other than quote and backslash is copied in
+    // one piece, which covers most string content. Local indices, since the
+    // char stores could alias pos_.
+    const std::size_t run = pos_;
+    std::size_t stop = run;
+    while (stop < n && cs[stop] < 0x80 && cs[stop] != '"' && cs[stop] != '\\') {
+      ++stop;
+    }
+    if (stop != run) {
+      const std::size_t old = out.size();
+      out.resize(old + (stop - run));
+      char* dst = out.data() + old;
+      for (std::size_t k = run; k < stop; ++k) {
+        *dst++ = static_cast<char>(cs[k]);
+      }
+      pos_ = stop;
+      if (stop >= n) break;
+    }
+    const char32_t c = cs[pos_++];
     if (c == '"') break;
     if (c != '\\') {
       append_utf8(c, out);

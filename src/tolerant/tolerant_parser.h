@@ -10,6 +10,7 @@
 #include <string_view>  // string_view
 #include <vector>       // vector
 
+#include "repair/unicode.h"
 #include "tarnwick/value.h"
 
 namespace tarnwick::detail {
@@ -52,6 +53,11 @@ class TolerantParser {
   JsonValue parse_array();
   JsonValue parse_object();
   void skip_balanced(char32_t open, char32_t close) noexcept;
+  // skip_whitespace, inlined into the loops.
+  void skip_ws() noexcept {
+    const std::size_t n = chars_.size();
+    while (pos_ < n && is_white_space(chars_[pos_])) ++pos_;
+  }
   // After an outermost closer at pos: when the next code point that is not
   // White_Space is ',', moves pos past it and returns true; otherwise leaves
   // pos alone.
