@@ -82,8 +82,10 @@ class JsonObject {
   struct Entry;
 
   JsonObject() noexcept = default;
-  JsonObject(JsonObject&&) noexcept = default;
-  JsonObject& operator=(JsonObject&&) noexcept = default;
+  // Defaulted below Entry, like size/empty/reserve: clang instantiates the
+  // vector members they use at once and needs Entry complete.
+  JsonObject(JsonObject&&) noexcept;
+  JsonObject& operator=(JsonObject&&) noexcept;
   JsonObject(const JsonObject&) = delete;
   JsonObject& operator=(const JsonObject&) = delete;
   ~JsonObject();
@@ -92,13 +94,13 @@ class JsonObject {
   // keeps the first key and position; returns the replaced value, if any.
   std::optional<JsonValue> insert(std::string key, JsonValue value);
 
-  std::size_t size() const noexcept { return entries_.size(); }
-  bool empty() const noexcept { return entries_.empty(); }
+  std::size_t size() const noexcept;
+  bool empty() const noexcept;
   const JsonValue* find(std::string_view key) const noexcept;
 
   const Entry* begin() const noexcept;
   const Entry* end() const noexcept;
-  void reserve(std::size_t n) { entries_.reserve(n); }
+  void reserve(std::size_t n);
 
   JsonObject clone() const;
 
@@ -178,6 +180,13 @@ struct JsonObject::Entry {
   std::uint64_t hash;
 };
 
+inline JsonObject::JsonObject(JsonObject&&) noexcept = default;
+inline JsonObject& JsonObject::operator=(JsonObject&&) noexcept = default;
+inline std::size_t JsonObject::size() const noexcept {
+  return entries_.size();
+}
+inline bool JsonObject::empty() const noexcept { return entries_.empty(); }
+inline void JsonObject::reserve(std::size_t n) { entries_.reserve(n); }
 inline const JsonObject::Entry* JsonObject::begin() const noexcept {
   return entries_.data();
 }
