@@ -43,10 +43,77 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
+# --- fuzzing: libFuzzer build (clang) and a short run of every target -------
+# The replay build of the same targets already ran in both ctest steps above.
+step "fuzz: libFuzzer build and a ${TARNWICK_FUZZ_SECONDS:=30}s run per target"
+if ! command -v clang++ >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq clang
+fi
+clang_major=$(clang++ -dumpversion | cut -d. -f1)
+if ! dpkg -s "libclang-rt-$clang_major-dev" >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y -qq "libclang-rt-$clang_major-dev" ||
+    { apt-get update -qq && apt-get install -y -qq "libclang-rt-$clang_major-dev"; }
+fi
+fuzz_targets=(fuzz_parse_document fuzz_parse_number fuzz_tolerant fuzz_cleanup
+  fuzz_ladder)
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTARNWICK_DEVELOPER=ON -DTARNWICK_FUZZ=ON
+cmake --build build/fuzz -j "$jobs" --target "${fuzz_targets[@]}"
+ctest --test-dir build/fuzz -L fuzz --output-on-failure
+mkdir -p build/fuzz/artifacts
+fuzz_corpus=(fuzz/seeds tests/data/JSONTestSuite/test_parsing)
+if [ -d fuzz/regressions ]; then fuzz_corpus+=(fuzz/regressions); fi
+for t in "${fuzz_targets[@]}"; do
+  # A fresh working corpus each run; the committed seeds stay read-only.
+  rm -rf "build/fuzz/corpus-$t"
+  mkdir -p "build/fuzz/corpus-$t"
+  if ! build/fuzz/fuzz/"$t" "build/fuzz/corpus-$t" "${fuzz_corpus[@]}" \
+    -dict=fuzz/json.dict \
+    -max_total_time="$TARNWICK_FUZZ_SECONDS" -max_len=4096 -timeout=10 \
+    -rss_limit_mb=2048 -artifact_prefix="build/fuzz/artifacts/$t-" \
+    >"build/fuzz/$t.log" 2>&1; then
+    tail -n 60 "build/fuzz/$t.log"
+    echo "fuzz target $t failed; the input is in build/fuzz/artifacts/" >&2
+    exit 1
+  fi
+  echo "$t: $(grep -E '^#[0-9]+ +DONE' "build/fuzz/$t.log" | tail -n 1)"
+done
+
 if [ -f pyproject.toml ]; then
   step "python package: install and pytest"
   "$py" -m pip install -q .
   "$py" -m pytest -q -p no:cacheprovider tests/python
+
+  # --- the extension under AddressSanitizer+UBSan, pytest against it -------
+  # Built by cmake (not pip) so the sanitizer flags reach every object; the
+  # package's .py files and the sanitized module go into a private directory
+  # that PYTHONPATH puts ahead of the installed package. CPython leaks by
+  # design at exit, so leak detection is off here (ctest above has it on).
+  step "python package under AddressSanitizer: pytest"
+  cmake -S . -B build/asan-py -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTARNWICK_PYTHON=ON -DTARNWICK_SANITIZE=ON -DTARNWICK_WERROR=ON \
+    -DPython_EXECUTABLE="$py"
+  cmake --build build/asan-py -j "$jobs" --target _tarnwick
+  asan_site=$root/build/asan-py/site
+  rm -rf "$asan_site"
+  mkdir -p "$asan_site/tarnwick"
+  cp python/tarnwick/*.py python/tarnwick/*.pyi python/tarnwick/py.typed \
+    "$asan_site/tarnwick/"
+  cp build/asan-py/src/python/_tarnwick*.so "$asan_site/tarnwick/"
+  (
+    export LD_PRELOAD
+    LD_PRELOAD=$(gcc -print-file-name=libasan.so)
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    export PYTHONPATH=$asan_site
+    "$py" -c 'import sys, tarnwick._tarnwick as m
+assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
+    "$py" -m pytest -q -p no:cacheprovider tests/python
+  )
 
   step "wheel: stable-ABI tag and abi3audit"
   rm -rf dist
