@@ -182,9 +182,7 @@ struct JsonObject::Entry {
 
 inline JsonObject::JsonObject(JsonObject&&) noexcept = default;
 inline JsonObject& JsonObject::operator=(JsonObject&&) noexcept = default;
-inline std::size_t JsonObject::size() const noexcept {
-  return entries_.size();
-}
+inline std::size_t JsonObject::size() const noexcept { return entries_.size(); }
 inline bool JsonObject::empty() const noexcept { return entries_.empty(); }
 inline void JsonObject::reserve(std::size_t n) { entries_.reserve(n); }
 inline const JsonObject::Entry* JsonObject::begin() const noexcept {
