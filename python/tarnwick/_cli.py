@@ -2,6 +2,13 @@
 
 Repairs each input and prints its canonical JSON on one line of standard
 output, in the order given. ``-`` (or no FILE at all) reads standard input.
+With ``--extract``, the JSON is first looked for inside the text
+(``tarnwick.extract``).
+
+Batch mode, ``--jsonl FILE --field NAME``, reads JSON Lines whose field NAME
+holds the raw text and writes JSON Lines with the repaired value and the
+strategy added (see ``tarnwick._batch``). ``--stats`` prints how many inputs
+each strategy answered on standard error, in either mode.
 
 Inputs are decoded as strict UTF-8; a leading byte order mark is dropped as
 an encoding mark, so a BOM-prefixed file repairs like the same file without
@@ -12,7 +19,8 @@ processed.
 
 Exit status: 0 when every input was repaired with ``ok`` true; 1 when at
 least one fell back (``ok`` false); 2 on bad usage or when at least one
-input could not be read or decoded (2 wins over 1).
+input could not be read or decoded, or, in batch mode, at least one line was
+passed through unprocessed (2 wins over 1).
 """
 
 from __future__ import annotations
@@ -21,15 +29,18 @@ import argparse
 import codecs
 import os
 import sys
-from typing import Sequence
+from typing import Callable, Sequence
 
-from tarnwick import __version__, repair
+from tarnwick import RepairResult, __version__, extract, repair
+from tarnwick._batch import Stats, run_batch
 
 EXIT_OK = 0
 EXIT_FELL_BACK = 1
 EXIT_ERROR = 2
 
 STDIN_NAME = "-"
+DEFAULT_VALUE_FIELD = "repaired"
+DEFAULT_STRATEGY_FIELD = "strategy"
 _MAX_LEN_LIMIT = 2**64  # the engine counts lengths in unsigned 64 bits
 
 
@@ -52,7 +63,8 @@ def build_parser() -> argparse.ArgumentParser:
         description="Repair text meant to be JSON and print it as canonical "
         "JSON, one line per input.",
         epilog="Exit status: 0 all repaired, 1 some input fell back, "
-        "2 bad usage or an unreadable input.",
+        "2 bad usage, an unreadable input or (batch mode) a line passed "
+        "through.",
     )
     parser.add_argument(
         "files", nargs="*", metavar="FILE",
@@ -75,6 +87,32 @@ def build_parser() -> argparse.ArgumentParser:
         "--no-unwrap-double-encoded", dest="unwrap_double_encoded",
         action="store_false",
         help="return a JSON string holding a document as that string")
+    parser.add_argument(
+        "--extract", action="store_true",
+        help="look for the JSON inside the text first: a code fence, "
+        "else the first bracketed value (tarnwick.extract)")
+    parser.add_argument(
+        "--stats", action="store_true",
+        help="write how many inputs each strategy answered to stderr")
+    batch = parser.add_argument_group(
+        "batch mode", "read JSON Lines and write them back with the repaired "
+        "value and the strategy added, one output line per input line")
+    batch.add_argument(
+        "--jsonl", metavar="FILE",
+        help="JSON Lines file to process ('-' reads standard input)")
+    batch.add_argument(
+        "--field", metavar="NAME",
+        help="field of each line that holds the text to repair (required)")
+    batch.add_argument(
+        "--value-field", metavar="NAME",
+        help=f"output field for the repaired value (default {DEFAULT_VALUE_FIELD})")
+    batch.add_argument(
+        "--strategy-field", metavar="NAME",
+        help=f"output field for the strategy (default {DEFAULT_STRATEGY_FIELD})")
+    batch.add_argument(
+        "--no-progress", dest="progress", action="store_false",
+        help="no progress bar, even on a terminal (the bar needs the "
+        "optional tqdm package: pip install tarnwick[cli])")
     parser.add_argument("--version", action="version",
                         version=f"tarnwick {__version__}")
     return parser
@@ -126,23 +164,36 @@ def _write_line(text: str) -> None:
     out.flush()
 
 
-def run(args: argparse.Namespace) -> int:
-    """Repairs every input named in `args`; returns the exit status."""
-    status = EXIT_OK
-    for name in args.files or [STDIN_NAME]:
-        try:
-            text = _read_text(name)
-        except _InputError as e:
-            _error(str(e))
-            status = EXIT_ERROR
-            continue
-        result = repair(
+def _fixer(args: argparse.Namespace) -> Callable[[str], RepairResult]:
+    """repair, or extract with --extract, bound to the options in `args`."""
+    function = extract if args.extract else repair
+
+    def fix(text: str) -> RepairResult:
+        return function(
             text,
             max_len=args.max_len,
             fallback=args.fallback,
             strip_code_fences=args.strip_code_fences,
             unwrap_double_encoded=args.unwrap_double_encoded,
         )
+    return fix
+
+
+def run(args: argparse.Namespace) -> int:
+    """Repairs every input named in `args`; returns the exit status."""
+    fix = _fixer(args)
+    stats = Stats("unreadable inputs")
+    status = EXIT_OK
+    for name in args.files or [STDIN_NAME]:
+        try:
+            text = _read_text(name)
+        except _InputError as e:
+            _error(str(e))
+            stats.skipped += 1
+            status = EXIT_ERROR
+            continue
+        result = fix(text)
+        stats.add(result)
         _write_line(result.json)
         if args.report:
             print(f"{_display_name(name)}: strategy={result.strategy} "
@@ -151,14 +202,72 @@ def run(args: argparse.Namespace) -> int:
                   file=sys.stderr, flush=True)
         if not result.ok and status == EXIT_OK:
             status = EXIT_FELL_BACK
+    if args.stats:
+        sys.stderr.write(stats.table())
     return status
+
+
+def run_jsonl(args: argparse.Namespace) -> int:
+    """Batch mode: processes the JSON Lines input of `args`; returns the exit
+    status."""
+    name = args.jsonl
+    shown = _display_name(name)
+    try:
+        source = (sys.stdin.buffer if name == STDIN_NAME else open(name, "rb"))
+    except OSError as e:
+        _error(f"cannot read {shown!r}: {e.strerror or e}")
+        return EXIT_ERROR
+    stats = Stats("lines passed through")
+    sys.stdout.flush()
+    try:
+        with source:
+            try:
+                size = os.fstat(source.fileno()).st_size or None
+            except (OSError, ValueError):
+                size = None
+            fell_back = run_batch(
+                source, sys.stdout.buffer, name=shown, field=args.field,
+                value_field=args.value_field or DEFAULT_VALUE_FIELD,
+                strategy_field=args.strategy_field or DEFAULT_STRATEGY_FIELD,
+                fix=_fixer(args), stats=stats, report=args.report,
+                total_bytes=size, progress=args.progress)
+    except OSError as e:
+        if isinstance(e, BrokenPipeError):
+            raise
+        _error(f"cannot read {shown!r}: {e.strerror or e}")
+        return EXIT_ERROR
+    if args.stats:
+        sys.stderr.write(stats.table())
+    if stats.skipped:
+        return EXIT_ERROR
+    return EXIT_FELL_BACK if fell_back else EXIT_OK
+
+
+def _check_usage(parser: argparse.ArgumentParser,
+                 args: argparse.Namespace) -> None:
+    """Rejects option combinations that make no sense (exit status 2)."""
+    if args.jsonl is None:
+        for option in ("field", "value_field", "strategy_field"):
+            if getattr(args, option) is not None:
+                parser.error(f"--{option.replace('_', '-')} needs --jsonl")
+        return
+    if args.files:
+        parser.error("--jsonl takes no FILE arguments")
+    if args.field is None:
+        parser.error("--jsonl needs --field NAME")
+    value_field = args.value_field or DEFAULT_VALUE_FIELD
+    strategy_field = args.strategy_field or DEFAULT_STRATEGY_FIELD
+    if value_field == strategy_field:
+        parser.error("--value-field and --strategy-field must differ")
 
 
 def main(argv: Sequence[str] | None = None) -> int:
     """Entry point of ``python -m tarnwick``; returns the exit status."""
-    args = build_parser().parse_args(argv)
+    parser = build_parser()
+    args = parser.parse_args(argv)
+    _check_usage(parser, args)
     try:
-        return run(args)
+        return run_jsonl(args) if args.jsonl is not None else run(args)
     except BrokenPipeError:
         # The reader went away (e.g. `| head`); stop quietly, and keep the
         # interpreter from failing again when it flushes stdout at exit.

@@ -1,0 +1,190 @@
+"""Batch mode of the command line: JSON Lines in, JSON Lines out.
+
+Each input line is a JSON object whose field NAME holds the raw reply text.
+The output has one line per input line, in order: the object with the
+repaired value and its strategy added, or the input line unchanged when it
+cannot be processed (not UTF-8, not a JSON object, no such field, a field
+that is no string). Lines are read and written one at a time, so memory does
+not grow with the length of the input.
+"""
+
+import json
+import sys
+from typing import IO, Callable, Dict, Iterable, Optional, Tuple
+
+from ._tarnwick import RepairResult
+from ._types import Strategy
+
+#: Strategy names in ladder order, as the statistics table lists them.
+STRATEGIES: Tuple[Strategy, ...] = (
+    "parse",
+    "unwrap-double",
+    "strip-fences",
+    "strip-controls",
+    "strip-trailing-commas",
+    "tolerant",
+    "fallback",
+)
+
+_BOM = "\ufeff"
+_JSON_WHITESPACE = " \t\r\n"
+# Lines between two updates of the progress bar; updating on every line
+# costs more than the bar is worth on short lines.
+_PROGRESS_EVERY = 2048
+
+
+class Stats:
+    """How many inputs each strategy answered, and how many were skipped."""
+
+    def __init__(self, skipped_label: str) -> None:
+        self.counts: Dict[str, int] = dict.fromkeys(STRATEGIES, 0)
+        self.skipped = 0
+        self.skipped_label = skipped_label
+
+    def add(self, result: RepairResult) -> None:
+        self.counts[result.strategy] += 1
+
+    def table(self) -> str:
+        """The statistics as an aligned text table, one row per strategy."""
+        total = sum(self.counts.values())
+        repaired = total - self.counts["fallback"]
+
+        def share(n: int) -> str:
+            return f"{100 * n / total:.1f}%" if total else "-"
+
+        rows = [("strategy", "inputs", "share")]
+        rows += [(name, str(n), share(n)) for name, n in self.counts.items()]
+        rows += [("repaired (ok)", str(repaired), share(repaired)),
+                 ("total", str(total), "")]
+        if self.skipped:
+            rows.append((self.skipped_label, str(self.skipped), ""))
+        width = max(len(r[0]) for r in rows)
+        return "".join(f"{a:<{width}}  {b:>9}  {c:>6}".rstrip() + "\n" for a, b, c in rows)
+
+
+class _Skip(Exception):
+    """A line that is passed through; the message says why."""
+
+
+def _field_text(line: bytes, first: bool, field: str) -> Tuple[Dict[str, object], str, str]:
+    """(object, its JSON text, the text of `field`) of one input line.
+
+    Raises _Skip when the line is not a UTF-8 JSON object holding `field` as
+    a string."""
+    try:
+        text = line.decode("utf-8")
+    except UnicodeDecodeError as e:
+        raise _Skip(f"not valid UTF-8 (byte 0x{line[e.start]:02x} at offset {e.start})") from None
+    if first and text.startswith(_BOM):
+        text = text[len(_BOM):]
+    if not text.strip(_JSON_WHITESPACE):
+        raise _Skip("empty line")
+    try:
+        obj = json.loads(text)
+    except ValueError:
+        raise _Skip("not a JSON object") from None
+    if not isinstance(obj, dict):
+        raise _Skip("not a JSON object")
+    if field not in obj:
+        raise _Skip(f"no field {field!r}")
+    reply = obj[field]
+    if not isinstance(reply, str):
+        raise _Skip(f"field {field!r} is not a string")
+    return obj, text, reply
+
+
+def _output_line(obj: Dict[str, object], text: str, result: RepairResult,
+                 value_field: str, strategy_field: str) -> bytes:
+    """The input object with the two output fields added.
+
+    When neither field is in the object yet, they are appended to the line's
+    own text, so that every other byte of it stays as it was and the value is
+    the canonical JSON text. Otherwise the object is written anew with the
+    fields replaced in place."""
+    if value_field not in obj and strategy_field not in obj:
+        head = text.rstrip(_JSON_WHITESPACE)[:-1]  # without the closing brace
+        added = (f",{json.dumps(value_field, ensure_ascii=False)}:{result.json}"
+                 f",{json.dumps(strategy_field, ensure_ascii=False)}:\"{result.strategy}\"}}\n")
+        return (head + added).encode("utf-8")
+    obj[value_field] = result.value
+    obj[strategy_field] = result.strategy
+    try:
+        return (json.dumps(obj, ensure_ascii=False, separators=(",", ":")) + "\n").encode("utf-8")
+    except UnicodeEncodeError:  # a lone surrogate written as \ud800 in the input
+        return (json.dumps(obj, separators=(",", ":")) + "\n").encode("ascii")
+
+
+def _progress_bar(stream: IO[str], total: Optional[int], name: str) -> Optional[object]:
+    """A progress bar over `total` bytes on `stream` when it is a terminal and
+    tqdm is installed (the optional ``cli`` extra); otherwise None."""
+    isatty = getattr(stream, "isatty", None)
+    if isatty is None or not isatty():
+        return None
+    try:
+        from tqdm import tqdm  # type: ignore[import-untyped,unused-ignore]
+    except ImportError:
+        return None
+    return tqdm(total=total, desc=name, unit="B", unit_scale=True, unit_divisor=1024,
+                file=stream, delay=1.0, leave=False, dynamic_ncols=True)
+
+
+def run_batch(
+    lines: Iterable[bytes],
+    out: IO[bytes],
+    *,
+    name: str,
+    field: str,
+    value_field: str,
+    strategy_field: str,
+    fix: Callable[[str], RepairResult],
+    stats: Stats,
+    report: bool = False,
+    total_bytes: Optional[int] = None,
+    progress: bool = True,
+) -> bool:
+    """Repairs field `field` of every line in `lines` and writes the output
+    lines to `out`. Problems and, with `report`, one line per repaired input
+    go to standard error, prefixed with ``name:LINE:``. Returns whether any
+    input fell back; skipped lines are counted in `stats`."""
+    err = sys.stderr
+    bar = _progress_bar(err, total_bytes, name) if progress else None
+    fell_back = False
+    pending = 0
+    lineno = 0
+    try:
+        for lineno, line in enumerate(lines, 1):
+            pending += len(line)
+            if bar is not None and lineno % _PROGRESS_EVERY == 0:
+                bar.update(pending)  # type: ignore[attr-defined]
+                pending = 0
+            body = line[:-1] if line.endswith(b"\n") else line
+            try:
+                obj, text, reply = _field_text(body, lineno == 1, field)
+                try:
+                    result = fix(reply)
+                except UnicodeEncodeError:
+                    raise _Skip(f"field {field!r} holds a lone surrogate") from None
+            except _Skip as e:
+                stats.skipped += 1
+                _write_stderr(err, bar, f"tarnwick: {name}:{lineno}: {e}; passed through")
+                out.write(body + b"\n")
+                continue
+            out.write(_output_line(obj, text, result, value_field, strategy_field))
+            stats.add(result)
+            fell_back = fell_back or not result.ok
+            if report:
+                _write_stderr(err, bar, f"{name}:{lineno}: strategy={result.strategy} "
+                               f"ok={str(result.ok).lower()} changed={str(result.changed).lower()}")
+    finally:
+        if bar is not None:
+            bar.close()  # type: ignore[attr-defined]
+    out.flush()
+    return fell_back
+
+
+def _write_stderr(err: IO[str], bar: Optional[object], line: str) -> None:
+    """Writes `line` to standard error without tearing the progress bar."""
+    if bar is not None:
+        bar.write(line, file=err)  # type: ignore[attr-defined]
+    else:
+        print(line, file=err)
