@@ -120,6 +120,28 @@ assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
   "$py" -m pip wheel -q --no-deps -w dist .
   ls dist/*-cp38-abi3-*.whl
   abi3audit --strict --report dist/*.whl
+
+  # --- wheel platform tag, and a wheel built from the source archive -------
+  # auditwheel show needs no patchelf (only `auditwheel repair` does); it
+  # names the manylinux tag the wheel can be repaired to. The sdist is built
+  # and then built into a wheel in isolated environments, as on a machine
+  # that has only the archive.
+  step "wheel: manylinux tag (auditwheel show)"
+  auditwheel show dist/*.whl | tee build/auditwheel.txt
+  grep -q 'platform tag: "manylinux_' build/auditwheel.txt
+
+  step "sdist: build it, then a wheel from it"
+  rm -rf build/sdist
+  "$py" -m build --sdist -o build/sdist .
+  sdist=$(ls build/sdist/tarnwick-*.tar.gz)
+  for f in pyproject.toml CMakeLists.txt cmake/tarnwickConfig.cmake.in \
+    include/tarnwick/repair.h src/python/module.cpp python/tarnwick/py.typed \
+    python/tarnwick/_extract.py; do
+    tar tzf "$sdist" | grep -qx "tarnwick-[^/]*/$f" ||
+      { echo "sdist lacks $f" >&2; exit 1; }
+  done
+  "$py" -m pip wheel -q --no-deps -w build/sdist "$sdist"
+  ls build/sdist/*-cp38-abi3-*.whl
 fi
 
 step "all tests passed"

@@ -124,8 +124,9 @@ def _progress_bar(stream: IO[str], total: Optional[int], name: str) -> Optional[
         from tqdm import tqdm  # type: ignore[import-untyped,unused-ignore]
     except ImportError:
         return None
-    return tqdm(total=total, desc=name, unit="B", unit_scale=True, unit_divisor=1024,
-                file=stream, delay=1.0, leave=False, dynamic_ncols=True)
+    bar: object = tqdm(total=total, desc=name, unit="B", unit_scale=True, unit_divisor=1024,
+                       file=stream, delay=1.0, leave=False, dynamic_ncols=True)
+    return bar
 
 
 def run_batch(
