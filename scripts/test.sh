@@ -101,9 +101,9 @@ if [ -f pyproject.toml ]; then
   asan_site=$root/build/asan-py/site
   rm -rf "$asan_site"
   mkdir -p "$asan_site/tarnwick"
-  cp python/tarnwick/*.py python/tarnwick/*.pyi python/tarnwick/py.typed \
-    "$asan_site/tarnwick/"
-  cp build/asan-py/src/python/_tarnwick*.so "$asan_site/tarnwick/"
+  cp -R python/tarnwick/. "$asan_site/tarnwick/"
+  asan_module=$(find build/asan-py/src -name '_tarnwick*.so' -print -quit)
+  cp "$asan_module" "$asan_site/tarnwick/"
   (
     export LD_PRELOAD
     LD_PRELOAD=$(gcc -print-file-name=libasan.so)
