@@ -59,7 +59,7 @@ class Stats:
         if self.skipped:
             rows.append((self.skipped_label, str(self.skipped), ""))
         width = max(len(r[0]) for r in rows)
-        return "".join(f"{a:<{width}}  {b:>9}  {c:>6}".rstrip() + "\n" for a, b, c in rows)
+        return "".join(f"{a:<{width}}  {b:>7}  {c:>6}".rstrip() + "\n" for a, b, c in rows)
 
 
 class _Skip(Exception):
