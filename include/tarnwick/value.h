@@ -4,7 +4,9 @@
 
 #include <cstddef>      // size_t
 #include <cstdint>      // uint64_t, int64_t
+#include <cstring>      // memcpy
 #include <memory>       // unique_ptr
+#include <new>          // placement new
 #include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
@@ -138,7 +140,9 @@ class JsonValue {
   }
   JsonValue(const JsonValue&) = delete;
   JsonValue& operator=(const JsonValue&) = delete;
-  ~JsonValue() { destroy(); }
+  ~JsonValue() {
+    if (owns_memory()) destroy_owned();
+  }
 
   ValueKind kind() const noexcept { return kind_; }
   bool is_null() const noexcept { return kind_ == ValueKind::Null; }
@@ -161,8 +165,38 @@ class JsonValue {
   friend bool operator==(const JsonValue& a, const JsonValue& b) noexcept;
 
  private:
-  void destroy() noexcept;
-  void move_from(JsonValue&& other) noexcept;
+  // Moves and destruction run for every value the readers build, so the
+  // common cases are inline; scalars own nothing and move as plain bytes.
+  bool owns_memory() const noexcept { return kind_ >= ValueKind::String; }
+  void destroy() noexcept {
+    if (owns_memory()) destroy_owned();
+    kind_ = ValueKind::Null;
+  }
+  void destroy_owned() noexcept;
+  void move_from(JsonValue&& other) noexcept {
+    kind_ = other.kind_;
+    switch (kind_) {
+      case ValueKind::String:
+        new (&s_) std::string(std::move(other.s_));
+        other.s_.~basic_string();
+        break;
+      case ValueKind::Array:
+        new (&a_) JsonArray(std::move(other.a_));
+        other.a_.~vector();
+        break;
+      case ValueKind::Object:
+        new (&o_) JsonObject(std::move(other.o_));
+        other.o_.~JsonObject();
+        break;
+      default:
+        // Null, Bool and Number: the payload is trivially copyable.
+        std::memcpy(static_cast<void*>(&n_),
+                    static_cast<const void*>(&other.n_), sizeof n_);
+        break;
+    }
+    // The source is left as null so that it owns nothing.
+    other.kind_ = ValueKind::Null;
+  }
 
   ValueKind kind_;
   union {

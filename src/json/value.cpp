@@ -154,7 +154,7 @@ JsonObject JsonObject::clone() const {
 
 // MARK: - Values
 
-void JsonValue::destroy() noexcept {
+void JsonValue::destroy_owned() noexcept {
   switch (kind_) {
     case ValueKind::String:
       s_.~basic_string();
@@ -168,31 +168,6 @@ void JsonValue::destroy() noexcept {
     default:
       break;
   }
-  kind_ = ValueKind::Null;
-}
-
-void JsonValue::move_from(JsonValue&& other) noexcept {
-  kind_ = other.kind_;
-  switch (kind_) {
-    case ValueKind::Null:
-    case ValueKind::Bool:
-      b_ = other.b_;
-      break;
-    case ValueKind::Number:
-      new (&n_) JsonNumber(other.n_);
-      break;
-    case ValueKind::String:
-      new (&s_) std::string(std::move(other.s_));
-      break;
-    case ValueKind::Array:
-      new (&a_) JsonArray(std::move(other.a_));
-      break;
-    case ValueKind::Object:
-      new (&o_) JsonObject(std::move(other.o_));
-      break;
-  }
-  // The source is left as null so that it owns nothing.
-  other.destroy();
 }
 
 JsonValue JsonValue::clone() const {
