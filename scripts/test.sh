@@ -134,10 +134,11 @@ assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
   rm -rf build/sdist
   "$py" -m build --sdist -o build/sdist .
   sdist=$(ls build/sdist/tarnwick-*.tar.gz)
+  tar tzf "$sdist" | sed 's|^[^/]*/||' >build/sdist/contents.txt
   for f in pyproject.toml CMakeLists.txt cmake/tarnwickConfig.cmake.in \
     include/tarnwick/repair.h src/python/module.cpp python/tarnwick/py.typed \
     python/tarnwick/_extract.py; do
-    tar tzf "$sdist" | grep -qx "tarnwick-[^/]*/$f" ||
+    grep -qx "$f" build/sdist/contents.txt ||
       { echo "sdist lacks $f" >&2; exit 1; }
   done
   "$py" -m pip wheel -q --no-deps -w build/sdist "$sdist"
