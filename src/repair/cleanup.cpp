@@ -230,7 +230,8 @@ std::optional<std::string> strip_trailing_commas_if_changed(
     std::string_view text) {
   const char* const p = text.data();
   const std::size_t size = text.size();
-  if (std::memchr(p, ',', size) == nullptr) return std::nullopt;
+  // memchr needs a non-null pointer even for size 0; a default view has none.
+  if (size == 0 || std::memchr(p, ',', size) == nullptr) return std::nullopt;
 
   std::string out;
   bool building = false;
