@@ -7,16 +7,17 @@ cannot be processed (not UTF-8, not a JSON object, no such field, a field
 that is no string). Lines are read and written one at a time, so memory does
 not grow with the length of the input.
 """
+from __future__ import annotations
 
 import json
 import sys
-from typing import IO, Callable, Dict, Iterable, Optional, Tuple
+from typing import IO, Callable, Iterable
 
 from ._tarnwick import RepairResult
 from ._types import Strategy
 
 #: Strategy names in ladder order, as the statistics table lists them.
-STRATEGIES: Tuple[Strategy, ...] = (
+STRATEGIES: tuple[Strategy, ...] = (
     "parse",
     "unwrap-double",
     "strip-fences",
@@ -37,7 +38,7 @@ class Stats:
     """How many inputs each strategy answered, and how many were skipped."""
 
     def __init__(self, skipped_label: str) -> None:
-        self.counts: Dict[str, int] = dict.fromkeys(STRATEGIES, 0)
+        self.counts: dict[str, int] = dict.fromkeys(STRATEGIES, 0)
         self.skipped = 0
         self.skipped_label = skipped_label
 
@@ -66,7 +67,7 @@ class _Skip(Exception):
     """A line that is passed through; the message says why."""
 
 
-def _field_text(line: bytes, first: bool, field: str) -> Tuple[Dict[str, object], str, str]:
+def _field_text(line: bytes, first: bool, field: str) -> tuple[dict[str, object], str, str]:
     """(object, its JSON text, the text of `field`) of one input line.
 
     Raises _Skip when the line is not a UTF-8 JSON object holding `field` as
@@ -93,7 +94,7 @@ def _field_text(line: bytes, first: bool, field: str) -> Tuple[Dict[str, object]
     return obj, text, reply
 
 
-def _output_line(obj: Dict[str, object], text: str, result: RepairResult,
+def _output_line(obj: dict[str, object], text: str, result: RepairResult,
                  value_field: str, strategy_field: str) -> bytes:
     """The input object with the two output fields added.
 
@@ -114,7 +115,7 @@ def _output_line(obj: Dict[str, object], text: str, result: RepairResult,
         return (json.dumps(obj, separators=(",", ":")) + "\n").encode("ascii")
 
 
-def _progress_bar(stream: IO[str], total: Optional[int], name: str) -> Optional[object]:
+def _progress_bar(stream: IO[str], total: int | None, name: str) -> object | None:
     """A progress bar over `total` bytes on `stream` when it is a terminal and
     tqdm is installed (the optional ``cli`` extra); otherwise None."""
     isatty = getattr(stream, "isatty", None)
@@ -140,7 +141,7 @@ def run_batch(
     fix: Callable[[str], RepairResult],
     stats: Stats,
     report: bool = False,
-    total_bytes: Optional[int] = None,
+    total_bytes: int | None = None,
     progress: bool = True,
 ) -> bool:
     """Repairs field `field` of every line in `lines` and writes the output
@@ -183,7 +184,7 @@ def run_batch(
     return fell_back
 
 
-def _write_stderr(err: IO[str], bar: Optional[object], line: str) -> None:
+def _write_stderr(err: IO[str], bar: object | None, line: str) -> None:
     """Writes `line` to standard error without tearing the progress bar."""
     if bar is not None:
         bar.write(line, file=err)  # type: ignore[attr-defined]

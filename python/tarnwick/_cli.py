@@ -213,7 +213,7 @@ def run_jsonl(args: argparse.Namespace) -> int:
     name = args.jsonl
     shown = _display_name(name)
     try:
-        source = (sys.stdin.buffer if name == STDIN_NAME else open(name, "rb"))
+        source = sys.stdin.buffer if name == STDIN_NAME else open(name, "rb")  # noqa: SIM115 - closed below
     except OSError as e:
         _error(f"cannot read {shown!r}: {e.strerror or e}")
         return EXIT_ERROR

@@ -5,10 +5,11 @@ reply such as ``Sure! Here it is: {"a": 1}`` falls back. ``extract()`` first
 looks for the part of the text that holds the JSON and repairs only that part.
 It is plain Python on top of ``repair()``; the extension is not involved.
 """
+from __future__ import annotations
 
 import operator
 import re
-from typing import Iterator, Optional, SupportsIndex, Tuple
+from typing import Iterator, SupportsIndex
 
 from ._tarnwick import RepairResult, repair
 from ._types import FallbackName, JsonValue
@@ -80,7 +81,7 @@ def _span_end(text: str, start: int) -> int:
     return len(text)
 
 
-def _top_level_spans(text: str) -> Iterator[Tuple[int, int]]:
+def _top_level_spans(text: str) -> Iterator[tuple[int, int]]:
     """(start, end) of each bracketed span that no other span encloses."""
     pos = 0
     while True:
@@ -107,7 +108,7 @@ def _is_reference_like(value: JsonValue) -> bool:
     return isinstance(value, list) and all(type(v) is int for v in value)
 
 
-def _within_limit(text: str, max_len: Optional[SupportsIndex]) -> bool:
+def _within_limit(text: str, max_len: SupportsIndex | None) -> bool:
     """Whether `text` is no longer than `max_len` UTF-8 bytes; false also for
     a `max_len` that repair() would refuse, so that repair() reports it."""
     try:
@@ -122,10 +123,10 @@ def _within_limit(text: str, max_len: Optional[SupportsIndex]) -> bool:
 def extract(
     text: str,
     *,
-    max_len: Optional[SupportsIndex] = None,
-    fallback: Optional[FallbackName] = None,
-    strip_code_fences: Optional[bool] = None,
-    unwrap_double_encoded: Optional[bool] = None,
+    max_len: SupportsIndex | None = None,
+    fallback: FallbackName | None = None,
+    strip_code_fences: bool | None = None,
+    unwrap_double_encoded: bool | None = None,
 ) -> RepairResult:
     """Find the JSON inside `text` and repair it.
 
@@ -181,7 +182,7 @@ def extract(
         if result.ok:
             return result
 
-    kept_back: Optional[RepairResult] = None
+    kept_back: RepairResult | None = None
     for start, end in _top_level_spans(text):
         result = run(text[start:end])
         if not result.ok:

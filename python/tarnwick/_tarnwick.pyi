@@ -1,4 +1,4 @@
-from typing import Optional, SupportsIndex, final
+from typing import SupportsIndex, final
 
 from tarnwick._types import FallbackName, JsonValue, Strategy
 
@@ -24,10 +24,10 @@ class RepairResult:
 def repair(
     input: str,
     *,
-    max_len: Optional[SupportsIndex] = None,
-    fallback: Optional[FallbackName] = None,
-    strip_code_fences: Optional[bool] = None,
-    unwrap_double_encoded: Optional[bool] = None,
+    max_len: SupportsIndex | None = None,
+    fallback: FallbackName | None = None,
+    strip_code_fences: bool | None = None,
+    unwrap_double_encoded: bool | None = None,
 ) -> RepairResult:
     """Repair `input` into a valid JSON value. Never raises on input shape — any
     input, including pure garbage, returns a deterministic `RepairResult`."""

@@ -9,7 +9,6 @@ import sys
 from pathlib import Path
 
 import pytest
-
 from tarnwick import _batch, repair
 
 FENCED = "```json\n{\"a\": 1,}\n```"
@@ -17,7 +16,7 @@ FENCED = "```json\n{\"a\": 1,}\n```"
 
 def run_cli(*args: str | Path, stdin: bytes = b""):
     proc = subprocess.run([sys.executable, "-m", "tarnwick", *map(str, args)],
-                          input=stdin, capture_output=True, timeout=60)
+                          input=stdin, capture_output=True, timeout=60, check=False)
     # Passed-through lines may not be UTF-8; keep their bytes recoverable.
     return (proc.returncode, proc.stdout.decode("utf-8", "surrogateescape").splitlines(),
             proc.stderr.decode("utf-8"))
@@ -124,7 +123,7 @@ class TestStats:
     def test_counts_per_strategy(self):
         data = jsonl({"reply": "[1]"}, {"reply": "[1,]"}, {"reply": "[2,]"},
                      {"reply": "nul"}, b"oops")
-        status, _, err = batch(data, "--stats")
+        _, _, err = batch(data, "--stats")
         rows = {line.rsplit(None, 2)[0] if "%" in line else line.rsplit(None, 1)[0]:
                 line.split()[-2] if "%" in line else line.split()[-1]
                 for line in err.splitlines() if not line.startswith("tarnwick:")}

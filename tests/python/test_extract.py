@@ -1,7 +1,6 @@
 """tarnwick.extract: finding the JSON inside a reply written in prose."""
 
 import pytest
-
 from tarnwick import extract, repair
 
 FENCE = "```"
@@ -16,7 +15,7 @@ class TestWhereItLooks:
         (f'Here:\n{FENCE}json\n{{"a": [1, 2', {"a": [1, 2]}, "tolerant"),
         (f'{FENCE}json-ld\n{{"@id": "x"}}\n{FENCE}', {"@id": "x"}, "parse"),
         (f'{FENCE}json{{"a":1}}{FENCE}', {"a": 1}, "parse"),
-        (f'````json\n{{"a": 1}}\n````', {"a": 1}, "parse"),
+        ('````json\n{"a": 1}\n````', {"a": 1}, "parse"),
         # two fences: the first that holds a value
         (f'One:\n{FENCE}json\n{{"a": 1}}\n{FENCE}\nTwo:\n{FENCE}json\n{{"b": 2}}\n{FENCE}',
          {"a": 1}, "parse"),

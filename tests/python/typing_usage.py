@@ -1,12 +1,12 @@
 """Typical use of tarnwick, checked by mypy --strict (tests/python/test_typing.py)."""
 
-from typing import Dict, List, Optional
+from __future__ import annotations
 
 import tarnwick
 from tarnwick import FallbackName, JsonValue, RepairResult, Strategy, extract, repair
 
 
-def first_name(reply: str) -> Optional[str]:
+def first_name(reply: str) -> str | None:
     result: RepairResult = repair(reply, fallback="empty-object", max_len=10_000)
     value: JsonValue = result.value
     if isinstance(value, dict):
@@ -16,15 +16,15 @@ def first_name(reply: str) -> Optional[str]:
     return None
 
 
-def numbers(reply: str) -> List[float]:
+def numbers(reply: str) -> list[float]:
     value = extract(reply, strip_code_fences=True, unwrap_double_encoded=False).value
     if not isinstance(value, list):
         return []
     return [float(v) for v in value if isinstance(v, (int, float))]
 
 
-def count_strategies(replies: List[str], fallback: FallbackName = "null") -> Dict[Strategy, int]:
-    counts: Dict[Strategy, int] = {}
+def count_strategies(replies: list[str], fallback: FallbackName = "null") -> dict[Strategy, int]:
+    counts: dict[Strategy, int] = {}
     for reply in replies:
         result = tarnwick.repair(reply, fallback=fallback)
         counts[result.strategy] = counts.get(result.strategy, 0) + 1
