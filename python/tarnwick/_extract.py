@@ -157,8 +157,9 @@ def extract(
     ``changed`` and ``strategy`` describe that slice: a clean object after a
     sentence reports "parse" and ``changed`` false. The options are passed to
     every ``repair()`` call unchanged; a text longer than ``max_len`` is not
-    searched. Work is linear in the length of the text, since the fenced
-    blocks and the spans do not overlap.
+    searched. Work is linear in the length of the text: fences do not overlap
+    one another, nor do spans, so each character is repaired at most three
+    times (in the whole text, a fence and a span).
     """
     def run(slice_: str) -> RepairResult:
         return repair(
