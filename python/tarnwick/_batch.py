@@ -84,6 +84,8 @@ def _field_text(line: bytes, first: bool, field: str) -> tuple[dict[str, object]
         obj = json.loads(text)
     except ValueError:
         raise _Skip("not a JSON object") from None
+    except RecursionError:
+        raise _Skip("nested too deeply to read") from None
     if not isinstance(obj, dict):
         raise _Skip("not a JSON object")
     if field not in obj:

@@ -92,6 +92,8 @@ class TestPassedThrough:
         (b'{"reply": null}', "field 'reply' is not a string"),
         (b'{"reply": "\\ud800"}', "field 'reply' holds a lone surrogate"),
         (b'{"reply": "\xff"}', "not valid UTF-8"),
+        pytest.param(b'{"x": ' + b"[" * 100_000 + b"]" * 100_000 + b', "reply": "[1]"}',
+                     "nested too deeply to read", id="deep"),
     ])
     def test_reported_with_line_number_and_kept(self, line, problem):
         data = jsonl({"reply": "[1]"}, line, {"reply": "[2]"})
