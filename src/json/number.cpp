@@ -1,5 +1,6 @@
 #include "json/number.h"
 
+#include <cfloat>        // FLT_EVAL_METHOD
 #include <charconv>      // from_chars
 #include <cmath>         // isfinite
 #include <cstdint>       // uint64_t
@@ -51,6 +52,49 @@ long long leading_exponent(const NumberScan& s) noexcept {
 
 JsonNumber signed_zero(bool negative) noexcept {
   return *JsonNumber::from_f64(negative ? -0.0 : 0.0);
+}
+
+// The fast path below needs each operation rounded once, to double.
+static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not be widened");
+
+// Maps k in 0..22 to 10^k; every entry is exact in a double.
+constexpr double kExactPowersOfTen[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Clinger's fast path: when the significant digits form an integer w below
+// 2^53 and the decimal exponent e has |e| <= 22, both w and 10^|e| are exact
+// doubles, so one IEEE multiplication or division rounds w * 10^e correctly.
+// False, with `out` untouched, when the token needs the general conversion.
+bool convert_exact(const NumberScan& s, JsonNumber& out) noexcept {
+  std::uint64_t w = 0;
+  int digits = 0;  // significant digits taken into w
+  for (const char* p = s.int_begin; p != s.int_end; ++p) {
+    if (digits == 0 && *p == '0') continue;
+    if (++digits > 19) return false;
+    w = w * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
+  for (const char* p = s.frac_begin; p != s.frac_end; ++p) {
+    if (digits == 0 && *p == '0') continue;
+    if (++digits > 19) return false;
+    w = w * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
+  if (w > (std::uint64_t{1} << 53)) return false;
+  if (s.exp_end - s.exp_begin > 3) return false;
+  int e = 0;
+  for (const char* p = s.exp_begin; p != s.exp_end; ++p)
+    e = e * 10 + (*p - '0');
+  if (s.exp_negative) e = -e;
+  e -= static_cast<int>(s.frac_end - s.frac_begin);
+  if (e < -22 || e > 22) return false;
+  double d = static_cast<double>(w);
+  if (e < 0) {
+    d /= kExactPowersOfTen[-e];
+  } else {
+    d *= kExactPowersOfTen[e];
+  }
+  out = *JsonNumber::from_f64(s.negative ? -d : d);
+  return true;
 }
 
 }  // namespace
@@ -121,15 +165,18 @@ NumberScan scan_number(const char* p, const char* end) noexcept {
 
 bool convert_number(const NumberScan& s, JsonNumber& out) noexcept {
   if (!s.has_frac && !s.has_exp && s.int_end - s.int_begin <= 20) {
+    // Nineteen digits always fit; only a twentieth can overflow.
     std::uint64_t mag = 0;
     bool fits = true;
-    for (const char* p = s.int_begin; p != s.int_end; ++p) {
+    const char* p = s.int_begin;
+    const char* safe_end = s.int_end - s.int_begin > 19 ? p + 19 : s.int_end;
+    for (; p != safe_end; ++p) {
+      mag = mag * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    if (p != s.int_end) {
       const auto d = static_cast<std::uint64_t>(*p - '0');
-      if (mag > (UINT64_MAX - d) / 10) {
-        fits = false;
-        break;
-      }
-      mag = mag * 10 + d;
+      fits = mag <= (UINT64_MAX - d) / 10;
+      if (fits) mag = mag * 10 + d;
     }
     if (fits) {
       if (!s.negative) {
@@ -144,6 +191,7 @@ bool convert_number(const NumberScan& s, JsonNumber& out) noexcept {
       // "-0" and magnitudes beyond the signed range fall through to double.
     }
   }
+  if (convert_exact(s, out)) return true;
   if (s.has_exp && exponent_exceeds_int32(s.exp_begin, s.exp_end)) {
     const bool nonzero = any_nonzero(s.int_begin, s.int_end) ||
                          any_nonzero(s.frac_begin, s.frac_end);

@@ -2,7 +2,10 @@
 // budget, one scratch buffer for every string that holds escapes.
 #include "tarnwick/reader.h"
 
-#include <cstring>  // memcpy
+#include <cstddef>   // ptrdiff_t
+#include <cstring>   // memcpy
+#include <iterator>  // make_move_iterator
+#include <vector>    // vector
 
 #include "json/number.h"
 #include "json/swar.h"
@@ -195,15 +198,18 @@ class Reader {
     return ok;
   }
 
+  // Elements wait on values_ until the array closes, so each array is
+  // allocated once at its final length instead of growing element by element.
   bool read_array_body(JsonValue& out) {
     ++p_;
-    JsonArray items;
     skip_ws();
     if (p_ == end_) return fail(ReadErrorKind::EofInArray);
+    const std::size_t base = values_.size();
     if (*p_ != ']') {
       for (;;) {
-        items.emplace_back();
-        if (!read_value(items.back())) return false;
+        JsonValue item;
+        if (!read_value(item)) return false;
+        values_.push_back(std::move(item));
         skip_ws();
         if (p_ == end_) return fail(ReadErrorKind::EofInArray);
         if (*p_ == ']') break;
@@ -215,7 +221,10 @@ class Reader {
       }
     }
     ++p_;
-    out = JsonValue(std::move(items));
+    const auto first = values_.begin() + static_cast<std::ptrdiff_t>(base);
+    out = JsonValue(JsonArray(std::make_move_iterator(first),
+                              std::make_move_iterator(values_.end())));
+    values_.erase(first, values_.end());
     return true;
   }
 
@@ -226,11 +235,12 @@ class Reader {
     return ok;
   }
 
+  // Members wait on members_ until the object closes, for the same reason.
   bool read_object_body(JsonValue& out) {
     ++p_;
-    JsonObject obj;
     skip_ws();
     if (p_ == end_) return fail(ReadErrorKind::EofInObject);
+    const std::size_t base = members_.size();
     if (*p_ != '}') {
       if (*p_ != '"') return fail(ReadErrorKind::KeyMustBeString);
       for (;;) {
@@ -244,7 +254,7 @@ class Reader {
         if (p_ == end_) return fail(ReadErrorKind::EofInValue);
         JsonValue value;
         if (!read_value(value)) return false;
-        obj.insert(std::move(key), std::move(value));
+        members_.push_back(Member{std::move(key), std::move(value)});
         skip_ws();
         if (p_ == end_) return fail(ReadErrorKind::EofInObject);
         if (*p_ == '}') break;
@@ -257,6 +267,12 @@ class Reader {
       }
     }
     ++p_;
+    JsonObject obj;
+    obj.reserve(members_.size() - base);
+    for (std::size_t i = base; i < members_.size(); ++i) {
+      obj.insert(std::move(members_[i].key), std::move(members_[i].value));
+    }
+    members_.resize(base);
     out = JsonValue(std::move(obj));
     return true;
   }
@@ -389,11 +405,19 @@ class Reader {
     return true;
   }
 
+  struct Member {
+    std::string key;
+    JsonValue value;
+  };
+
   const char* begin_;
   const char* p_;
   const char* end_;
   std::uint8_t budget_ = 128;
   std::string scratch_;
+  std::vector<JsonValue>
+      values_;                   // elements of the open arrays, innermost last
+  std::vector<Member> members_;  // members of the open objects, likewise
   ReadError error_{ReadErrorKind::EofInValue, 1, 0};
 };
 

@@ -76,6 +76,72 @@ TEST(Numbers, HardCasesRoundCorrectly) {
   }
 }
 
+// Both sides of every limit of the short-significand path: 2^53, 19 digits,
+// a decimal exponent of 22, leading and trailing zeros, signed zero.
+TEST(Numbers, ShortSignificandLimitsRoundCorrectly) {
+  const std::vector<std::string> cases = {
+      "9007199254740992.0",
+      "9007199254740993.0",
+      "9007199254740991e-5",
+      "9007199254740993e-5",
+      "1e22",
+      "1e-22",
+      "1.5e22",
+      "3e-23",
+      "4.5e23",
+      "123e-22",
+      "123e-25",
+      "1234567890123456789e3",
+      "12345678901234567890e-3",
+      "0.000001234e22",
+      "0.000000000000000000000001",
+      "00.5",
+      "-0.0",
+      "-0e5",
+      "0.0e-999",
+      "5.000000000000000000000001",
+      "2.2250738585072014e-308",
+      "1.7976931348623157e22",
+      "4503599627370497.5",
+      "9.999999999999999e22",
+      "1.00E+002",
+  };
+  for (const std::string& text : cases) {
+    SCOPED_TRACE(text);
+    ReadResult<JsonNumber> r = parse_number_document(text);
+    if (!r.ok()) {  // "00.5" breaks the grammar, so both readers refuse it
+      EXPECT_EQ(text, "00.5");
+      continue;
+    }
+    ASSERT_EQ(r.value().kind(), NumberKind::Float);
+    EXPECT_EQ(bits(r.value().as_double()),
+              bits(std::strtod(text.c_str(), nullptr)));
+  }
+}
+
+TEST(Numbers, RandomShortDecimalsMatchStrtod) {
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < 200000; ++i) {
+    const int int_digits = static_cast<int>(rng() % 12);
+    const int frac_digits = static_cast<int>(rng() % 12) + 1;
+    std::string text = rng() % 2 ? "-" : "";
+    text += std::to_string(rng() % 10);
+    for (int k = 0; k < int_digits && text.back() != '0'; ++k) {
+      text += static_cast<char>('0' + rng() % 10);
+    }
+    text += '.';
+    for (int k = 0; k < frac_digits; ++k) {
+      text += static_cast<char>('0' + rng() % 10);
+    }
+    if (rng() % 2)
+      text += "e" + std::to_string(static_cast<int>(rng() % 61) - 30);
+    bool ok = false;
+    const double got = read_double(text, &ok);
+    ASSERT_TRUE(ok) << text;
+    ASSERT_EQ(bits(got), bits(std::strtod(text.c_str(), nullptr))) << text;
+  }
+}
+
 // Digits in the shortest %e form that reads back to `d`, by search.
 int printf_shortest_digits(double d) {
   char buf[40];
