@@ -43,9 +43,52 @@ constexpr std::array<char, 200> kDigitPairs = make_digit_pairs();
 
 constexpr char kHex[] = "0123456789abcdef";
 
+// MARK: - Output (Private)
+
+// Appends to a std::string through a raw cursor: the string is grown ahead
+// of the writes (geometrically, filled with zeros) and trimmed to the bytes
+// written when the sink goes away, so single bytes cost no capacity check
+// beyond the one that room() makes.
+class Sink {
+ public:
+  explicit Sink(std::string& out) noexcept : out_(out), used_(out.size()) {}
+  Sink(const Sink&) = delete;
+  Sink& operator=(const Sink&) = delete;
+  ~Sink() { out_.resize(used_); }
+
+  // At least `n` writable bytes at the cursor; advance() past what is used.
+  char* room(std::size_t n) {
+    if (out_.size() - used_ < n) grow(n);
+    return out_.data() + used_;
+  }
+  void advance(const char* to) noexcept {
+    used_ = static_cast<std::size_t>(to - out_.data());
+  }
+  void put(char c) {
+    *room(1) = c;
+    ++used_;
+  }
+  void put(const char* p, std::size_t n) {
+    std::memcpy(room(n), p, n);
+    used_ += n;
+  }
+
+ private:
+  void grow(std::size_t n) {
+    std::size_t size = out_.size() * 2;
+    if (size < used_ + n) size = used_ + n;
+    if (size < 128) size = 128;
+    out_.resize(size);
+  }
+
+  std::string& out_;
+  std::size_t used_;
+};
+
 // MARK: - Scalars (Private)
 
-void write_unsigned(std::uint64_t v, std::string& out) {
+// Writes the decimal digits of `v` at `w`; returns the end.
+char* write_unsigned(std::uint64_t v, char* w) noexcept {
   char buf[20];
   char* p = buf + sizeof buf;
   while (v >= 100) {
@@ -60,112 +103,25 @@ void write_unsigned(std::uint64_t v, std::string& out) {
   } else {
     *--p = static_cast<char>('0' + v);
   }
-  out.append(p, static_cast<std::size_t>(buf + sizeof buf - p));
+  const auto n = static_cast<std::size_t>(buf + sizeof buf - p);
+  std::memcpy(w, p, n);
+  return w + n;
 }
 
-WriteStatus write_value(const JsonValue& v, std::string& out) {
-  switch (v.kind()) {
-    case ValueKind::Null:
-      out.append("null", 4);
-      break;
-    case ValueKind::Bool:
-      if (v.as_bool()) {
-        out.append("true", 4);
-      } else {
-        out.append("false", 5);
-      }
-      break;
-    case ValueKind::Number: {
-      const JsonNumber& n = v.as_number();
-      switch (n.kind()) {
-        case NumberKind::UnsignedInt:
-          write_unsigned(n.as_unsigned(), out);
-          break;
-        case NumberKind::NegativeInt:
-          out.push_back('-');
-          // Two's complement negation, exact for the smallest value too.
-          write_unsigned(~static_cast<std::uint64_t>(n.as_negative()) + 1, out);
-          break;
-        case NumberKind::Float:
-          if (std::isfinite(n.as_double())) {
-            format_double(n.as_double(), out);
-          } else {
-            out.append("null", 4);
-          }
-          break;
-      }
-      break;
-    }
-    case ValueKind::String:
-      escape_string(v.as_string(), out);
-      break;
-    case ValueKind::Array: {
-      out.push_back('[');
-      bool first = true;
-      for (const JsonValue& item : v.as_array()) {
-        if (!first) out.push_back(',');
-        first = false;
-        if (write_value(item, out) != WriteStatus::Success) {
-          return WriteStatus::SinkFailed;
-        }
-      }
-      out.push_back(']');
-      break;
-    }
-    case ValueKind::Object: {
-      out.push_back('{');
-      bool first = true;
-      for (const JsonObject::Entry& e : v.as_object()) {
-        if (!first) out.push_back(',');
-        first = false;
-        escape_string(e.key, out);
-        out.push_back(':');
-        if (write_value(e.value, out) != WriteStatus::Success) {
-          return WriteStatus::SinkFailed;
-        }
-      }
-      out.push_back('}');
-      break;
-    }
-  }
-  return WriteStatus::Success;
-}
+// The longest text write_double produces: sign, 17 digits, point, and
+// "e-308", or "0." with five zeros and 17 digits; rounded up.
+constexpr std::size_t kMaxDoubleText = 32;
 
-}  // namespace
-
-// MARK: - Writer (Public)
-
-void escape_string(std::string_view text, std::string& out) {
-  out.push_back('"');
-  const char* p = text.data();
-  const char* end = p + text.size();
-  for (;;) {
-    // A slash is never escaped, so the reader's run scan fits the writer too.
-    const char* q = detail::find_string_special(p, end);
-    out.append(p, static_cast<std::size_t>(q - p));
-    if (q == end) break;
-    const unsigned char c = static_cast<unsigned char>(*q);
-    const char e = kEscape[c];
-    if (e == 'u') {
-      const char esc[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
-      out.append(esc, 6);
-    } else {
-      const char esc[2] = {'\\', e};
-      out.append(esc, 2);
-    }
-    p = q + 1;
-  }
-  out.push_back('"');
-}
-
-void format_double(double value, std::string& out) {
+// Writes a finite double in its shortest round-trip form at `w`; returns the
+// end.
+char* write_double(double value, char* w) noexcept {
   if (std::signbit(value)) {
-    out.push_back('-');
+    *w++ = '-';
     value = -value;
   }
   if (value == 0.0) {
-    out.append("0.0", 3);
-    return;
+    std::memcpy(w, "0.0", 3);
+    return w + 3;
   }
   // Shortest round-trip digits, nearest to the exact value among equals,
   // in the form d[.ddd]e(+|-)XX.
@@ -184,8 +140,6 @@ void format_double(double value, std::string& out) {
   for (++p; p != r.ptr; ++p) exp = exp * 10 + (*p - '0');
   if (exp_negative) exp = -exp;
 
-  char buf[40];
-  char* w = buf;
   if (exp < -5 || exp > 15) {
     *w++ = digits[0];
     if (n > 1) {
@@ -220,18 +174,133 @@ void format_double(double value, std::string& out) {
     std::memcpy(w, digits, static_cast<std::size_t>(n));
     w += n;
   }
-  out.append(buf, static_cast<std::size_t>(w - buf));
+  return w;
+}
+
+void write_string(std::string_view text, Sink& sink) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  // Room for the text unescaped and both quotes; each escape found asks for
+  // its own bytes plus what is left, so the cursor never outruns the room.
+  char* w = sink.room(text.size() + 2);
+  *w++ = '"';
+  for (;;) {
+    // A slash is never escaped, so the reader's run scan fits the writer too.
+    const char* q = detail::find_string_special(p, end);
+    std::memcpy(w, p, static_cast<std::size_t>(q - p));
+    w += q - p;
+    if (q == end) break;
+    sink.advance(w);
+    w = sink.room(6 + static_cast<std::size_t>(end - q));
+    const unsigned char c = static_cast<unsigned char>(*q);
+    const char e = kEscape[c];
+    if (e == 'u') {
+      const char esc[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+      std::memcpy(w, esc, 6);
+      w += 6;
+    } else {
+      w[0] = '\\';
+      w[1] = e;
+      w += 2;
+    }
+    p = q + 1;
+  }
+  *w++ = '"';
+  sink.advance(w);
+}
+
+void write_value(const JsonValue& v, Sink& sink) {
+  switch (v.kind()) {
+    case ValueKind::Null:
+      sink.put("null", 4);
+      break;
+    case ValueKind::Bool:
+      if (v.as_bool()) {
+        sink.put("true", 4);
+      } else {
+        sink.put("false", 5);
+      }
+      break;
+    case ValueKind::Number: {
+      const JsonNumber& n = v.as_number();
+      char* w = sink.room(kMaxDoubleText);
+      switch (n.kind()) {
+        case NumberKind::UnsignedInt:
+          w = write_unsigned(n.as_unsigned(), w);
+          break;
+        case NumberKind::NegativeInt:
+          *w++ = '-';
+          // Two's complement negation, exact for the smallest value too.
+          w = write_unsigned(~static_cast<std::uint64_t>(n.as_negative()) + 1,
+                             w);
+          break;
+        case NumberKind::Float:
+          if (std::isfinite(n.as_double())) {
+            w = write_double(n.as_double(), w);
+          } else {
+            std::memcpy(w, "null", 4);
+            w += 4;
+          }
+          break;
+      }
+      sink.advance(w);
+      break;
+    }
+    case ValueKind::String:
+      write_string(v.as_string(), sink);
+      break;
+    case ValueKind::Array: {
+      sink.put('[');
+      bool first = true;
+      for (const JsonValue& item : v.as_array()) {
+        if (!first) sink.put(',');
+        first = false;
+        write_value(item, sink);
+      }
+      sink.put(']');
+      break;
+    }
+    case ValueKind::Object: {
+      sink.put('{');
+      bool first = true;
+      for (const JsonObject::Entry& e : v.as_object()) {
+        if (!first) sink.put(',');
+        first = false;
+        write_string(e.key, sink);
+        sink.put(':');
+        write_value(e.value, sink);
+      }
+      sink.put('}');
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+// MARK: - Writer (Public)
+
+void escape_string(std::string_view text, std::string& out) {
+  Sink sink(out);
+  write_string(text, sink);
+}
+
+void format_double(double value, std::string& out) {
+  char buf[kMaxDoubleText];
+  const char* end = write_double(value, buf);
+  out.append(buf, static_cast<std::size_t>(end - buf));
 }
 
 WriteStatus write_compact(const JsonValue& value, std::string& out) {
   // A std::string sink has no error of its own; running out of memory is
   // left to the caller's guard rather than reported as the text "null".
-  return write_value(value, out);
+  Sink sink(out);
+  write_value(value, sink);
+  return WriteStatus::Success;
 }
 
 std::string to_canonical_text(const JsonValue& value) {
   std::string out;
-  out.reserve(128);
   if (write_compact(value, out) != WriteStatus::Success) return "null";
   return out;
 }
