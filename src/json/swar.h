@@ -1,8 +1,12 @@
-// Eight-bytes-at-a-time scans shared by the reader and the writer.
+// Word-at-a-time scans shared by the reader and the writer.
 #pragma once
 
 #include <cstdint>  // uint64_t
 #include <cstring>  // memcpy
+
+#if defined(__SSE2__)
+#include <emmintrin.h>  // _mm_cmpeq_epi8, _mm_movemask_epi8
+#endif
 
 namespace tarnwick::detail {
 
@@ -30,6 +34,23 @@ inline std::uint64_t load_u64(const char* p) noexcept {
 // for both the reader and the writer.
 inline const char* find_string_special(const char* p,
                                        const char* end) noexcept {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time where SSE2 exists (every x86-64): a byte is
+  // below 0x20 exactly when its top three bits are clear.
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i top3 = _mm_set1_epi8(static_cast<char>(0xE0));
+  const __m128i zero = _mm_setzero_si128();
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+        _mm_cmpeq_epi8(_mm_and_si128(v, top3), zero));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
   while (end - p >= 8) {
     const std::uint64_t v = load_u64(p);
     const std::uint64_t hit =

@@ -90,5 +90,45 @@ TEST(Writer, Values) {
   }
 }
 
+// The string scan works on blocks of 16 and 8 bytes; a byte that needs an
+// escape (or that sits just outside the escaped set) at every offset of
+// strings up to 40 bytes long must come out exactly as a byte-wise writer
+// would write it.
+TEST(Writer, EscapesAtEveryOffsetOfTheBlockScan) {
+  auto reference = [](const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+      if (c == '"' || c == '\\') {
+        out += '\\';
+        out += static_cast<char>(c);
+      } else if (c == '\n') {
+        out += "\\n";
+      } else if (c < 0x20) {
+        const char hex[] = "0123456789abcdef";
+        out += "\\u00";
+        out += hex[c >> 4];
+        out += hex[c & 0xF];
+      } else {
+        out += static_cast<char>(c);
+      }
+    }
+    return out + "\"";
+  };
+  const std::string probes = std::string("\x00\x1f\n\"\\ \x7f\xe0\xff", 9);
+  for (std::size_t len = 0; len < 40; ++len) {
+    for (std::size_t at = 0; at <= len; ++at) {
+      for (char probe : probes) {
+        std::string text(len, 'x');
+        text.insert(at, 1, probe);
+        SCOPED_TRACE(testing::Message() << "len " << len << " at " << at
+                                        << " byte " << int{probe});
+        std::string out;
+        escape_string(text, out);
+        ASSERT_EQ(out, reference(text));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick
