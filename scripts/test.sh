@@ -80,7 +80,7 @@ for t in "${fuzz_targets[@]}"; do
     echo "fuzz target $t failed; the input is in build/fuzz/artifacts/" >&2
     exit 1
   fi
-  echo "$t: $(grep -E '^#[0-9]+ +DONE' "build/fuzz/$t.log" | tail -n 1)"
+  echo "$t: $(grep -E '^#[0-9]+[[:space:]]+DONE' "build/fuzz/$t.log" | tail -n 1)"
 done
 
 if [ -f pyproject.toml ]; then
