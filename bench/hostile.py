@@ -139,7 +139,9 @@ def main() -> None:
         r = run_case("[", LIMIT, max_len)
         print(f"  {label:<18} {r['strategy']:>10} {r['seconds'] * 1e3:8.2f} ms  peak {r['peak_kb'] / 1024:.1f} MB")
     r = run_case("[", LIMIT + 1)
-    print(f"  {'5,000,001 bytes':<18} {r['strategy']:>10} {r['seconds'] * 1e3:8.2f} ms  peak {r['peak_kb'] / 1024:.1f} MB")
+    print(
+        f"  {'5,000,001 bytes':<18} {r['strategy']:>10} {r['seconds'] * 1e3:8.2f} ms  peak {r['peak_kb'] / 1024:.1f} MB"
+    )
 
 
 if __name__ == "__main__":

@@ -9,7 +9,6 @@ import sys
 import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
-
 from tarnwick import repair
 
 # Sanitized builds run this too; examples are cheap but not instant there.
@@ -67,9 +66,7 @@ def json_ish_text(draw):
         indent=draw(st.sampled_from([None, 2])),
     )
     for _ in range(draw(st.integers(0, 3))):
-        mutation = draw(
-            st.sampled_from(["truncate", "fence", "comma", "newline", "double", "insert", "prose", "ws"])
-        )
+        mutation = draw(st.sampled_from(["truncate", "fence", "comma", "newline", "double", "insert", "prose", "ws"]))
         at = draw(st.integers(0, len(text)))
         if mutation == "truncate":
             text = text[:at]

@@ -1,6 +1,7 @@
 """Calls from several threads give exactly what one thread gets."""
 
 import threading
+from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
 from tarnwick import repair
@@ -37,32 +38,22 @@ def test_eight_threads_match_one():
     expected = [snapshot(t, OPTIONS[o]) for t, o in cases]
 
     barrier = threading.Barrier(THREADS)
-    results = [None] * THREADS
-    errors = []
 
     def work(index):
-        try:
-            barrier.wait()
-            # Each thread walks the cases in its own order.
-            order = list(range(len(cases)))
-            order = order[index::THREADS] + [i for i in order if i % THREADS != index]
-            got = {}
-            for _ in range(ROUNDS):
-                for i in order:
-                    text, o = cases[i]
-                    outcome = snapshot(text, OPTIONS[o])
-                    if got.setdefault(i, outcome) != outcome:
-                        errors.append((index, i, "differs between rounds"))
-            results[index] = [got[i] for i in range(len(cases))]
-        except BaseException as exc:  # reported below, never lost in a thread
-            errors.append((index, repr(exc)))
+        barrier.wait()
+        # Each thread walks the cases in its own order, several times.
+        order = [i for i in range(len(cases)) if i % THREADS == index]
+        order += [i for i in range(len(cases)) if i % THREADS != index]
+        got = {}
+        for _ in range(ROUNDS):
+            for i in order:
+                text, o = cases[i]
+                outcome = snapshot(text, OPTIONS[o])
+                assert got.setdefault(i, outcome) == outcome, f"case {i} differs between rounds"
+        return [got[i] for i in range(len(cases))]
 
-    threads = [threading.Thread(target=work, args=(i,)) for i in range(THREADS)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-
-    assert errors == []
-    for index in range(THREADS):
-        assert results[index] == expected, f"thread {index}"
+    # result() re-raises whatever failed inside a thread.
+    with ThreadPoolExecutor(max_workers=THREADS) as pool:
+        futures = [pool.submit(work, i) for i in range(THREADS)]
+        for index, future in enumerate(futures):
+            assert future.result(timeout=300) == expected, f"thread {index}"
