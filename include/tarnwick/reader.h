@@ -65,6 +65,13 @@ ReadResult<JsonValue> parse_document(std::string_view text);
 // The document's value only when it is an array or an object.
 std::optional<JsonValue> parse_container(std::string_view text);
 
+// False when parse_document(text) certainly fails: the first or the last
+// byte outside JSON whitespace can neither start nor end a value (or there is
+// none). True promises nothing. Looks at the two ends only, so a caller that
+// needs nothing but success can skip a parse that would build a whole tree
+// before failing, as on a truncated text.
+bool may_be_document(std::string_view text) noexcept;
+
 // A document whose value must be a number; any other value is NotANumber.
 ReadResult<JsonNumber> parse_number_document(std::string_view text);
 

@@ -438,6 +438,28 @@ std::optional<JsonValue> parse_container(std::string_view text) {
   return std::move(r.value());
 }
 
+bool may_be_document(std::string_view text) noexcept {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && is_ws(static_cast<unsigned char>(text[first]))) {
+    ++first;
+  }
+  while (last > first && is_ws(static_cast<unsigned char>(text[last - 1]))) {
+    --last;
+  }
+  if (first == last) return false;
+  const unsigned char head = static_cast<unsigned char>(text[first]);
+  const unsigned char tail = static_cast<unsigned char>(text[last - 1]);
+  // A value starts with one of { [ " - t f n or a digit, and ends with one
+  // of } ] " e (true, false) l (null) or a digit.
+  const bool head_ok = head == '{' || head == '[' || head == '"' ||
+                       head == '-' || head == 't' || head == 'f' ||
+                       head == 'n' || is_digit(head);
+  const bool tail_ok = tail == '}' || tail == ']' || tail == '"' ||
+                       tail == 'e' || tail == 'l' || is_digit(tail);
+  return head_ok && tail_ok;
+}
+
 ReadResult<JsonNumber> parse_number_document(std::string_view text) {
   Reader reader(text);
   JsonNumber n;

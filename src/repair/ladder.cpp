@@ -80,8 +80,10 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
   // 0. Size guard, before any scan or copy.
   if (input.size() > options.max_len) return fallback_outcome(options.fallback);
 
-  // 1. Strict parse of the unaltered input, one level of unwrapping.
-  {
+  // 1. Strict parse of the unaltered input, one level of unwrapping. Every
+  // strict attempt first asks may_be_document, so that a text whose ends
+  // rule out a document (a truncated reply, prose) costs no tree.
+  if (may_be_document(input)) {
     ReadResult<JsonValue> parsed = parse_document(input);
     if (parsed.ok()) {
       if (options.unwrap_double_encoded) {
@@ -98,9 +100,11 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
   if (options.strip_code_fences) {
     std::optional<std::string> inner = detail::strip_fences(working.view());
     if (inner) {
-      ReadResult<JsonValue> parsed = parse_document(*inner);
-      if (parsed.ok()) {
-        return success(std::move(parsed.value()), Strategy::StripFences);
+      if (may_be_document(*inner)) {
+        ReadResult<JsonValue> parsed = parse_document(*inner);
+        if (parsed.ok()) {
+          return success(std::move(parsed.value()), Strategy::StripFences);
+        }
       }
       working.replace(std::move(*inner));
     }
@@ -109,9 +113,11 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
   // 3. Raw control characters in strings.
   if (std::optional<std::string> cleaned =
           detail::strip_controls_if_changed(working.view())) {
-    ReadResult<JsonValue> parsed = parse_document(*cleaned);
-    if (parsed.ok()) {
-      return success(std::move(parsed.value()), Strategy::StripControls);
+    if (may_be_document(*cleaned)) {
+      ReadResult<JsonValue> parsed = parse_document(*cleaned);
+      if (parsed.ok()) {
+        return success(std::move(parsed.value()), Strategy::StripControls);
+      }
     }
     working.replace(std::move(*cleaned));
   }
@@ -119,9 +125,12 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
   // 4. Trailing commas.
   if (std::optional<std::string> cleaned =
           detail::strip_trailing_commas_if_changed(working.view())) {
-    ReadResult<JsonValue> parsed = parse_document(*cleaned);
-    if (parsed.ok()) {
-      return success(std::move(parsed.value()), Strategy::StripTrailingCommas);
+    if (may_be_document(*cleaned)) {
+      ReadResult<JsonValue> parsed = parse_document(*cleaned);
+      if (parsed.ok()) {
+        return success(std::move(parsed.value()),
+                       Strategy::StripTrailingCommas);
+      }
     }
     working.replace(std::move(*cleaned));
   }

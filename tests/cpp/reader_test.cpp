@@ -213,5 +213,48 @@ TEST(Reader, EscapeFreeAndEscapedStringsAgree) {
   }
 }
 
+TEST(Reader, MayBeDocumentRulesOutOnlyFailures) {
+  struct Case {
+    const char* text;
+    bool may;
+  };
+  const std::vector<Case> cases = {
+      {"", false},
+      {" \n\t\r", false},
+      {"{", false},
+      {"[1,", false},
+      {"{\"a\": tru", false},
+      {"x", false},
+      {"\xEF\xBB\xBF{}", false},
+      {"{} \n", true},
+      {" [1] ", true},
+      {"\"s\"", true},
+      {"-1", true},
+      {"0", true},
+      {"true", true},
+      {"false", true},
+      {"null", true},
+      {"{]", true},
+      {"1.5e3", true},
+      {"\"never closed", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(may_be_document(c.text), c.may);
+  }
+  // Every prefix of valid documents: a prefix that parses is never ruled out.
+  for (const std::string doc :
+       {"{\"a\": [1, 2.5e3, -0, true, false, null, \"x\\\"y\"]}",
+        " [ {\"k\": {}} , [] , \"\" ] ", "123", "\"only\""}) {
+    for (std::size_t n = 0; n <= doc.size(); ++n) {
+      const std::string prefix = doc.substr(0, n);
+      SCOPED_TRACE(prefix);
+      if (parse_document(prefix).ok()) {
+        EXPECT_TRUE(may_be_document(prefix));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick
