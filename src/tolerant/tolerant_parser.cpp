@@ -9,8 +9,10 @@
 
 #include "tolerant/tolerant_parser.h"
 
-#include <cstdint>  // uint32_t, uint64_t
-#include <utility>  // move
+#include <cstddef>   // ptrdiff_t
+#include <cstdint>   // uint32_t, uint64_t
+#include <iterator>  // make_move_iterator
+#include <utility>   // move
 
 #include "repair/unicode.h"
 #include "tarnwick/reader.h"
@@ -175,7 +177,9 @@ bool TolerantParser::continue_top_level() noexcept {
 JsonValue TolerantParser::parse_array() {
   ++pos_;  // '['
   push(ContainerKind::Array);
-  JsonArray items;
+  // Elements wait on values_ until the array ends, so that it is allocated
+  // once at its final length (growing it doubled both time and memory).
+  const std::size_t base = values_.size();
   const std::size_t n = chars_.size();
   for (;;) {
     skip_ws();
@@ -201,18 +205,31 @@ JsonValue TolerantParser::parse_array() {
       ++pos_;  // a code point that starts no value
       continue;
     }
-    items.push_back(std::move(item));
+    values_.push_back(std::move(item));
     skip_ws();
     if (pos_ < n && chars_[pos_] == ',') ++pos_;
   }
   pop();
+  if (base == 0) {
+    // The outermost array owns the whole stack: hand it over without a copy,
+    // which halves the peak for a text that is one long array.
+    JsonArray items = std::move(values_);
+    values_ = JsonArray();
+    return JsonValue(std::move(items));
+  }
+  const auto first = values_.begin() + static_cast<std::ptrdiff_t>(base);
+  JsonArray items(std::make_move_iterator(first),
+                  std::make_move_iterator(values_.end()));
+  values_.erase(first, values_.end());
   return JsonValue(std::move(items));
 }
 
 JsonValue TolerantParser::parse_object() {
   ++pos_;  // '{'
   push(ContainerKind::Object);
-  JsonObject members;
+  // Members wait on members_ for the same reason; inserting them in the same
+  // order at the end applies the duplicate-key rule exactly as before.
+  const std::size_t base = members_.size();
   const std::size_t n = chars_.size();
   for (;;) {
     skip_ws();
@@ -228,7 +245,7 @@ JsonValue TolerantParser::parse_object() {
       skip_ws();
       if (pos_ < n && chars_[pos_] == ':') ++pos_;
       JsonValue value = parse_value();  // null when missing
-      members.insert(std::move(key), std::move(value));
+      members_.push_back(Member{std::move(key), std::move(value)});
       skip_ws();
       if (pos_ < n && chars_[pos_] == ',') ++pos_;
       continue;
@@ -241,6 +258,12 @@ JsonValue TolerantParser::parse_object() {
     ++pos_;  // anything else in key position is skipped
   }
   pop();
+  JsonObject members;
+  members.reserve(members_.size() - base);
+  for (std::size_t i = base; i < members_.size(); ++i) {
+    members.insert(std::move(members_[i].key), std::move(members_[i].value));
+  }
+  members_.resize(base);
   return JsonValue(std::move(members));
 }
 

@@ -101,6 +101,14 @@ class TolerantParser {
   std::size_t open_arrays_ = 0;
   std::size_t peak_depth_ = 0;
   std::string run_;  // scratch for number runs, reused
+
+  struct Member {
+    std::string key;
+    JsonValue value;
+  };
+  std::vector<JsonValue>
+      values_;                   // elements of the open arrays, innermost last
+  std::vector<Member> members_;  // members of the open objects, likewise
 };
 
 // Runs a parser over `text` from its first non-White_Space code point and
