@@ -32,6 +32,31 @@ constexpr bool is_number_run_char(char32_t c) noexcept {
          c == 'e' || c == 'E';
 }
 
+// The UTF-8 length of a scalar value (decoding never yields a surrogate).
+constexpr std::size_t utf8_length(char32_t c) noexcept {
+  return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+// Writes the UTF-8 form of the scalar value `c` at `dst`; returns the end.
+char* write_utf8(char32_t c, char* dst) noexcept {
+  if (c < 0x80) {
+    *dst++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *dst++ = static_cast<char>(0xC0 | (c >> 6));
+    *dst++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *dst++ = static_cast<char>(0xE0 | (c >> 12));
+    *dst++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *dst++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *dst++ = static_cast<char>(0xF0 | (c >> 18));
+    *dst++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *dst++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *dst++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return dst;
+}
+
 // The value of a hexadecimal digit, or -1.
 constexpr int hex_value(char32_t c) noexcept {
   if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
@@ -307,21 +332,22 @@ std::string TolerantParser::parse_string() {
   const std::size_t n = chars_.size();
   const char32_t* const cs = chars_.data();
   while (pos_ < n) {
-    // A run of ASCII code points other than quote and backslash is copied in
-    // one piece, which covers most string content. Local indices, since the
-    // char stores could alias pos_.
+    // A run of code points other than quote and backslash, which covers most
+    // string content: measured first, then encoded in place with one resize
+    // instead of one append per code point. Local indices, since the char
+    // stores could alias pos_.
     const std::size_t run = pos_;
     std::size_t stop = run;
-    while (stop < n && cs[stop] < 0x80 && cs[stop] != '"' && cs[stop] != '\\') {
+    std::size_t bytes = 0;
+    while (stop < n && cs[stop] != '"' && cs[stop] != '\\') {
+      bytes += utf8_length(cs[stop]);
       ++stop;
     }
     if (stop != run) {
       const std::size_t old = out.size();
-      out.resize(old + (stop - run));
+      out.resize(old + bytes);
       char* dst = out.data() + old;
-      for (std::size_t k = run; k < stop; ++k) {
-        *dst++ = static_cast<char>(cs[k]);
-      }
+      for (std::size_t k = run; k < stop; ++k) dst = write_utf8(cs[k], dst);
       pos_ = stop;
       if (stop >= n) break;
     }
