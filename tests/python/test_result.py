@@ -8,25 +8,13 @@ import weakref
 import pytest
 from tarnwick import RepairResult, repair
 
-DOCS = {
-    None: "The result of a repair attempt. Always returned — `repair` never raises for\n"
-    "input shape (only for invalid *options*).",
-    "ok": "Whether a meaningful value was recovered (`False` only for fallback).",
-    "value": "The recovered value as a native Python object (the fallback value when\n"
-    "`ok` is `False`) — what `json.loads` would have produced.",
-    "json": "Canonical JSON serialization of `value`.",
-    "changed": "Whether the original text was altered to produce the result.",
-    "strategy": "Which ladder rung produced the result (kebab-case).",
-}
 
-
-class TestAttributes:
+class TestInstance:
     @pytest.mark.parametrize(
         "text, ok, changed, strategy, json_text, shown",
         [
             ('{"a":1}', True, False, "parse", '{"a":1}', '"{\\"a\\":1}"'),
             ('"a\\nb"', True, False, "parse", '"a\\nb"', '"\\"a\\\\nb\\""'),
-            ("[1,]", True, True, "strip-trailing-commas", "[1]", '"[1]"'),
             ("", False, True, "fallback", "null", '"null"'),
         ],
     )
@@ -38,18 +26,15 @@ class TestAttributes:
 
     @pytest.mark.parametrize(
         "char, shown",
-        [("\u00e9", "\u00e9"), ("'", "'"), ("\u00a0", "\\u{a0}"), ("\u2028", "\\u{2028}"), ("\ufeff", "\\u{feff}")],
+        [("\xe9", "\xe9"), ("'", "'"), ("\xa0", "\\u{a0}"), ("\u2028", "\\u{2028}"), ("\ufeff", "\\u{feff}")],
     )
     def test_repr_of_characters_in_json(self, char, shown):
         assert repr(repair(f'["{char}"]')).endswith(f'json="[\\"{shown}\\"]")')
 
-    def test_value_is_one_object(self):
-        result = repair('{"a": [1]}')
-        assert result.value is result.value and result.json == result.json
-
-    @pytest.mark.parametrize("name", list(DOCS))
-    def test_docs(self, name):
-        assert (getattr(RepairResult, name) if name else RepairResult).__doc__ == DOCS[name]
+    def test_one_value_object_identity_equality_and_hash(self):
+        first, second = repair("[1]"), repair("[1]")
+        assert first.value is first.value and first.__eq__(first) is True and first != second
+        assert len({first, second}) == 2
 
     @pytest.mark.parametrize("name", ["ok", "value", "json", "changed", "strategy", "extra"])
     def test_read_only(self, name):
@@ -66,23 +51,16 @@ class TestClass:
         assert (RepairResult.__module__, RepairResult.__qualname__) == ("tarnwick", "RepairResult")
 
     @pytest.mark.parametrize(
-        "make", [lambda: RepairResult(), lambda: RepairResult(1, x=2), lambda: RepairResult.__new__(RepairResult)]
+        "make", [RepairResult, lambda: RepairResult(1, x=2), lambda: RepairResult.__new__(RepairResult)]
     )
     def test_not_instantiable(self, make):
         with pytest.raises(TypeError, match=r"^cannot create 'tarnwick\.RepairResult' instances$"):
             make()
 
-    @pytest.mark.parametrize(
-        "operation", [lambda r: type("Sub", (RepairResult,), {}), weakref.ref, pickle.dumps, copy.copy]
-    )
+    @pytest.mark.parametrize("operation", [lambda r: type("Sub", (type(r),), {}), weakref.ref, pickle.dumps, copy.copy])
     def test_unsupported(self, operation):
         with pytest.raises(TypeError):
             operation(repair("1"))
-
-    def test_identity_equality_and_hash(self):
-        first, second = repair("[1]"), repair("[1]")
-        assert first != second and first.__eq__(first)
-        assert len({first, second}) == 2
 
 
 class TestLifetime:
