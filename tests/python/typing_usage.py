@@ -1,4 +1,4 @@
-"""Typical use of tarnwick, checked by mypy --strict (tests/python/test_typing.py)."""
+"""Typical use of tarnwick, checked by mypy --strict (test_typing.py)."""
 
 from __future__ import annotations
 
@@ -6,34 +6,25 @@ import tarnwick
 from tarnwick import FallbackName, JsonValue, RepairResult, Strategy, extract, repair
 
 
-def first_name(reply: str) -> str | None:
-    result: RepairResult = repair(reply, fallback="empty-object", max_len=10_000)
-    value: JsonValue = result.value
-    if isinstance(value, dict):
-        name = value.get("name")
-        if isinstance(name, str):
-            return name
-    return None
+def first_name(reply: str, fallback: FallbackName = "null") -> str | None:
+    value: JsonValue = repair(reply, fallback=fallback, max_len=10_000, strip_code_fences=True).value
+    name = value.get("name") if isinstance(value, dict) else None
+    return name if isinstance(name, str) else None
 
 
 def numbers(reply: str) -> list[float]:
-    value = extract(reply, strip_code_fences=True, unwrap_double_encoded=False).value
-    if not isinstance(value, list):
-        return []
-    return [float(v) for v in value if isinstance(v, (int, float))]
+    value = extract(reply, max_len=None, unwrap_double_encoded=False).value
+    return [float(v) for v in value if isinstance(v, (int, float))] if isinstance(value, list) else []
 
 
-def count_strategies(replies: list[str], fallback: FallbackName = "null") -> dict[Strategy, int]:
+def count_strategies(replies: list[str]) -> dict[Strategy, int]:
     counts: dict[Strategy, int] = {}
-    for reply in replies:
-        result = tarnwick.repair(reply, fallback=fallback)
+    for result in map(tarnwick.repair, replies):
         counts[result.strategy] = counts.get(result.strategy, 0) + 1
-        if result.strategy == "fallback":
-            assert not result.ok
     return counts
 
 
-def canonical(reply: str) -> str:
-    result = repair(reply)
-    flags: bool = result.ok and result.changed
-    return result.json if flags else tarnwick.__version__
+def canonical(result: RepairResult) -> str:
+    nested: JsonValue = {"a": [1, 2.5, None, {"b": "c"}]}
+    flags: bool = result.ok and result.changed and result.strategy != "fallback"
+    return result.json if flags else str(nested) + tarnwick.__version__
