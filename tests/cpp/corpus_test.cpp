@@ -1,50 +1,43 @@
-// The public conformance corpus: y_ files parse, n_ files fail, i_ files are
-// answered either way, and every accepted value survives a write/read cycle.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
-#include "tarnwick/reader.h"
-#include "tarnwick/writer.h"
+// The JSONTestSuite corpus through the strict reader and the whole ladder.
+#include "test_util.h"
 
 namespace tarnwick {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-TEST(Corpus, StrictReaderVerdicts) {
-  const fs::path dir(TARNWICK_CORPUS_DIR);
-  ASSERT_TRUE(fs::is_directory(dir)) << dir;
-  int seen = 0;
-  for (const fs::directory_entry& e : fs::directory_iterator(dir)) {
+// y_ files are read, n_ files refused, i_ files either way. The ladder answers
+// as the reader decided and twice alike; accepted values round-trip.
+TEST(Corpus, StrictVerdictsAndLadderAnswers) {
+  std::size_t files = 0;
+  for (const auto& e :
+       std::filesystem::directory_iterator(TARNWICK_CORPUS_DIR)) {
+    if (e.path().extension() != ".json") continue;
     const std::string name = e.path().filename().string();
-    const std::string text = slurp(e.path());
     SCOPED_TRACE(name);
-    ++seen;
+    ++files;
+    const std::string text = test::slurp(e.path());
     ReadResult<JsonValue> r = parse_document(text);
-    if (name[0] == 'y') {
-      EXPECT_TRUE(r.ok());
-    } else if (name[0] == 'n') {
-      EXPECT_FALSE(r.ok());
+    const char kind = name[0];  // 'y', 'n' or 'i'
+    EXPECT_TRUE(kind == 'i' || r.ok() == (kind == 'y'));
+    const RepairOutcome out = run_ladder(text, {});
+    test::check_outcome(out);
+    const RepairOutcome twice = run_ladder(text, {});
+    EXPECT_EQ(twice.json, out.json);
+    EXPECT_EQ(twice.strategy, out.strategy);
+    if (!r.ok()) {
+      EXPECT_NE(out.strategy, Strategy::Parse);
+      continue;
     }
-    if (!r.ok()) continue;
     const std::string once = to_canonical_text(r.value());
     ReadResult<JsonValue> again = parse_document(once);
     ASSERT_TRUE(again.ok());
     EXPECT_TRUE(again.value() == r.value());
     EXPECT_EQ(to_canonical_text(again.value()), once);
+    EXPECT_TRUE(kind != 'y' || out.strategy == Strategy::Parse);
+    if (out.strategy == Strategy::Parse) {
+      EXPECT_EQ(out.json, once);
+    }
   }
-  EXPECT_GT(seen, 300);
+  EXPECT_GT(files, 300u);
 }
 
 }  // namespace
