@@ -138,7 +138,7 @@ std::optional<JsonValue> JsonObject::insert(std::string key, JsonValue value) {
     entries_[pos].value = std::move(value);
     return old;
   }
-  entries_.push_back(Entry{std::move(key), std::move(value), hash});
+  entries_.emplace_back(std::move(key), std::move(value), hash);
   if (index_) {
     if (entries_.size() * 2 > index_->slots.size()) {
       build_index();
