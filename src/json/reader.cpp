@@ -3,10 +3,13 @@
 #include "tarnwick/reader.h"
 
 #include <cstddef>   // ptrdiff_t
-#include <cstring>   // memcpy
+#include <cstring>   // memcmp
 #include <iterator>  // make_move_iterator
+#include <optional>  // optional
+#include <string>    // string
 #include <vector>    // vector
 
+#include "json/canonical.h"
 #include "json/number.h"
 #include "json/swar.h"
 
@@ -56,14 +59,61 @@ void append_utf8(std::string& out, std::uint32_t cp) {
   out.append(buf, n);
 }
 
+// Whether a Float token with a point and no exponent is the writer's
+// spelling of its value, from the digits alone; empty when that takes
+// formatting the value. With at most 15 digits the value is the correctly
+// rounded one (one exact division) and its shortest round-trip digits are
+// the token's own, so only the layout is left to check: no trailing zero
+// after the point except in "X.0", at most four zeros after "0.".
+std::optional<bool> plain_float_is_canonical(
+    const detail::NumberScan& s) noexcept {
+  if (s.has_exp || !s.has_frac) return std::nullopt;
+  if ((s.int_end - s.int_begin) + (s.frac_end - s.frac_begin) > 15) {
+    return std::nullopt;
+  }
+  const char* last = s.frac_end;
+  while (last != s.frac_begin && last[-1] == '0') --last;
+  if (last == s.frac_begin) return s.frac_end - s.frac_begin == 1;
+  if (last != s.frac_end) return false;
+  if (s.int_end - s.int_begin == 1 && *s.int_begin == '0') {
+    const char* first = s.frac_begin;
+    while (*first == '0') ++first;
+    return first - s.frac_begin <= 4;
+  }
+  return true;
+}
+
 // MARK: - Reader (Private)
 
 class Reader {
  public:
-  explicit Reader(std::string_view text) noexcept
-      : begin_(text.data()), p_(text.data()), end_(text.data() + text.size()) {}
+  explicit Reader(std::string_view text, bool note_canonical = false) noexcept
+      : begin_(text.data()),
+        p_(text.data()),
+        end_(text.data() + text.size()),
+        canonical_(note_canonical),
+        edit_budget_(text.size() / 128 + 8) {}
 
   const ReadError& error() const noexcept { return error_; }
+  // After a successful read_document of a Reader made with note_canonical:
+  // the value's canonical text, when the edits noted while reading make it.
+  std::optional<std::string> canonical_text() const {
+    if (!canonical_) return std::nullopt;
+    std::size_t size = static_cast<std::size_t>(end_ - begin_);
+    for (const Edit& e : edits_) size = size - (e.end - e.begin) + e.length;
+    std::string out(size, '\0');
+    char* w = out.data();
+    const char* from = begin_;
+    for (const Edit& e : edits_) {
+      std::memcpy(w, from, static_cast<std::size_t>(e.begin - from));
+      w += e.begin - from;
+      std::memcpy(w, e.text, e.length);
+      w += e.length;
+      from = e.end;
+    }
+    std::memcpy(w, from, static_cast<std::size_t>(end_ - from));
+    return out;
+  }
 
   // Document steps around one value; false with error() set on failure.
   bool read_document(JsonValue& out) {
@@ -125,7 +175,27 @@ class Reader {
   }
 
   void skip_ws() noexcept {
-    while (p_ != end_ && is_ws(static_cast<unsigned char>(*p_))) ++p_;
+    if (p_ == end_ || !is_ws(static_cast<unsigned char>(*p_))) return;
+    const char* start = p_;
+    do {
+      ++p_;
+    } while (p_ != end_ && is_ws(static_cast<unsigned char>(*p_)));
+    if (canonical_) note_edit(start, nullptr, 0);  // the writer writes none
+  }
+
+  void note_edit(const char* start, const char* text, std::size_t length) {
+    // Past one edit per 128 bytes (indented text) the writer is about as
+    // quick, and the edits would hold more memory than the text.
+    if (edits_.size() == edit_budget_) {
+      canonical_ = false;
+      edits_ = std::vector<Edit>();
+      return;
+    }
+    Edit& e = edits_.emplace_back();
+    e.begin = start;
+    e.end = p_;
+    e.length = static_cast<std::uint8_t>(length);
+    if (length != 0) std::memcpy(e.text, text, length);
   }
 
   bool read_value(JsonValue& out) {
@@ -261,7 +331,7 @@ class Reader {
         if (p_ == end_) return fail(ReadErrorKind::EofInValue);
         JsonValue value;
         if (!read_value(value)) return false;
-        members_.push_back(Member{std::move(key), std::move(value)});
+        members_.emplace_back(std::move(key), std::move(value));
         skip_ws();
         if (p_ == end_) return fail(ReadErrorKind::EofInObject);
         if (*p_ == '}') break;
@@ -277,7 +347,11 @@ class Reader {
     JsonObject obj;
     obj.reserve(members_.size() - base);
     for (std::size_t i = base; i < members_.size(); ++i) {
-      obj.insert(std::move(members_[i].key), std::move(members_[i].value));
+      // A repeated key drops a member from the text.
+      if (obj.insert(std::move(members_[i].key),
+                     std::move(members_[i].value))) {
+        canonical_ = false;
+      }
     }
     members_.resize(base);
     out = JsonValue(std::move(obj));
@@ -330,6 +404,7 @@ class Reader {
         break;
       case '/':
         c = '/';
+        canonical_ = false;  // written back as a plain slash
         break;
       case 'b':
         c = '\b';
@@ -347,6 +422,9 @@ class Reader {
         c = '\t';
         break;
       case 'u':
+        // The writer spells only a few control characters this way; take
+        // none as canonical rather than tell them apart.
+        canonical_ = false;
         ++p_;
         return read_unicode_escape();
       default:
@@ -409,6 +487,19 @@ class Reader {
     if (!detail::convert_number(scan, out)) {
       return fail_before(ReadErrorKind::NumberOutOfRange);
     }
+    // Integers come back as written (the grammar rules out leading zeros
+    // and "-0" is a Float); a Float keeps its token only if that is the
+    // writer's form ("1e-08" is not).
+    if (canonical_ && out.kind() == NumberKind::Float &&
+        plain_float_is_canonical(scan) != true) {
+      char buf[detail::kMaxDoubleText];
+      const char* w = detail::write_double(out.as_double(), buf);
+      const auto n = static_cast<std::size_t>(w - buf);
+      if (n != static_cast<std::size_t>(p_ - scan.begin) ||
+          std::memcmp(buf, scan.begin, n) != 0) {
+        note_edit(scan.begin, buf, n);
+      }
+    }
     return true;
   }
 
@@ -417,9 +508,20 @@ class Reader {
     JsonValue value;
   };
 
+  // The bytes [begin, end) of the text read as `text` in the canonical text.
+  struct Edit {
+    const char* begin;
+    const char* end;
+    std::uint8_t length;
+    char text[detail::kMaxDoubleText];
+  };
+
   const char* begin_;
   const char* p_;
   const char* end_;
+  bool canonical_;           // the edits so far give the canonical text
+  std::vector<Edit> edits_;  // in text order
+  std::size_t edit_budget_;
   std::uint8_t budget_ = 128;
   std::string scratch_;
   std::vector<JsonValue>
@@ -466,6 +568,20 @@ bool may_be_document(std::string_view text) noexcept {
                        tail == 'e' || tail == 'l' || is_digit(tail);
   return head_ok && tail_ok;
 }
+
+namespace detail {
+
+ReadResult<JsonValue> parse_document_noting_canonical(
+    std::string_view text, std::optional<std::string>& canonical) {
+  Reader reader(text, /*note_canonical=*/true);
+  JsonValue value;
+  canonical.reset();
+  if (!reader.read_document(value)) return reader.error();
+  canonical = reader.canonical_text();
+  return value;
+}
+
+}  // namespace detail
 
 ReadResult<JsonNumber> parse_number_document(std::string_view text) {
   Reader reader(text);

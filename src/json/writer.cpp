@@ -7,6 +7,7 @@
 #include <cmath>     // isfinite, signbit
 #include <cstring>   // memcpy
 
+#include "json/canonical.h"
 #include "json/swar.h"
 
 namespace tarnwick {
@@ -108,12 +109,111 @@ char* write_unsigned(std::uint64_t v, char* w) noexcept {
   return w + n;
 }
 
-// The longest text write_double produces: sign, 17 digits, point, and
-// "e-308", or "0." with five zeros and 17 digits; rounded up.
-constexpr std::size_t kMaxDoubleText = 32;
+void write_string(std::string_view text, Sink& sink) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  // Room for the text unescaped and both quotes; each escape found asks for
+  // its own bytes plus what is left, so the cursor never outruns the room.
+  char* w = sink.room(text.size() + 2);
+  *w++ = '"';
+  for (;;) {
+    // A slash is never escaped, so the reader's run scan fits the writer too.
+    const char* q = detail::find_string_special(p, end);
+    std::memcpy(w, p, static_cast<std::size_t>(q - p));
+    w += q - p;
+    if (q == end) break;
+    sink.advance(w);
+    w = sink.room(6 + static_cast<std::size_t>(end - q));
+    const unsigned char c = static_cast<unsigned char>(*q);
+    const char e = kEscape[c];
+    if (e == 'u') {
+      const char esc[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+      std::memcpy(w, esc, 6);
+      w += 6;
+    } else {
+      w[0] = '\\';
+      w[1] = e;
+      w += 2;
+    }
+    p = q + 1;
+  }
+  *w++ = '"';
+  sink.advance(w);
+}
 
-// Writes a finite double in its shortest round-trip form at `w`; returns the
-// end.
+void write_value(const JsonValue& v, Sink& sink) {
+  switch (v.kind()) {
+    case ValueKind::Null:
+      sink.put("null", 4);
+      break;
+    case ValueKind::Bool:
+      if (v.as_bool()) {
+        sink.put("true", 4);
+      } else {
+        sink.put("false", 5);
+      }
+      break;
+    case ValueKind::Number: {
+      const JsonNumber& n = v.as_number();
+      char* w = sink.room(detail::kMaxDoubleText);
+      switch (n.kind()) {
+        case NumberKind::UnsignedInt:
+          w = write_unsigned(n.as_unsigned(), w);
+          break;
+        case NumberKind::NegativeInt:
+          *w++ = '-';
+          // Two's complement negation, exact for the smallest value too.
+          w = write_unsigned(~static_cast<std::uint64_t>(n.as_negative()) + 1,
+                             w);
+          break;
+        case NumberKind::Float:
+          if (std::isfinite(n.as_double())) {
+            w = detail::write_double(n.as_double(), w);
+          } else {
+            std::memcpy(w, "null", 4);
+            w += 4;
+          }
+          break;
+      }
+      sink.advance(w);
+      break;
+    }
+    case ValueKind::String:
+      write_string(v.as_string(), sink);
+      break;
+    case ValueKind::Array: {
+      sink.put('[');
+      bool first = true;
+      for (const JsonValue& item : v.as_array()) {
+        if (!first) sink.put(',');
+        first = false;
+        write_value(item, sink);
+      }
+      sink.put(']');
+      break;
+    }
+    case ValueKind::Object: {
+      sink.put('{');
+      bool first = true;
+      for (const JsonObject::Entry& e : v.as_object()) {
+        if (!first) sink.put(',');
+        first = false;
+        write_string(e.key, sink);
+        sink.put(':');
+        write_value(e.value, sink);
+      }
+      sink.put('}');
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+// MARK: - Writer (Public)
+
+namespace detail {
+
 char* write_double(double value, char* w) noexcept {
   if (std::signbit(value)) {
     *w++ = '-';
@@ -177,108 +277,7 @@ char* write_double(double value, char* w) noexcept {
   return w;
 }
 
-void write_string(std::string_view text, Sink& sink) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  // Room for the text unescaped and both quotes; each escape found asks for
-  // its own bytes plus what is left, so the cursor never outruns the room.
-  char* w = sink.room(text.size() + 2);
-  *w++ = '"';
-  for (;;) {
-    // A slash is never escaped, so the reader's run scan fits the writer too.
-    const char* q = detail::find_string_special(p, end);
-    std::memcpy(w, p, static_cast<std::size_t>(q - p));
-    w += q - p;
-    if (q == end) break;
-    sink.advance(w);
-    w = sink.room(6 + static_cast<std::size_t>(end - q));
-    const unsigned char c = static_cast<unsigned char>(*q);
-    const char e = kEscape[c];
-    if (e == 'u') {
-      const char esc[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
-      std::memcpy(w, esc, 6);
-      w += 6;
-    } else {
-      w[0] = '\\';
-      w[1] = e;
-      w += 2;
-    }
-    p = q + 1;
-  }
-  *w++ = '"';
-  sink.advance(w);
-}
-
-void write_value(const JsonValue& v, Sink& sink) {
-  switch (v.kind()) {
-    case ValueKind::Null:
-      sink.put("null", 4);
-      break;
-    case ValueKind::Bool:
-      if (v.as_bool()) {
-        sink.put("true", 4);
-      } else {
-        sink.put("false", 5);
-      }
-      break;
-    case ValueKind::Number: {
-      const JsonNumber& n = v.as_number();
-      char* w = sink.room(kMaxDoubleText);
-      switch (n.kind()) {
-        case NumberKind::UnsignedInt:
-          w = write_unsigned(n.as_unsigned(), w);
-          break;
-        case NumberKind::NegativeInt:
-          *w++ = '-';
-          // Two's complement negation, exact for the smallest value too.
-          w = write_unsigned(~static_cast<std::uint64_t>(n.as_negative()) + 1,
-                             w);
-          break;
-        case NumberKind::Float:
-          if (std::isfinite(n.as_double())) {
-            w = write_double(n.as_double(), w);
-          } else {
-            std::memcpy(w, "null", 4);
-            w += 4;
-          }
-          break;
-      }
-      sink.advance(w);
-      break;
-    }
-    case ValueKind::String:
-      write_string(v.as_string(), sink);
-      break;
-    case ValueKind::Array: {
-      sink.put('[');
-      bool first = true;
-      for (const JsonValue& item : v.as_array()) {
-        if (!first) sink.put(',');
-        first = false;
-        write_value(item, sink);
-      }
-      sink.put(']');
-      break;
-    }
-    case ValueKind::Object: {
-      sink.put('{');
-      bool first = true;
-      for (const JsonObject::Entry& e : v.as_object()) {
-        if (!first) sink.put(',');
-        first = false;
-        write_string(e.key, sink);
-        sink.put(':');
-        write_value(e.value, sink);
-      }
-      sink.put('}');
-      break;
-    }
-  }
-}
-
-}  // namespace
-
-// MARK: - Writer (Public)
+}  // namespace detail
 
 void escape_string(std::string_view text, std::string& out) {
   Sink sink(out);
@@ -286,8 +285,8 @@ void escape_string(std::string_view text, std::string& out) {
 }
 
 void format_double(double value, std::string& out) {
-  char buf[kMaxDoubleText];
-  const char* end = write_double(value, buf);
+  char buf[detail::kMaxDoubleText];
+  const char* end = detail::write_double(value, buf);
   out.append(buf, static_cast<std::size_t>(end - buf));
 }
 

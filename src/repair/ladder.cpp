@@ -6,6 +6,7 @@
 #include <string_view>  // string_view
 #include <utility>      // move
 
+#include "json/canonical.h"
 #include "repair/cleanup.h"
 #include "tarnwick/reader.h"
 #include "tarnwick/repair.h"
@@ -47,6 +48,16 @@ RepairOutcome success(JsonValue value, Strategy strategy) {
                       /*ok=*/true);
 }
 
+// A strict rung's success, with the canonical text the reader derived from
+// the input when it could; the writer makes it otherwise.
+RepairOutcome parsed_success(JsonValue value,
+                             std::optional<std::string> canonical,
+                             Strategy strategy) {
+  if (!canonical) return success(std::move(value), strategy);
+  return RepairOutcome{std::move(*canonical), std::move(value), /*ok=*/true,
+                       strategy != Strategy::Parse, strategy};
+}
+
 }  // namespace
 
 std::string_view strategy_name(Strategy strategy) noexcept {
@@ -84,13 +95,16 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
   // strict attempt first asks may_be_document, so that a text whose ends
   // rule out a document (a truncated reply, prose) costs no tree.
   if (may_be_document(input)) {
-    ReadResult<JsonValue> parsed = parse_document(input);
+    std::optional<std::string> canonical;
+    ReadResult<JsonValue> parsed =
+        detail::parse_document_noting_canonical(input, canonical);
     if (parsed.ok()) {
       if (options.unwrap_double_encoded) {
         std::optional<JsonValue> inner = detail::unwrap_double(parsed.value());
         if (inner) return success(std::move(*inner), Strategy::UnwrapDouble);
       }
-      return success(std::move(parsed.value()), Strategy::Parse);
+      return parsed_success(std::move(parsed.value()), std::move(canonical),
+                            Strategy::Parse);
     }
   }
 

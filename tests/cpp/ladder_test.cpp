@@ -60,6 +60,32 @@ TEST(Ladder, EdgeCases) {
   }
 }
 
+// The parse rung builds its text from the input when only whitespace and
+// number spellings differ; these sit on either side of each shortcut.
+TEST(Ladder, ParsedTextReusedOnlyWhereCanonical) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"[1.5,-0.125,3.0,0.0,-0.0,0.00001]",
+       "[1.5,-0.125,3.0,0.0,-0.0,0.00001]"},
+      {"[0.000001,1.50,5.00,0.10,100.0]", "[1e-6,1.5,5.0,0.1,100.0]"},
+      {"[12345678901234.5,123456789012345.6]",
+       "[12345678901234.5,123456789012345.6]"},
+      {"[0.30000000000000004,1.0000000000000001]", "[0.30000000000000004,1.0]"},
+      {"[1e-08,1E2,-0,1e16,18446744073709551616]",
+       "[1e-8,100.0,-0.0,1e+16,1.8446744073709552e+19]"},
+      {" {\"a\" : [ 1 ,\t2 ] }\n", R"({"a":[1,2]})"},
+      {R"({"a":1,"b":2,"a":3})", R"({"a":3,"b":2})"},
+      {R"(["\/","\u00e9","\u001f","\n\"\\"])",
+       "[\"/\",\"\xC3\xA9\",\"\\u001f\",\"\\n\\\"\\\\\"]"},
+  };
+  for (const auto& [input, json] : cases) {
+    SCOPED_TRACE("input: " + input);
+    RepairOutcome out = run_ladder(input, {});
+    EXPECT_EQ(out.strategy, Strategy::Parse);
+    EXPECT_EQ(out.json, json);
+    check_outcome(out);
+  }
+}
+
 TEST(Ladder, DefaultSizeLimit) {
   std::string doc = "[" + test::repeat("0,", 2'499'998) + "0] ";
   ASSERT_EQ(doc.size(), DEFAULT_MAX_LEN);
