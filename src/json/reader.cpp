@@ -12,6 +12,7 @@
 #include "json/canonical.h"
 #include "json/number.h"
 #include "json/swar.h"
+#include "json/utf8.h"
 
 namespace tarnwick {
 namespace {
@@ -32,31 +33,6 @@ constexpr int hex_value(unsigned char c) noexcept {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-void append_utf8(std::string& out, std::uint32_t cp) {
-  char buf[4];
-  std::size_t n;
-  if (cp < 0x80) {
-    buf[0] = static_cast<char>(cp);
-    n = 1;
-  } else if (cp < 0x800) {
-    buf[0] = static_cast<char>(0xC0 | (cp >> 6));
-    buf[1] = static_cast<char>(0x80 | (cp & 0x3F));
-    n = 2;
-  } else if (cp < 0x10000) {
-    buf[0] = static_cast<char>(0xE0 | (cp >> 12));
-    buf[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | (cp & 0x3F));
-    n = 3;
-  } else {
-    buf[0] = static_cast<char>(0xF0 | (cp >> 18));
-    buf[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    buf[3] = static_cast<char>(0x80 | (cp & 0x3F));
-    n = 4;
-  }
-  out.append(buf, n);
 }
 
 // Whether a Float token with a point and no exponent is the writer's
@@ -471,7 +447,7 @@ class Reader {
         return fail_before(ReadErrorKind::LoneSurrogate);
       n = 0x10000 + ((n - 0xD800) << 10) + (m - 0xDC00);
     }
-    append_utf8(scratch_, n);
+    detail::append_utf8(n, scratch_);
     return true;
   }
 

@@ -4,6 +4,8 @@
 #include <cstring>  // memcpy, memcmp
 #include <new>      // placement new
 
+#include "json/swar.h"  // load_u64
+
 namespace tarnwick {
 
 // MARK: - Numbers
@@ -46,12 +48,6 @@ namespace {
 // index, whose two allocations cost more than the scan on records of a few
 // dozen fields (callgrind on arrays of 10-field records).
 constexpr std::size_t kIndexThreshold = 32;
-
-std::uint64_t load_u64(const char* p) noexcept {
-  std::uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
 
 __extension__ typedef unsigned __int128 u128;  // 64x64->128 multiply
 

@@ -64,7 +64,7 @@ struct Block {
     return gather(zero_bytes(lo & kTop3)) | gather(zero_bytes(hi & kTop3)) << 8;
   }
   static std::uint64_t load_le(const char* p) noexcept {
-    std::uint64_t v = load8(p);
+    std::uint64_t v = load_u64(p);
     if constexpr (std::endian::native == std::endian::big) {
       v = __builtin_bswap64(v);
     }

@@ -1,13 +1,14 @@
 // Character utilities shared by the cleanup passes and the tolerant parser:
-// the Unicode White_Space set, UTF-8 decoding and encoding, and 8-byte word
-// loads. (Private)
+// the Unicode White_Space set and UTF-8 decoding. (Private)
 #pragma once
 
 #include <cstddef>      // size_t
 #include <cstdint>      // uint64_t
-#include <cstring>      // memcpy
 #include <string>       // string
 #include <string_view>  // string_view
+
+#include "json/swar.h"  // kOnes, kHighs, load_u64
+#include "json/utf8.h"  // append_utf8
 
 namespace tarnwick::detail {
 
@@ -87,44 +88,6 @@ inline char32_t decode_utf8(std::string_view text, std::size_t& i) noexcept {
   }
   ++i;
   return 0xFFFD;
-}
-
-// Appends the UTF-8 form of the scalar value `c` (c <= U+10FFFF, no
-// surrogate) to `out`.
-inline void append_utf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-    return;
-  }
-  char buf[4];
-  std::size_t n;
-  if (c < 0x800) {
-    buf[0] = static_cast<char>(0xC0 | (c >> 6));
-    buf[1] = static_cast<char>(0x80 | (c & 0x3F));
-    n = 2;
-  } else if (c < 0x10000) {
-    buf[0] = static_cast<char>(0xE0 | (c >> 12));
-    buf[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | (c & 0x3F));
-    n = 3;
-  } else {
-    buf[0] = static_cast<char>(0xF0 | (c >> 18));
-    buf[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    buf[3] = static_cast<char>(0x80 | (c & 0x3F));
-    n = 4;
-  }
-  out.append(buf, n);
-}
-
-// Eight bytes at p as one word, for word-at-a-time byte tests.
-inline constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-inline constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-inline std::uint64_t load8(const char* p) noexcept {
-  std::uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
 }
 
 }  // namespace tarnwick::detail

@@ -77,7 +77,7 @@ TolerantParser::TolerantParser(std::string_view text) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
-    if (n - i >= 8 && (load8(s + i) & kHighs) == 0) {
+    if (n - i >= 8 && (load_u64(s + i) & kHighs) == 0) {
       for (std::size_t k = 0; k < 8; ++k) {
         out[k] = static_cast<unsigned char>(s[i + k]);
       }
