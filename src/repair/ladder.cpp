@@ -110,43 +110,34 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
 
   WorkingText working(input);
 
+  // Rungs 2 to 4: a candidate that differs from the working text is parsed;
+  // it wins its rung, or else becomes the working text for the next rung.
+  auto attempt =
+      [&working](
+          std::optional<std::string> candidate) -> std::optional<JsonValue> {
+    if (!candidate) return std::nullopt;
+    if (may_be_document(*candidate)) {
+      ReadResult<JsonValue> parsed = parse_document(*candidate);
+      if (parsed.ok()) return std::move(parsed.value());
+    }
+    working.replace(std::move(*candidate));
+    return std::nullopt;
+  };
+
   // 2. Code fences.
   if (options.strip_code_fences) {
-    std::optional<std::string> inner = detail::strip_fences(working.view());
-    if (inner) {
-      if (may_be_document(*inner)) {
-        ReadResult<JsonValue> parsed = parse_document(*inner);
-        if (parsed.ok()) {
-          return success(std::move(parsed.value()), Strategy::StripFences);
-        }
-      }
-      working.replace(std::move(*inner));
+    if (auto v = attempt(detail::strip_fences(working.view()))) {
+      return success(std::move(*v), Strategy::StripFences);
     }
   }
-
   // 3. Raw control characters in strings.
-  if (std::optional<std::string> cleaned =
-          detail::strip_controls_if_changed(working.view())) {
-    if (may_be_document(*cleaned)) {
-      ReadResult<JsonValue> parsed = parse_document(*cleaned);
-      if (parsed.ok()) {
-        return success(std::move(parsed.value()), Strategy::StripControls);
-      }
-    }
-    working.replace(std::move(*cleaned));
+  if (auto v = attempt(detail::strip_controls_if_changed(working.view()))) {
+    return success(std::move(*v), Strategy::StripControls);
   }
-
   // 4. Trailing commas.
-  if (std::optional<std::string> cleaned =
-          detail::strip_trailing_commas_if_changed(working.view())) {
-    if (may_be_document(*cleaned)) {
-      ReadResult<JsonValue> parsed = parse_document(*cleaned);
-      if (parsed.ok()) {
-        return success(std::move(parsed.value()),
-                       Strategy::StripTrailingCommas);
-      }
-    }
-    working.replace(std::move(*cleaned));
+  if (auto v =
+          attempt(detail::strip_trailing_commas_if_changed(working.view()))) {
+    return success(std::move(*v), Strategy::StripTrailingCommas);
   }
 
   // 5. Tolerant parse, from the first non-White_Space code point. A null
