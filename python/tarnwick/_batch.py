@@ -11,21 +11,13 @@ from __future__ import annotations
 
 import json
 import sys
-from typing import IO, Callable, Iterable
+from typing import IO, Callable, Iterable, get_args
 
 from ._tarnwick import RepairResult
 from ._types import Strategy
 
 #: Strategy names in ladder order, as the statistics table lists them.
-STRATEGIES: tuple[Strategy, ...] = (
-    "parse",
-    "unwrap-double",
-    "strip-fences",
-    "strip-controls",
-    "strip-trailing-commas",
-    "tolerant",
-    "fallback",
-)
+STRATEGIES: tuple[Strategy, ...] = get_args(Strategy)
 
 _BOM = "\ufeff"
 _JSON_WHITESPACE = " \t\r\n"
