@@ -209,6 +209,11 @@ class JsonValue {
 };
 
 struct JsonObject::Entry {
+  // A constructor rather than an aggregate, so that emplace builds entries in
+  // place with every C++20 compiler (parenthesised aggregate init is newer).
+  Entry(std::string k, JsonValue v, std::uint64_t h) noexcept
+      : key(std::move(k)), value(std::move(v)), hash(h) {}
+
   std::string key;
   JsonValue value;
   std::uint64_t hash;

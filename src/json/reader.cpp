@@ -76,7 +76,9 @@ class Reader {
   std::optional<std::string> canonical_text() const {
     if (!canonical_) return std::nullopt;
     std::size_t size = static_cast<std::size_t>(end_ - begin_);
-    for (const Edit& e : edits_) size = size - (e.end - e.begin) + e.length;
+    for (const Edit& e : edits_) {
+      size = size - static_cast<std::size_t>(e.end - e.begin) + e.length;
+    }
     std::string out(size, '\0');
     char* w = out.data();
     const char* from = begin_;
@@ -480,6 +482,9 @@ class Reader {
   }
 
   struct Member {
+    Member() noexcept = default;
+    Member(std::string k, JsonValue v) noexcept
+        : key(std::move(k)), value(std::move(v)) {}
     std::string key;
     JsonValue value;
   };
