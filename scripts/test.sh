@@ -12,9 +12,11 @@ step() { printf '\n==> %s\n' "$*"; }
 
 step "system packages"
 need=()
-for pkg in g++ libgtest-dev python3-venv; do
+for pkg in g++ libgtest-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
+# Debian's own python3 needs python3-venv for `-m venv`; others bring it.
+python3 -c 'import ensurepip, venv' 2>/dev/null || need+=(python3-venv)
 if ((${#need[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
