@@ -34,9 +34,8 @@ class InternalFailure {
 // Takes over a new reference that the interpreter had to create. On null,
 // passes the pending exception to PyErr_WriteUnraisable and panics with
 // "PyObject pointer is null".
-PyRef require_object(
-    PyObject* created,
-    std::source_location where = std::source_location::current());
+PyRef require_object(PyObject* created, std::source_location where =
+                                            std::source_location::current());
 
 namespace detail {
 // From inside a catch block: sets PanicException for the exception being
@@ -44,39 +43,26 @@ namespace detail {
 void set_panic_for_current_exception(std::source_location where) noexcept;
 }  // namespace detail
 
-// Runs `body` (returning a new reference or null with an error set) for an
-// entry point that returns an object.
-template <class Body>
-PyObject* guard_object(
-    Body&& body,
+// Runs `body` for an entry point that reports failure by its return value:
+// `on_failure` is what it returns with the exception set (nullptr for
+// functions returning an object, -1 for module_exec).
+template <class Result, class Body>
+Result guarded(
+    Result on_failure, Body&& body,
     std::source_location where = std::source_location::current()) noexcept {
   try {
     return body();
   } catch (...) {
     detail::set_panic_for_current_exception(where);
-    return nullptr;
-  }
-}
-
-// For module_exec: `body` returns 0, or -1 with an error set.
-template <class Body>
-int guard_status(
-    Body&& body,
-    std::source_location where = std::source_location::current()) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    detail::set_panic_for_current_exception(where);
-    return -1;
+    return on_failure;
   }
 }
 
 // For the release function, which cannot report: a failure goes to
 // PyErr_WriteUnraisable.
 template <class Body>
-void guard_void(
-    Body&& body,
-    std::source_location where = std::source_location::current()) noexcept {
+void guard_void(Body&& body, std::source_location where =
+                                 std::source_location::current()) noexcept {
   try {
     body();
   } catch (...) {

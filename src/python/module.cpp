@@ -36,7 +36,7 @@ PyRef text(const char* utf8) {
 
 // Runs once for every new module object; the class is shared by all of them.
 int module_exec(PyObject* module) {
-  return guard_status([&] {
+  return guarded(-1, [&] {
     PyObject* cls = repair_result_class();  // borrowed
     if (cls == nullptr) return -1;
     if (module_add(module, text("RepairResult").get(), cls) != 0) return -1;

@@ -284,8 +284,7 @@ void raise_conversion_error() {
   PyErr_Fetch(&type, &value, &traceback);
   PyErr_NormalizeException(&type, &value, &traceback);
   PyRef owned_type(type), owned_value(value), owned_traceback(traceback);
-  PyRef qualname(type ? PyObject_GetAttrString(type, "__qualname__")
-                      : nullptr);
+  PyRef qualname(type ? PyObject_GetAttrString(type, "__qualname__") : nullptr);
   if (!qualname) {
     PyErr_Clear();
     qualname = require_object(PyUnicode_FromString("<unknown>"));
@@ -303,7 +302,7 @@ void raise_conversion_error() {
 // The entry point. The interpreter lock stays held throughout: the ladder is
 // fast and nothing here may run without it.
 PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
-  return guard_object([&]() -> PyObject* {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     BoundArguments slots;
     if (!extract_arguments(args, kwargs, slots)) return nullptr;
     ConvertedArguments converted;

@@ -42,25 +42,28 @@ PyObject* new_bool(bool b) noexcept {
 }
 
 PyObject* get_ok(PyObject* self, void*) {
-  return guard_object([&] { return new_bool(as_result(self)->ok); });
+  return guarded<PyObject*>(nullptr,
+                            [&] { return new_bool(as_result(self)->ok); });
 }
 
 PyObject* get_changed(PyObject* self, void*) {
-  return guard_object([&] { return new_bool(as_result(self)->changed); });
+  return guarded<PyObject*>(nullptr,
+                            [&] { return new_bool(as_result(self)->changed); });
 }
 
 PyObject* get_json(PyObject* self, void*) {
-  return guard_object(
-      [&] { return text_object(as_result(self)->json).release(); });
+  return guarded<PyObject*>(
+      nullptr, [&] { return text_object(as_result(self)->json).release(); });
 }
 
 PyObject* get_strategy(PyObject* self, void*) {
-  return guard_object(
-      [&] { return text_object(as_result(self)->strategy).release(); });
+  return guarded<PyObject*>(nullptr, [&] {
+    return text_object(as_result(self)->strategy).release();
+  });
 }
 
 PyObject* repair_result_repr(PyObject* self) {
-  return guard_object([&] {
+  return guarded<PyObject*>(nullptr, [&] {
     const RepairResultObject* r = as_result(self);
     std::string text = "RepairResult(ok=";
     text += r->ok ? "True" : "False";
@@ -91,12 +94,11 @@ std::string attribute_text(PyObject* object, const char* name) {
 
 // Instances come only from `repair`; calling the class always refuses.
 PyObject* repair_result_refuse_new(PyTypeObject* type, PyObject*, PyObject*) {
-  return guard_object([&]() -> PyObject* {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     PyObject* cls = reinterpret_cast<PyObject*>(type);
-    const std::string message = "cannot create '" +
-                                attribute_text(cls, "__module__") + "." +
-                                attribute_text(cls, "__qualname__") +
-                                "' instances";
+    const std::string message =
+        "cannot create '" + attribute_text(cls, "__module__") + "." +
+        attribute_text(cls, "__qualname__") + "' instances";
     PyRef text = text_object(message);
     PyErr_SetObject(PyExc_TypeError, text.get());
     return nullptr;
