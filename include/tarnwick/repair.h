@@ -54,4 +54,35 @@ RepairOutcome make_outcome(JsonValue value, bool changed, Strategy strategy,
 // Climbs the ladder on a UTF-8 text. Never fails on content.
 RepairOutcome run_ladder(std::string_view input, const RepairOptions& options);
 
+// What the ladder's strict rungs (1 to 4) read their candidate texts with,
+// so that a caller can build its own form of the value in the same pass
+// over the text instead of converting a finished JsonValue afterwards.
+class DocumentReader {
+ public:
+  enum class Shape : std::uint8_t { NotADocument, String, Container, Scalar };
+
+  virtual ~DocumentReader() = default;
+
+  // Reads `text` as exactly one strict JSON document; with
+  // `containers_only`, a document that is no array or object does not count.
+  // On success the reader holds the value and its canonical text in place of
+  // what it held before, and, for a string document with `content` non-null,
+  // stores the decoded string there. Otherwise it keeps what it held and
+  // answers NotADocument, as it does for every read once it has failed in a
+  // way of its own (which it reports itself).
+  virtual Shape read(std::string_view text, bool containers_only,
+                     std::string* content) = 0;
+};
+
+// run_ladder with the strict rungs read by `reader`. When one of them wins,
+// `held_by_reader` is true and the outcome's value and json are left empty:
+// the reader holds them. Otherwise the outcome is complete.
+struct LadderResult {
+  RepairOutcome outcome;
+  bool held_by_reader;
+};
+LadderResult run_ladder_with(std::string_view input,
+                             const RepairOptions& options,
+                             DocumentReader& reader);
+
 }  // namespace tarnwick

@@ -11,6 +11,8 @@
 #include "debug_quote.h"
 #include "guard.h"
 #include "py_ref.h"
+#include "python_builder.h"
+#include "repair/document_reader.h"
 #include "repair_result.h"
 #include "tarnwick/repair.h"
 #include "value_to_python.h"
@@ -309,14 +311,30 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
     if (!convert_arguments(slots, converted)) return nullptr;
     if (!validate_fallback(converted)) return nullptr;
 
-    RepairOutcome outcome =
-        run_ladder(bytes_view(converted.input_utf8.get()), converted.options);
-    PyRef value = value_to_python(outcome.value);
-    if (!value) {
+    // Strict rungs build the interpreter objects as they read; only the
+    // tolerant rung and the fallback leave an engine tree to convert.
+    PythonBuilder builder;
+    tarnwick::detail::BuildingReader<PythonBuilder> reader(builder);
+    LadderResult result = run_ladder_with(
+        bytes_view(converted.input_utf8.get()), converted.options, reader);
+    if (builder.failed()) {
+      builder.restore_error();
       raise_conversion_error();
       return nullptr;
     }
-    outcome.value = JsonValue();  // the engine's tree is no longer needed
+    RepairOutcome& outcome = result.outcome;
+    PyRef value;
+    if (result.held_by_reader) {
+      value = std::move(reader.value());
+      outcome.json = std::move(reader.canonical());
+    } else {
+      value = value_to_python(outcome.value);
+      if (!value) {
+        raise_conversion_error();
+        return nullptr;
+      }
+      outcome.value = JsonValue();  // the engine's tree is no longer needed
+    }
     return new_repair_result(outcome, std::move(value)).release();
   });
 }

@@ -1,17 +1,16 @@
 #include "value_to_python.h"
 
 #include <climits>  // LONG_MAX
-#include <cstdint>  // INT64_MAX
 #include <cstddef>  // size_t
+#include <cstdint>  // INT64_MAX
 #include <memory>   // unique_ptr
 #include <string>   // string
 
 #include "guard.h"
 
 namespace tarnwick::python {
-namespace {
 
-PyRef text_to_python(const std::string& text) {
+PyRef text_to_python(std::string_view text) {
   return require_object(PyUnicode_FromStringAndSize(
       text.data(), static_cast<Py_ssize_t>(text.size())));
 }
@@ -19,8 +18,7 @@ PyRef text_to_python(const std::string& text) {
 PyRef number_to_python(const JsonNumber& number) {
   switch (number.kind()) {
     case NumberKind::UnsignedInt:
-      return require_object(
-          PyLong_FromUnsignedLongLong(number.as_unsigned()));
+      return require_object(PyLong_FromUnsignedLongLong(number.as_unsigned()));
     case NumberKind::NegativeInt:
 #if LONG_MAX == INT64_MAX
       return require_object(PyLong_FromLong(number.as_negative()));
@@ -32,6 +30,8 @@ PyRef number_to_python(const JsonNumber& number) {
   }
   panic("invalid number kind");
 }
+
+namespace {
 
 // The converted elements of one array until the list takes them over; on an
 // early exit every reference held is released, first to last.

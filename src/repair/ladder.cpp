@@ -6,9 +6,8 @@
 #include <string_view>  // string_view
 #include <utility>      // move
 
-#include "json/canonical.h"
 #include "repair/cleanup.h"
-#include "tarnwick/reader.h"
+#include "repair/document_reader.h"
 #include "tarnwick/repair.h"
 #include "tarnwick/writer.h"
 #include "tolerant/tolerant_parser.h"
@@ -48,14 +47,15 @@ RepairOutcome success(JsonValue value, Strategy strategy) {
                       /*ok=*/true);
 }
 
-// A strict rung's success, with the canonical text the reader derived from
-// the input when it could; the writer makes it otherwise.
-RepairOutcome parsed_success(JsonValue value,
-                             std::optional<std::string> canonical,
-                             Strategy strategy) {
-  if (!canonical) return success(std::move(value), strategy);
-  return RepairOutcome{std::move(*canonical), std::move(value), /*ok=*/true,
-                       strategy != Strategy::Parse, strategy};
+// A strict rung won: the reader holds the value and its canonical text.
+LadderResult held(Strategy strategy) {
+  return LadderResult{RepairOutcome{std::string(), JsonValue(), /*ok=*/true,
+                                    strategy != Strategy::Parse, strategy},
+                      /*held_by_reader=*/true};
+}
+
+LadderResult complete(RepairOutcome outcome) {
+  return LadderResult{std::move(outcome), /*held_by_reader=*/false};
 }
 
 }  // namespace
@@ -88,23 +88,39 @@ RepairOutcome make_outcome(JsonValue value, bool changed, Strategy strategy,
 }
 
 RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
-  // 0. Size guard, before any scan or copy.
-  if (input.size() > options.max_len) return fallback_outcome(options.fallback);
+  detail::TreeBuilder builder;
+  detail::BuildingReader<detail::TreeBuilder> reader(builder);
+  LadderResult result = run_ladder_with(input, options, reader);
+  if (result.held_by_reader) {
+    result.outcome.value = std::move(reader.value());
+    result.outcome.json = std::move(reader.canonical());
+  }
+  return std::move(result.outcome);
+}
 
-  // 1. Strict parse of the unaltered input, one level of unwrapping. Every
-  // strict attempt first asks may_be_document, so that a text whose ends
-  // rule out a document (a truncated reply, prose) costs no tree.
-  if (may_be_document(input)) {
-    std::optional<std::string> canonical;
-    ReadResult<JsonValue> parsed =
-        detail::parse_document_noting_canonical(input, canonical);
-    if (parsed.ok()) {
-      if (options.unwrap_double_encoded) {
-        std::optional<JsonValue> inner = detail::unwrap_double(parsed.value());
-        if (inner) return success(std::move(*inner), Strategy::UnwrapDouble);
+LadderResult run_ladder_with(std::string_view input,
+                             const RepairOptions& options,
+                             DocumentReader& reader) {
+  using Shape = DocumentReader::Shape;
+  // 0. Size guard, before any scan or copy.
+  if (input.size() > options.max_len) {
+    return complete(fallback_outcome(options.fallback));
+  }
+
+  // 1. Strict parse of the unaltered input, one level of unwrapping: a
+  // string document whose content is an array or object document.
+  {
+    std::string content;
+    const Shape shape =
+        reader.read(input, /*containers_only=*/false,
+                    options.unwrap_double_encoded ? &content : nullptr);
+    if (shape != Shape::NotADocument) {
+      if (shape == Shape::String && options.unwrap_double_encoded &&
+          reader.read(content, /*containers_only=*/true, nullptr) ==
+              Shape::Container) {
+        return held(Strategy::UnwrapDouble);
       }
-      return parsed_success(std::move(parsed.value()), std::move(canonical),
-                            Strategy::Parse);
+      return held(Strategy::Parse);
     }
   }
 
@@ -112,32 +128,28 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
 
   // Rungs 2 to 4: a candidate that differs from the working text is parsed;
   // it wins its rung, or else becomes the working text for the next rung.
-  auto attempt =
-      [&working](
-          std::optional<std::string> candidate) -> std::optional<JsonValue> {
-    if (!candidate) return std::nullopt;
-    if (may_be_document(*candidate)) {
-      ReadResult<JsonValue> parsed = parse_document(*candidate);
-      if (parsed.ok()) return std::move(parsed.value());
+  auto attempt = [&](std::optional<std::string> candidate) -> bool {
+    if (!candidate) return false;
+    if (reader.read(*candidate, /*containers_only=*/false, nullptr) !=
+        Shape::NotADocument) {
+      return true;
     }
     working.replace(std::move(*candidate));
-    return std::nullopt;
+    return false;
   };
 
   // 2. Code fences.
-  if (options.strip_code_fences) {
-    if (auto v = attempt(detail::strip_fences(working.view()))) {
-      return success(std::move(*v), Strategy::StripFences);
-    }
+  if (options.strip_code_fences &&
+      attempt(detail::strip_fences(working.view()))) {
+    return held(Strategy::StripFences);
   }
   // 3. Raw control characters in strings.
-  if (auto v = attempt(detail::strip_controls_if_changed(working.view()))) {
-    return success(std::move(*v), Strategy::StripControls);
+  if (attempt(detail::strip_controls_if_changed(working.view()))) {
+    return held(Strategy::StripControls);
   }
   // 4. Trailing commas.
-  if (auto v =
-          attempt(detail::strip_trailing_commas_if_changed(working.view()))) {
-    return success(std::move(*v), Strategy::StripTrailingCommas);
+  if (attempt(detail::strip_trailing_commas_if_changed(working.view()))) {
+    return held(Strategy::StripTrailingCommas);
   }
 
   // 5. Tolerant parse, from the first non-White_Space code point. A null
@@ -145,12 +157,12 @@ RepairOutcome run_ladder(std::string_view input, const RepairOptions& options) {
   {
     JsonValue value = detail::parse_tolerant(working.view());
     if (!value.is_null() || detail::trim_whitespace(working.view()) == "null") {
-      return success(std::move(value), Strategy::Tolerant);
+      return complete(success(std::move(value), Strategy::Tolerant));
     }
   }
 
   // 6. Fallback.
-  return fallback_outcome(options.fallback);
+  return complete(fallback_outcome(options.fallback));
 }
 
 }  // namespace tarnwick

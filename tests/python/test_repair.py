@@ -133,6 +133,23 @@ class TestValues:
     def test_conversion(self, text, expected):
         assert_same_json(repair(text).value, expected)
 
+    # Strict rungs build the value while reading and copy the text as its json;
+    # a repeated key or an escape the writer spells otherwise must not leak.
+    @pytest.mark.parametrize(
+        "text, strategy, expected_json",
+        [
+            ('{"a": 1, "b": {"c": 2, "c": [3]}, "a": "\\/"}', "parse", '{"a":"/","b":{"c":[3]}}'),
+            ('[1E2, "\\u00e9\\u001f", 0.10]', "parse", '[100.0,"\u00e9\\u001f",0.1]'),
+            ('```json\n{"k": "\\n", "k": 1e2}\n```', "strip-fences", '{"k":100.0}'),
+            ('[{"a": 1, "a": 2,},]', "strip-trailing-commas", '[{"a":2}]'),
+            ('"{\\"a\\": 1, \\"a\\": [2]}"', "unwrap-double", '{"a":[2]}'),
+        ],
+    )
+    def test_strict_rungs_json(self, text, strategy, expected_json):
+        result = repair(text)
+        assert (result.strategy, result.json) == (strategy, expected_json)
+        assert_same_json(result.value, json.loads(expected_json))
+
     def test_containers_are_new_each_time(self):
         values = [repair(text, fallback=StrSub("empty-object")).value for text in ("{}", "{}", "", "")]
         assert values == [{}] * 4 and len({id(v) for v in values}) == 4

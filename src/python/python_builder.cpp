@@ -1,0 +1,75 @@
+#include "python_builder.h"
+
+#include "guard.h"
+#include "tarnwick/reader.h"
+#include "tarnwick/writer.h"
+#include "value_to_python.h"
+
+namespace tarnwick::python {
+
+PythonBuilder::~PythonBuilder() {
+  Py_XDECREF(error_type_);
+  Py_XDECREF(error_value_);
+  Py_XDECREF(error_traceback_);
+}
+
+void PythonBuilder::restore_error() noexcept {
+  PyErr_Restore(error_type_, error_value_, error_traceback_);
+  error_type_ = error_value_ = error_traceback_ = nullptr;
+}
+
+std::string PythonBuilder::canonical_text(const PyRef& /*value*/,
+                                          std::string_view text) const {
+  ReadResult<JsonValue> tree = parse_document(text);
+  if (!tree.ok()) panic("a document read twice failed the second time");
+  return to_canonical_text(tree.value());
+}
+
+bool PythonBuilder::number_value(const JsonNumber& n, PyRef& out) {
+  out = number_to_python(n);
+  return true;
+}
+
+bool PythonBuilder::string_value(std::string_view utf8, PyRef& out) {
+  out = text_to_python(utf8);
+  return true;
+}
+
+bool PythonBuilder::array_value(std::vector<PyRef>& stack, std::size_t base,
+                                PyRef& out) {
+  const std::size_t n = stack.size() - base;
+  PyRef list = require_object(PyList_New(static_cast<Py_ssize_t>(n)));
+  for (std::size_t i = 0; i < n; ++i) {
+    // PyList_SetItem takes the reference even when it fails.
+    if (PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i),
+                       stack[base + i].release()) != 0) {
+      PyErr_WriteUnraisable(nullptr);
+      panic("could not store a list item");
+    }
+  }
+  stack.resize(base);
+  out = std::move(list);
+  return true;
+}
+
+bool PythonBuilder::object_value(MemberStack& stack, std::size_t base,
+                                 PyRef& out, bool& repeated) {
+  const std::size_t n = stack.size() - base;
+  PyRef dict = require_object(PyDict_New());
+  for (std::size_t i = base; i < stack.size(); ++i) {
+    if (PyDict_SetItem(dict.get(), stack[i].key.get(), stack[i].value.get()) !=
+        0) {
+      PyErr_Fetch(&error_type_, &error_value_, &error_traceback_);
+      failed_ = true;
+      stack.resize(base);
+      return false;
+    }
+  }
+  // A repeated key replaced its first value in place, as JsonObject does.
+  repeated = static_cast<std::size_t>(PyDict_Size(dict.get())) != n;
+  stack.resize(base);
+  out = std::move(dict);
+  return true;
+}
+
+}  // namespace tarnwick::python

@@ -1,0 +1,64 @@
+// The ladder's strict reads done by the template reader with any builder:
+// the engine's tree here, interpreter objects in the binding. (Private)
+#pragma once
+
+#include <string>       // string
+#include <string_view>  // string_view
+#include <utility>      // move
+
+#include "json/reader_impl.h"
+#include "tarnwick/reader.h"
+#include "tarnwick/repair.h"
+
+namespace tarnwick::detail {
+
+// Besides the reader's requirements, the builder answers failed() (it
+// stopped a read; no read counts afterwards) and canonical_text(value,
+// text), the canonical text of a value whose text repeats a key.
+template <class Builder>
+class BuildingReader final : public DocumentReader {
+ public:
+  using Value = typename Builder::Value;
+
+  explicit BuildingReader(Builder& builder) noexcept : builder_(builder) {}
+
+  Shape read(std::string_view text, bool containers_only,
+             std::string* content) override {
+    if (builder_.failed() || !may_be_document(text)) {
+      return Shape::NotADocument;
+    }
+    std::size_t first = 0;
+    while (is_json_ws(static_cast<unsigned char>(text[first]))) ++first;
+    const char head = text[first];
+    const Shape shape = head == '[' || head == '{' ? Shape::Container
+                        : head == '"'              ? Shape::String
+                                                   : Shape::Scalar;
+    if (containers_only && shape != Shape::Container) {
+      return Shape::NotADocument;
+    }
+    std::string canonical;
+    Reader<Builder> reader(text, builder_, &canonical);
+    Value value;
+    if (!reader.read_document(value)) return Shape::NotADocument;
+    if (!reader.canonical_exact()) {
+      canonical = builder_.canonical_text(value, text);
+    }
+    if (shape == Shape::String && content != nullptr) {
+      content->assign(reader.last_string());
+    }
+    value_ = std::move(value);
+    canonical_ = std::move(canonical);
+    return shape;
+  }
+
+  // What the last successful read left.
+  Value& value() noexcept { return value_; }
+  std::string& canonical() noexcept { return canonical_; }
+
+ private:
+  Builder& builder_;
+  Value value_;
+  std::string canonical_;
+};
+
+}  // namespace tarnwick::detail
