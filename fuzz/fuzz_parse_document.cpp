@@ -1,6 +1,7 @@
 // The strict reader: any byte string either fails or gives a value whose
 // canonical text reads back to the same value and text. A valid document
-// also passes the cleanup passes untouched and agrees with parse_container.
+// also passes the cleanup passes untouched, agrees with parse_container and
+// is never refused by may_be_document.
 
 #include <cstddef>  // size_t
 #include <cstdint>  // uint8_t
@@ -22,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     return 0;
   }
   const JsonValue& value = doc.value();
+  // The ladder skips documents this refuses.
+  TARNWICK_FUZZ_CHECK(may_be_document(text));
   const bool is_container =
       value.kind() == ValueKind::Array || value.kind() == ValueKind::Object;
   TARNWICK_FUZZ_CHECK(container.has_value() == is_container);

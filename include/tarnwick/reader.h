@@ -65,9 +65,9 @@ ReadResult<JsonValue> parse_document(std::string_view text);
 // The document's value only when it is an array or an object.
 std::optional<JsonValue> parse_container(std::string_view text);
 
-// False when parse_document(text) certainly fails: the first or the last
-// byte outside JSON whitespace can neither start nor end a value (or there is
-// none). True promises nothing. Looks at the two ends only, so a caller that
+// False when parse_document(text) certainly fails: the last byte outside
+// JSON whitespace cannot end a value that starts with the first one (or there
+// is none). True promises nothing. Looks at the two ends only, so a caller that
 // needs nothing but success can skip a parse that would build a whole tree
 // before failing, as on a truncated text.
 bool may_be_document(std::string_view text) noexcept;

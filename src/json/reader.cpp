@@ -39,14 +39,25 @@ bool may_be_document(std::string_view text) noexcept {
   if (first == last) return false;
   const unsigned char head = static_cast<unsigned char>(text[first]);
   const unsigned char tail = static_cast<unsigned char>(text[last - 1]);
-  // A value starts with one of { [ " - t f n or a digit, and ends with one
-  // of } ] " e (true, false) l (null) or a digit.
-  const bool head_ok = head == '{' || head == '[' || head == '"' ||
-                       head == '-' || head == 't' || head == 'f' ||
-                       head == 'n' || detail::is_digit(head);
-  const bool tail_ok = tail == '}' || tail == ']' || tail == '"' ||
-                       tail == 'e' || tail == 'l' || detail::is_digit(tail);
-  return head_ok && tail_ok;
+  // One value spans the whole text, so its first byte fixes its last: a
+  // reply cut off inside an object starts with '{' but does not end in '}'.
+  switch (head) {
+    case '{':
+      return tail == '}';
+    case '[':
+      return tail == ']';
+    case '"':
+      return tail == '"' && last - first >= 2;
+    case 't':
+    case 'f':
+      return tail == 'e';
+    case 'n':
+      return tail == 'l';
+    case '-':
+      return detail::is_digit(tail);
+    default:
+      return detail::is_digit(head) && detail::is_digit(tail);
+  }
 }
 
 ReadResult<JsonNumber> parse_number_document(std::string_view text) {

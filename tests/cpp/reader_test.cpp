@@ -141,5 +141,31 @@ TEST(Reader, ContainerAndNumberDocuments) {
   }
 }
 
+// A cut-off reply must be refused before a parse builds most of its value;
+// the corpus test checks that no document is ever refused.
+TEST(Reader, MayBeDocumentPairsTheEnds) {
+  const std::pair<const char*, bool> cases[] = {
+      {" {\"a\": [1, 2]} ", true},
+      {"{\"a\": [1, 2]", false},
+      {"{\"a\": \"b\"", false},
+      {"[{\"a\": 1}", false},
+      {"[1, 2", false},
+      {"\"abc", false},
+      {"\"", false},
+      {"\"\"", true},
+      {"-", false},
+      {"-1", true},
+      {"tru", false},
+      {"nu", false},
+      {"null", true},
+      {"12", true},
+      {"{\"a\":1}]", false},
+      {"", false},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(may_be_document(text), expected) << text;
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick
