@@ -14,8 +14,9 @@
 #include <iterator>  // make_move_iterator
 #include <utility>   // move
 
+#include "json/number.h"
+#include "json/swar.h"
 #include "repair/unicode.h"
-#include "tarnwick/reader.h"
 
 namespace tarnwick::detail {
 
@@ -77,6 +78,26 @@ TolerantParser::TolerantParser(std::string_view text) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
+#if defined(__SSE2__)
+    // Sixteen ASCII bytes widened to code points in four stores.
+    if (n - i >= 16) {
+      const __m128i v =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      if (_mm_movemask_epi8(v) == 0) {
+        const __m128i z = _mm_setzero_si128();
+        const __m128i lo = _mm_unpacklo_epi8(v, z);
+        const __m128i hi = _mm_unpackhi_epi8(v, z);
+        auto* o = reinterpret_cast<__m128i*>(out);
+        _mm_storeu_si128(o, _mm_unpacklo_epi16(lo, z));
+        _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(lo, z));
+        _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(hi, z));
+        _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(hi, z));
+        out += 16;
+        i += 16;
+        continue;
+      }
+    }
+#endif
     if (n - i >= 8 && (load_u64(s + i) & kHighs) == 0) {
       for (std::size_t k = 0; k < 8; ++k) {
         out[k] = static_cast<unsigned char>(s[i + k]);
@@ -177,15 +198,23 @@ JsonValue TolerantParser::parse_number_run() {
   const std::size_t start = pos_;
   const std::size_t n = chars_.size();
   while (pos_ < n && is_number_run_char(chars_[pos_])) ++pos_;
-  // The run is ASCII; the strict reader judges it as a whole document.
+  // The run is ASCII and judged as a whole number document, as the strict
+  // reader would: it must start like a number and be one token.
+  const char32_t first = chars_[start];
+  if (first != '-' && (first < '0' || first > '9')) return JsonValue();
   run_.clear();
   run_.reserve(pos_ - start);
   for (std::size_t i = start; i < pos_; ++i) {
     run_.push_back(static_cast<char>(chars_[i]));
   }
-  ReadResult<JsonNumber> number = parse_number_document(run_);
-  if (!number.ok()) return JsonValue();
-  return JsonValue(number.value());
+  const char* const end = run_.data() + run_.size();
+  const NumberScan scan = scan_number(run_.data(), end);
+  JsonNumber number;
+  if (scan.error != NumberScanError::None || scan.stop != end ||
+      !convert_number(scan, number)) {
+    return JsonValue();
+  }
+  return JsonValue(number);
 }
 
 bool TolerantParser::continue_top_level() noexcept {
@@ -333,21 +362,32 @@ std::string TolerantParser::parse_string() {
   const char32_t* const cs = chars_.data();
   while (pos_ < n) {
     // A run of code points other than quote and backslash, which covers most
-    // string content: measured first, then encoded in place with one resize
-    // instead of one append per code point. Local indices, since the char
-    // stores could alias pos_.
+    // string content, encoded with one resize instead of one append per code
+    // point. An ASCII run (the usual case) is narrowed byte for byte; any
+    // other is measured first. Local indices, since the char stores could
+    // alias pos_.
     const std::size_t run = pos_;
     std::size_t stop = run;
-    std::size_t bytes = 0;
+    char32_t seen = 0;  // every code point of the run or-ed together
     while (stop < n && cs[stop] != '"' && cs[stop] != '\\') {
-      bytes += utf8_length(cs[stop]);
+      seen |= cs[stop];
       ++stop;
     }
     if (stop != run) {
       const std::size_t old = out.size();
-      out.resize(old + bytes);
-      char* dst = out.data() + old;
-      for (std::size_t k = run; k < stop; ++k) dst = write_utf8(cs[k], dst);
+      if (seen < 0x80) {
+        out.resize(old + (stop - run));
+        char* dst = out.data() + old;
+        for (std::size_t k = run; k < stop; ++k) {
+          *dst++ = static_cast<char>(cs[k]);
+        }
+      } else {
+        std::size_t bytes = 0;
+        for (std::size_t k = run; k < stop; ++k) bytes += utf8_length(cs[k]);
+        out.resize(old + bytes);
+        char* dst = out.data() + old;
+        for (std::size_t k = run; k < stop; ++k) dst = write_utf8(cs[k], dst);
+      }
       pos_ = stop;
       if (stop >= n) break;
     }
