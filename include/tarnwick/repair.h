@@ -54,9 +54,9 @@ RepairOutcome make_outcome(JsonValue value, bool changed, Strategy strategy,
 // Climbs the ladder on a UTF-8 text. Never fails on content.
 RepairOutcome run_ladder(std::string_view input, const RepairOptions& options);
 
-// What the ladder's strict rungs (1 to 4) read their candidate texts with,
-// so that a caller can build its own form of the value in the same pass
-// over the text instead of converting a finished JsonValue afterwards.
+// What the ladder's rungs 1 to 5 read their candidate texts with, so that a
+// caller can build its own form of the value in the same pass over the text
+// instead of converting a finished JsonValue afterwards.
 class DocumentReader {
  public:
   enum class Shape : std::uint8_t { NotADocument, String, Container, Scalar };
@@ -72,9 +72,15 @@ class DocumentReader {
   // way of its own (which it reports itself).
   virtual Shape read(std::string_view text, bool containers_only,
                      std::string* content) = 0;
+
+  // The tolerant rung: reads one value from the start of `text` (leading
+  // White_Space skipped) and holds it with its canonical text. False when
+  // that value is null, which the tolerant parser also answers when it
+  // recognised nothing.
+  virtual bool read_tolerant(std::string_view text) = 0;
 };
 
-// run_ladder with the strict rungs read by `reader`. When one of them wins,
+// run_ladder with rungs 1 to 5 read by `reader`. When one of them wins,
 // `held_by_reader` is true and the outcome's value and json are left empty:
 // the reader holds them. Otherwise the outcome is complete.
 struct LadderResult {

@@ -1,8 +1,11 @@
-// The writer's double formatting, shared with the reader, which keeps a
-// float token when it already is the writer's spelling.
+// The writer's number formatting, shared with the readers, which write the
+// canonical text of what they read as they go.
 #pragma once
 
-#include <cstddef>      // size_t
+#include <cstddef>  // size_t
+#include <string>   // string
+
+#include "tarnwick/value.h"
 
 namespace tarnwick::detail {
 
@@ -13,5 +16,9 @@ inline constexpr std::size_t kMaxDoubleText = 32;
 // Writes a finite double in its shortest round-trip form at `w` (room for
 // kMaxDoubleText bytes); returns the end.
 char* write_double(double value, char* w) noexcept;
+
+// Appends the writer's text of a number (integers as they are, floats in
+// shortest round-trip form).
+void append_number(const JsonNumber& number, std::string& out);
 
 }  // namespace tarnwick::detail

@@ -517,6 +517,7 @@ struct TreeBuilder {
   std::string canonical_text(const Value& value, std::string_view) const {
     return to_canonical_text(value);
   }
+  static bool is_null(const Value& value) noexcept { return value.is_null(); }
 
   bool null_value(Value& out) noexcept {
     out = JsonValue();

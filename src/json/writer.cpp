@@ -109,6 +109,30 @@ char* write_unsigned(std::uint64_t v, char* w) noexcept {
   return w + n;
 }
 
+// Writes a number's text at `w` (room for kMaxDoubleText bytes); returns the
+// end. A non-finite double, which no reader makes, is written as null.
+char* write_number(const JsonNumber& n, char* w) noexcept {
+  switch (n.kind()) {
+    case NumberKind::UnsignedInt:
+      w = write_unsigned(n.as_unsigned(), w);
+      break;
+    case NumberKind::NegativeInt:
+      *w++ = '-';
+      // Two's complement negation, exact for the smallest value too.
+      w = write_unsigned(~static_cast<std::uint64_t>(n.as_negative()) + 1, w);
+      break;
+    case NumberKind::Float:
+      if (std::isfinite(n.as_double())) {
+        w = detail::write_double(n.as_double(), w);
+      } else {
+        std::memcpy(w, "null", 4);
+        w += 4;
+      }
+      break;
+  }
+  return w;
+}
+
 void write_string(std::string_view text, Sink& sink) {
   const char* p = text.data();
   const char* const end = p + text.size();
@@ -154,28 +178,8 @@ void write_value(const JsonValue& v, Sink& sink) {
       }
       break;
     case ValueKind::Number: {
-      const JsonNumber& n = v.as_number();
       char* w = sink.room(detail::kMaxDoubleText);
-      switch (n.kind()) {
-        case NumberKind::UnsignedInt:
-          w = write_unsigned(n.as_unsigned(), w);
-          break;
-        case NumberKind::NegativeInt:
-          *w++ = '-';
-          // Two's complement negation, exact for the smallest value too.
-          w = write_unsigned(~static_cast<std::uint64_t>(n.as_negative()) + 1,
-                             w);
-          break;
-        case NumberKind::Float:
-          if (std::isfinite(n.as_double())) {
-            w = detail::write_double(n.as_double(), w);
-          } else {
-            std::memcpy(w, "null", 4);
-            w += 4;
-          }
-          break;
-      }
-      sink.advance(w);
+      sink.advance(write_number(v.as_number(), w));
       break;
     }
     case ValueKind::String:
@@ -282,6 +286,12 @@ char* write_double(double value, char* w) noexcept {
 void escape_string(std::string_view text, std::string& out) {
   Sink sink(out);
   write_string(text, sink);
+}
+
+void detail::append_number(const JsonNumber& number, std::string& out) {
+  char buf[detail::kMaxDoubleText];
+  const char* end = write_number(number, buf);
+  out.append(buf, static_cast<std::size_t>(end - buf));
 }
 
 void format_double(double value, std::string& out) {

@@ -55,6 +55,11 @@ bool PythonBuilder::array_value(std::vector<PyRef>& stack, std::size_t base,
 bool PythonBuilder::object_value(MemberStack& stack, std::size_t base,
                                  PyRef& out, bool& repeated) {
   const std::size_t n = stack.size() - base;
+  if (failed_) {  // keep the first store's exception; the value is dropped
+    stack.resize(base);
+    out = PyRef::borrow(Py_None);
+    return false;
+  }
   PyRef dict = require_object(PyDict_New());
   for (std::size_t i = base; i < stack.size(); ++i) {
     if (PyDict_SetItem(dict.get(), stack[i].key.get(), stack[i].value.get()) !=
@@ -62,6 +67,7 @@ bool PythonBuilder::object_value(MemberStack& stack, std::size_t base,
       PyErr_Fetch(&error_type_, &error_value_, &error_traceback_);
       failed_ = true;
       stack.resize(base);
+      out = PyRef::borrow(Py_None);
       return false;
     }
   }

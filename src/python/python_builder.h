@@ -18,7 +18,8 @@ namespace tarnwick::python {
 // The builder of json/reader_impl.h over owned references. The objects are
 // those value_to_python makes for the same document; only a dict store can
 // fail short of an internal failure, and then the builder keeps the
-// interpreter's exception and stops every later read. Needs the GIL.
+// interpreter's exception, stops every later strict read and makes None of
+// what the tolerant parser still asks for. Needs the GIL.
 class PythonBuilder {
  public:
   using Value = PyRef;
@@ -31,6 +32,9 @@ class PythonBuilder {
   ~PythonBuilder();
 
   bool failed() const noexcept { return failed_; }
+  static bool is_null(const PyRef& value) noexcept {
+    return value.get() == Py_None;
+  }
   // Makes the kept exception the pending one again (once failed()).
   void restore_error() noexcept;
 

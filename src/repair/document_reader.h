@@ -9,12 +9,14 @@
 #include "json/reader_impl.h"
 #include "tarnwick/reader.h"
 #include "tarnwick/repair.h"
+#include "tolerant/tolerant_parser.h"
 
 namespace tarnwick::detail {
 
 // Besides the reader's requirements, the builder answers failed() (it
-// stopped a read; no read counts afterwards) and canonical_text(value,
-// text), the canonical text of a value whose text repeats a key.
+// stopped a read; no read counts afterwards), is_null(value), and
+// canonical_text(value, text), the canonical text of a value whose strict
+// text repeats a key.
 template <class Builder>
 class BuildingReader final : public DocumentReader {
  public:
@@ -49,6 +51,25 @@ class BuildingReader final : public DocumentReader {
     value_ = std::move(value);
     canonical_ = std::move(canonical);
     return shape;
+  }
+
+  bool read_tolerant(std::string_view text) override {
+    std::string canonical;
+    BasicTolerantParser<Builder> parser(text, builder_, &canonical);
+    parser.skip_whitespace();
+    Value value = parser.parse_value();
+    if (builder_.failed() || Builder::is_null(value)) {
+      value_ = std::move(value);
+      canonical_ = "null";
+      return false;
+    }
+    if (!parser.canonical_exact()) {
+      // A repeated key: the engine's tree applies the rule, and writes.
+      canonical = to_canonical_text(parse_tolerant(text));
+    }
+    value_ = std::move(value);
+    canonical_ = std::move(canonical);
+    return true;
   }
 
   // What the last successful read left.

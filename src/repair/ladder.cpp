@@ -42,12 +42,7 @@ RepairOutcome fallback_outcome(FallbackKind kind) {
                       /*ok=*/false);
 }
 
-RepairOutcome success(JsonValue value, Strategy strategy) {
-  return make_outcome(std::move(value), strategy != Strategy::Parse, strategy,
-                      /*ok=*/true);
-}
-
-// A strict rung won: the reader holds the value and its canonical text.
+// A rung read by the reader won: it holds the value and its canonical text.
 LadderResult held(Strategy strategy) {
   return LadderResult{RepairOutcome{std::string(), JsonValue(), /*ok=*/true,
                                     strategy != Strategy::Parse, strategy},
@@ -154,11 +149,9 @@ LadderResult run_ladder_with(std::string_view input,
 
   // 5. Tolerant parse, from the first non-White_Space code point. A null
   // result counts only when the text is exactly "null".
-  {
-    JsonValue value = detail::parse_tolerant(working.view());
-    if (!value.is_null() || detail::trim_whitespace(working.view()) == "null") {
-      return complete(success(std::move(value), Strategy::Tolerant));
-    }
+  if (reader.read_tolerant(working.view()) ||
+      detail::trim_whitespace(working.view()) == "null") {
+    return held(Strategy::Tolerant);
   }
 
   // 6. Fallback.

@@ -70,7 +70,7 @@ constexpr int hex_value(char32_t c) noexcept {
 
 // MARK: - Construction (Public)
 
-TolerantParser::TolerantParser(std::string_view text) {
+TolerantScanner::TolerantScanner(std::string_view text) {
   // At most one code point per byte; ASCII is copied eight bytes at a time.
   chars_.resize(text.size());
   char32_t* out = chars_.data();
@@ -120,9 +120,7 @@ JsonValue parse_tolerant(std::string_view text) {
 
 // MARK: - Steps (Private)
 
-void TolerantParser::skip_whitespace() noexcept { skip_ws(); }
-
-void TolerantParser::push(ContainerKind kind) {
+void TolerantScanner::push(ContainerKind kind) {
   stack_.push_back(kind);
   if (kind == ContainerKind::Object) {
     ++open_objects_;
@@ -132,7 +130,7 @@ void TolerantParser::push(ContainerKind kind) {
   if (stack_.size() > peak_depth_) peak_depth_ = stack_.size();
 }
 
-void TolerantParser::pop() noexcept {
+void TolerantScanner::pop() noexcept {
   if (stack_.back() == ContainerKind::Object) {
     --open_objects_;
   } else {
@@ -141,67 +139,30 @@ void TolerantParser::pop() noexcept {
   stack_.pop_back();
 }
 
-JsonValue TolerantParser::parse_value() {
-  skip_ws();
-  if (pos_ >= chars_.size()) return JsonValue();
-  switch (chars_[pos_]) {
-    case '"':
-      return JsonValue(parse_string());
-    case '+':
-    case '-':
-    case '.':
-    case '0':
-    case '1':
-    case '2':
-    case '3':
-    case '4':
-    case '5':
-    case '6':
-    case '7':
-    case '8':
-    case '9':
-      return parse_number_run();
-    case '[':
-      if (stack_.size() < MAX_DEPTH) return parse_array();
-      skip_balanced('[', ']');
-      return JsonValue();
-    case '{':
-      if (stack_.size() < MAX_DEPTH) return parse_object();
-      skip_balanced('{', '}');
-      return JsonValue();
-    case 'f':
-    case 'n':
-    case 't':
-      return parse_word();
-    default:
-      return JsonValue();
-  }
-}
-
-JsonValue TolerantParser::parse_word() {
+TolerantScanner::Word TolerantScanner::parse_word() noexcept {
   const std::size_t start = pos_;
   const std::size_t n = chars_.size();
   while (pos_ < n && is_word_char(chars_[pos_])) ++pos_;
   const std::size_t len = pos_ - start;
   const char32_t* w = chars_.data() + start;
   if (len == 4 && w[0] == 't' && w[1] == 'r' && w[2] == 'u' && w[3] == 'e') {
-    return JsonValue(true);
+    return Word::True;
   }
   if (len == 5 && w[0] == 'f' && w[1] == 'a' && w[2] == 'l' && w[3] == 's' &&
       w[4] == 'e') {
-    return JsonValue(false);
+    return Word::False;
   }
-  return JsonValue();
+  return Word::Other;
 }
 
-JsonValue TolerantParser::parse_number_run() {
+std::optional<JsonNumber> TolerantScanner::parse_number_run() {
   const std::size_t start = pos_;
   const std::size_t n = chars_.size();
   while (pos_ < n && is_number_run_char(chars_[pos_])) ++pos_;
   // The run is ASCII and judged as a whole number document, as the strict
   // reader would: it must start like a number and be one token.
   const char32_t first = chars_[start];
-  if (first != '-' && (first < '0' || first > '9')) return JsonValue();
+  if (first != '-' && (first < '0' || first > '9')) return std::nullopt;
   run_.clear();
   run_.reserve(pos_ - start);
   for (std::size_t i = start; i < pos_; ++i) {
@@ -212,12 +173,12 @@ JsonValue TolerantParser::parse_number_run() {
   JsonNumber number;
   if (scan.error != NumberScanError::None || scan.stop != end ||
       !convert_number(scan, number)) {
-    return JsonValue();
+    return std::nullopt;
   }
-  return JsonValue(number);
+  return number;
 }
 
-bool TolerantParser::continue_top_level() noexcept {
+bool TolerantScanner::continue_top_level() noexcept {
   const std::size_t n = chars_.size();
   std::size_t q = pos_ + 1;
   while (q < n && is_white_space(chars_[q])) ++q;
@@ -228,100 +189,7 @@ bool TolerantParser::continue_top_level() noexcept {
   return false;
 }
 
-JsonValue TolerantParser::parse_array() {
-  ++pos_;  // '['
-  push(ContainerKind::Array);
-  // Elements wait on values_ until the array ends, so that it is allocated
-  // once at its final length (growing it doubled both time and memory).
-  const std::size_t base = values_.size();
-  const std::size_t n = chars_.size();
-  for (;;) {
-    skip_ws();
-    if (pos_ >= n) break;
-    const char32_t c = chars_[pos_];
-    if (c == ']') {
-      if (stack_.size() == 1 && continue_top_level()) continue;
-      ++pos_;
-      break;
-    }
-    if (c == ',') {
-      ++pos_;
-      continue;
-    }
-    if (c == '}') {
-      if (open_objects_ > 0) break;  // left for the enclosing object
-      ++pos_;
-      continue;
-    }
-    const std::size_t before = pos_;
-    JsonValue item = parse_value();
-    if (pos_ == before) {
-      ++pos_;  // a code point that starts no value
-      continue;
-    }
-    values_.push_back(std::move(item));
-    skip_ws();
-    if (pos_ < n && chars_[pos_] == ',') ++pos_;
-  }
-  pop();
-  if (base == 0) {
-    // The outermost array owns the whole stack: hand it over without a copy,
-    // which halves the peak for a text that is one long array.
-    JsonArray items = std::move(values_);
-    values_ = JsonArray();
-    return JsonValue(std::move(items));
-  }
-  const auto first = values_.begin() + static_cast<std::ptrdiff_t>(base);
-  JsonArray items(std::make_move_iterator(first),
-                  std::make_move_iterator(values_.end()));
-  values_.erase(first, values_.end());
-  return JsonValue(std::move(items));
-}
-
-JsonValue TolerantParser::parse_object() {
-  ++pos_;  // '{'
-  push(ContainerKind::Object);
-  // Members wait on members_ for the same reason; inserting them in the same
-  // order at the end applies the duplicate-key rule exactly as before.
-  const std::size_t base = members_.size();
-  const std::size_t n = chars_.size();
-  for (;;) {
-    skip_ws();
-    if (pos_ >= n) break;
-    const char32_t c = chars_[pos_];
-    if (c == '}') {
-      if (stack_.size() == 1 && continue_top_level()) continue;
-      ++pos_;
-      break;
-    }
-    if (c == '"') {
-      std::string key = parse_string();
-      skip_ws();
-      if (pos_ < n && chars_[pos_] == ':') ++pos_;
-      JsonValue value = parse_value();  // null when missing
-      members_.push_back(Member{std::move(key), std::move(value)});
-      skip_ws();
-      if (pos_ < n && chars_[pos_] == ',') ++pos_;
-      continue;
-    }
-    if (c == ']') {
-      if (open_arrays_ > 0) break;  // left for the enclosing array
-      ++pos_;
-      continue;
-    }
-    ++pos_;  // anything else in key position is skipped
-  }
-  pop();
-  JsonObject members;
-  members.reserve(members_.size() - base);
-  for (std::size_t i = base; i < members_.size(); ++i) {
-    members.insert(std::move(members_[i].key), std::move(members_[i].value));
-  }
-  members_.resize(base);
-  return JsonValue(std::move(members));
-}
-
-void TolerantParser::skip_balanced(char32_t open, char32_t close) noexcept {
+void TolerantScanner::skip_balanced(char32_t open, char32_t close) noexcept {
   const std::size_t n = chars_.size();
   std::uint64_t count = 0;
   bool in_string = false;
@@ -343,7 +211,7 @@ void TolerantParser::skip_balanced(char32_t open, char32_t close) noexcept {
   }
 }
 
-std::uint32_t TolerantParser::read_hex4() noexcept {
+std::uint32_t TolerantScanner::read_hex4() noexcept {
   const std::size_t n = chars_.size();
   std::uint32_t value = 0;
   for (int k = 0; k < 4 && pos_ < n; ++k) {
@@ -355,9 +223,9 @@ std::uint32_t TolerantParser::read_hex4() noexcept {
   return value;
 }
 
-std::string TolerantParser::parse_string() {
+void TolerantScanner::parse_string(std::string& out) {
   ++pos_;  // opening quote
-  std::string out;
+  out.clear();
   const std::size_t n = chars_.size();
   const char32_t* const cs = chars_.data();
   while (pos_ < n) {
@@ -447,7 +315,6 @@ std::string TolerantParser::parse_string() {
         break;
     }
   }
-  return out;
 }
 
 }  // namespace tarnwick::detail

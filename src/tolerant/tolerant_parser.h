@@ -8,13 +8,17 @@
 #include <cstdint>      // uint8_t
 #include <memory>       // allocator
 #include <new>          // placement new
+#include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
 #include <utility>      // forward
 #include <vector>       // vector
 
+#include "json/reader_impl.h"
+#include "json/swar.h"
 #include "repair/unicode.h"
 #include "tarnwick/value.h"
+#include "tarnwick/writer.h"
 
 namespace tarnwick::detail {
 
@@ -24,7 +28,9 @@ enum class ContainerKind : std::uint8_t {
   Array = 1,
 };
 
-class TolerantParser {
+// Everything of the tolerant parser that does not build values: the code
+// points, the position, the container stack and the token readers.
+class TolerantScanner {
  public:
   // A '[' or '{' opens a container only while fewer than this many are open;
   // a deeper one is skipped whole by skip_balanced and becomes null. This
@@ -33,14 +39,10 @@ class TolerantParser {
 
   // Decodes `text` (UTF-8) into code points once; pos 0, empty stack. Bytes
   // that form no well-formed UTF-8 sequence decode as U+FFFD, one per byte.
-  explicit TolerantParser(std::string_view text);
+  explicit TolerantScanner(std::string_view text);
 
   // Advances pos past White_Space code points.
-  void skip_whitespace() noexcept;
-
-  // Reads one value starting at pos; null when no value can start there (pos
-  // does not move then). Never fails.
-  JsonValue parse_value();
+  void skip_whitespace() noexcept { skip_ws(); }
 
   std::size_t pos() const noexcept { return pos_; }
   std::size_t length() const noexcept { return chars_.size(); }
@@ -49,12 +51,14 @@ class TolerantParser {
   // The largest number of containers that were ever open at once.
   std::size_t peak_depth() const noexcept { return peak_depth_; }
 
- private:
-  std::string parse_string();
-  JsonValue parse_word();
-  JsonValue parse_number_run();
-  JsonValue parse_array();
-  JsonValue parse_object();
+ protected:
+  enum class Word : std::uint8_t { True, False, Other };
+
+  // Reads a string at pos into `out` (cleared first; a reused buffer).
+  void parse_string(std::string& out);
+  Word parse_word() noexcept;
+  // The number a run of number characters spells, or nothing (null).
+  std::optional<JsonNumber> parse_number_run();
   void skip_balanced(char32_t open, char32_t close) noexcept;
   // skip_whitespace, inlined into the loops.
   void skip_ws() noexcept {
@@ -101,14 +105,277 @@ class TolerantParser {
   std::size_t open_arrays_ = 0;
   std::size_t peak_depth_ = 0;
   std::string run_;  // scratch for number runs, reused
+};
 
-  struct Member {
-    std::string key;
-    JsonValue value;
-  };
-  std::vector<JsonValue>
-      values_;                   // elements of the open arrays, innermost last
-  std::vector<Member> members_;  // members of the open objects, likewise
+// The tolerant parser over a builder of json/reader_impl.h (the engine's tree
+// or the binding's objects; the builder also answers is_null(value)). With a
+// canonical buffer it writes the value's canonical text as it goes: a value
+// is written when the parser takes it (every value that consumed text is
+// kept), a container's brackets when it opens and closes. A repeated key
+// makes that text wrong; canonical_exact() says so.
+template <class Builder>
+class BasicTolerantParser : public TolerantScanner {
+ public:
+  using Value = typename Builder::Value;
+  using Key = typename Builder::Key;
+
+  BasicTolerantParser(std::string_view text, Builder& builder,
+                      std::string* canonical = nullptr)
+      : TolerantScanner(text), builder_(builder), canonical_(canonical) {}
+
+  // Reads one value starting at pos; null when no value can start there (pos
+  // does not move then, and nothing is written). Never fails.
+  Value parse_value() {
+    skip_ws();
+    Value out;
+    if (pos_ >= chars_.size()) {
+      builder_.null_value(out);
+      return out;
+    }
+    switch (chars_[pos_]) {
+      case '"': {
+        parse_string(text_);
+        emit_string(text_);
+        builder_.string_value(text_, out);
+        return out;
+      }
+      case '+':
+      case '-':
+      case '.':
+      case '0':
+      case '1':
+      case '2':
+      case '3':
+      case '4':
+      case '5':
+      case '6':
+      case '7':
+      case '8':
+      case '9':
+        if (const std::optional<JsonNumber> n = parse_number_run()) {
+          emit_number(*n);
+          builder_.number_value(*n, out);
+        } else {
+          emit_literal("null", 4);
+          builder_.null_value(out);
+        }
+        return out;
+      case '[':
+        if (stack_.size() < MAX_DEPTH) return parse_array();
+        skip_balanced('[', ']');
+        emit_literal("null", 4);
+        builder_.null_value(out);
+        return out;
+      case '{':
+        if (stack_.size() < MAX_DEPTH) return parse_object();
+        skip_balanced('{', '}');
+        emit_literal("null", 4);
+        builder_.null_value(out);
+        return out;
+      case 'f':
+      case 'n':
+      case 't':
+        switch (parse_word()) {
+          case Word::True:
+            emit_literal("true", 4);
+            builder_.bool_value(true, out);
+            return out;
+          case Word::False:
+            emit_literal("false", 5);
+            builder_.bool_value(false, out);
+            return out;
+          case Word::Other:
+            break;
+        }
+        emit_literal("null", 4);
+        builder_.null_value(out);
+        return out;
+      default:
+        builder_.null_value(out);
+        return out;
+    }
+  }
+
+  bool canonical_exact() const noexcept { return exact_; }
+
+ private:
+  Value parse_array() {
+    ++pos_;  // '['
+    push(ContainerKind::Array);
+    emit_open('[');
+    // Elements wait on values_ until the array ends, so that it is allocated
+    // once at its final length (growing it doubled both time and memory).
+    const std::size_t base = values_.size();
+    const std::size_t n = chars_.size();
+    for (;;) {
+      skip_ws();
+      if (pos_ >= n) break;
+      const char32_t c = chars_[pos_];
+      if (c == ']') {
+        if (stack_.size() == 1 && continue_top_level()) continue;
+        ++pos_;
+        break;
+      }
+      if (c == ',') {
+        ++pos_;
+        continue;
+      }
+      if (c == '}') {
+        if (open_objects_ > 0) break;  // left for the enclosing object
+        ++pos_;
+        continue;
+      }
+      const std::size_t before = pos_;
+      Value item = parse_value();
+      if (pos_ == before) {
+        ++pos_;  // a code point that starts no value
+        continue;
+      }
+      values_.push_back(std::move(item));
+      skip_ws();
+      if (pos_ < n && chars_[pos_] == ',') ++pos_;
+    }
+    pop();
+    emit_close(']');
+    Value out;
+    builder_.array_value(values_, base, out);
+    return out;
+  }
+
+  Value parse_object() {
+    ++pos_;  // '{'
+    push(ContainerKind::Object);
+    emit_open('{');
+    // Members wait on members_ for the same reason; the builder applies the
+    // duplicate-key rule in their order at the end.
+    const std::size_t base = members_.size();
+    const std::size_t n = chars_.size();
+    for (;;) {
+      skip_ws();
+      if (pos_ >= n) break;
+      const char32_t c = chars_[pos_];
+      if (c == '}') {
+        if (stack_.size() == 1 && continue_top_level()) continue;
+        ++pos_;
+        break;
+      }
+      if (c == '"') {
+        parse_string(text_);
+        emit_key(text_);
+        Key key;
+        builder_.key(text_, key);
+        skip_ws();
+        if (pos_ < n && chars_[pos_] == ':') ++pos_;
+        Value value = parse_value();              // null when missing
+        if (after_key_) emit_literal("null", 4);  // nothing was written
+        members_.emplace_back(std::move(key), std::move(value));
+        skip_ws();
+        if (pos_ < n && chars_[pos_] == ',') ++pos_;
+        continue;
+      }
+      if (c == ']') {
+        if (open_arrays_ > 0) break;  // left for the enclosing array
+        ++pos_;
+        continue;
+      }
+      ++pos_;  // anything else in key position is skipped
+    }
+    pop();
+    emit_close('}');
+    Value out;
+    bool repeated = false;
+    builder_.object_value(members_, base, out, repeated);
+    if (repeated) exact_ = false;
+    return out;
+  }
+
+  // MARK: Canonical text
+
+  // Before a value's first byte: a comma when its container already holds
+  // one, none right after a key.
+  void begin_value() {
+    if (after_key_) {
+      after_key_ = false;
+      return;
+    }
+    if (!filled_.empty()) {
+      if (filled_.back()) canonical_->push_back(',');
+      filled_.back() = true;
+    }
+  }
+  void emit_literal(const char* text, std::size_t length) {
+    if (canonical_ == nullptr) return;
+    begin_value();
+    canonical_->append(text, length);
+  }
+  void emit_number(const JsonNumber& n) {
+    if (canonical_ == nullptr) return;
+    begin_value();
+    append_number(n, *canonical_);
+  }
+  void emit_string(std::string_view s) {
+    if (canonical_ == nullptr) return;
+    begin_value();
+    append_escaped(s);
+  }
+  void emit_key(std::string_view s) {
+    if (canonical_ == nullptr) return;
+    begin_value();
+    append_escaped(s);
+    canonical_->push_back(':');
+    after_key_ = true;
+  }
+  void emit_open(char bracket) {
+    if (canonical_ == nullptr) return;
+    begin_value();
+    canonical_->push_back(bracket);
+    filled_.push_back(false);
+  }
+  void emit_close(char bracket) {
+    if (canonical_ == nullptr) return;
+    canonical_->push_back(bracket);
+    filled_.pop_back();
+  }
+  // A string without characters to escape is copied as it is; any other
+  // goes through a reused buffer, since the writer's sink sizes its target
+  // ahead by doubling it, too much for a long canonical text.
+  void append_escaped(std::string_view s) {
+    if (find_string_special(s.data(), s.data() + s.size()) ==
+        s.data() + s.size()) {
+      canonical_->push_back('"');
+      canonical_->append(s);
+      canonical_->push_back('"');
+      return;
+    }
+    escaped_.clear();
+    escape_string(s, escaped_);
+    canonical_->append(escaped_);
+  }
+
+  Builder& builder_;
+  std::string* canonical_;    // null: no canonical text wanted
+  bool exact_ = true;         // no repeated key spoiled the canonical text
+  bool after_key_ = false;    // the next value follows a key and its colon
+  std::vector<bool> filled_;  // per open container: holds a value already
+  std::string escaped_;
+  std::string text_;           // the string or key being read
+  std::vector<Value> values_;  // elements of the open arrays, innermost last
+  std::vector<Member<Key, Value>> members_;  // members of the open objects
+};
+
+namespace tolerant_detail {
+struct TreeHolder {
+  TreeBuilder tree;
+};
+}  // namespace tolerant_detail
+
+// The tolerant parser over the engine's tree.
+class TolerantParser : private tolerant_detail::TreeHolder,
+                       public BasicTolerantParser<TreeBuilder> {
+ public:
+  explicit TolerantParser(std::string_view text,
+                          std::string* canonical = nullptr)
+      : BasicTolerantParser<TreeBuilder>(text, tree, canonical) {}
 };
 
 // Runs a parser over `text` from its first non-White_Space code point and
