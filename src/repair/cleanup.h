@@ -38,6 +38,8 @@ std::optional<std::string> strip_trailing_commas_if_changed(
 
 // The array or object that a string value's content holds as one complete
 // strict document; nothing for any other value or content. One level only.
+// (The ladder applies the same rule through its DocumentReader, on the
+// string content the reader hands back, so that no tree is needed.)
 std::optional<JsonValue> unwrap_double(const JsonValue& value);
 
 }  // namespace tarnwick::detail

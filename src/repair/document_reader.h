@@ -27,6 +27,8 @@ class BuildingReader final : public DocumentReader {
 
   Shape read(std::string_view text, bool containers_only,
              std::string* content) override {
+    // A text whose ends rule out a document (a cut-off reply, prose) is
+    // refused before anything is built.
     if (builder_.failed() || !may_be_document(text)) {
       return Shape::NotADocument;
     }
