@@ -22,6 +22,7 @@
 #include <cstdint>      // uint8_t, uint32_t
 #include <cstring>      // memcmp
 #include <iterator>     // make_move_iterator
+#include <memory>       // construct_at, destroy_at
 #include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
@@ -513,6 +514,14 @@ struct TreeBuilder {
   using Value = JsonValue;
   using Key = std::string;
 
+  // Every value is made in a default (null) slot: replacing that in place
+  // skips the move assignment's switch over the kinds.
+  template <class... Args>
+  static void set(Value& out, Args&&... args) noexcept {
+    std::destroy_at(&out);
+    std::construct_at(&out, std::forward<Args>(args)...);
+  }
+
   bool failed() const noexcept { return false; }
   std::string canonical_text(const Value& value, std::string_view) const {
     return to_canonical_text(value);
@@ -520,36 +529,40 @@ struct TreeBuilder {
   static bool is_null(const Value& value) noexcept { return value.is_null(); }
 
   bool null_value(Value& out) noexcept {
-    out = JsonValue();
+    set(out);
     return true;
   }
   bool bool_value(bool b, Value& out) noexcept {
-    out = JsonValue(b);
+    set(out, b);
     return true;
   }
   bool number_value(const JsonNumber& n, Value& out) noexcept {
-    out = JsonValue(n);
+    set(out, n);
     return true;
   }
   bool string_value(std::string_view s, Value& out) {
-    out = JsonValue(std::string(s));
+    set(out, std::string(s));
     return true;
   }
   bool key(std::string_view s, Key& out) {
     out.assign(s);
     return true;
   }
+  void adopt_string(std::string&& s, Value& out) noexcept {
+    set(out, std::move(s));
+  }
+  void adopt_key(std::string&& s, Key& out) noexcept { out = std::move(s); }
   bool array_value(std::vector<Value>& stack, std::size_t base, Value& out) {
     if (base == 0) {
       // The outermost array owns the whole stack: hand it over without a
       // copy, which halves the peak for a text that is one long array.
-      out = JsonValue(std::move(stack));
+      set(out, std::move(stack));
       stack = JsonArray();
       return true;
     }
     const auto first = stack.begin() + static_cast<std::ptrdiff_t>(base);
-    out = JsonValue(JsonArray(std::make_move_iterator(first),
-                              std::make_move_iterator(stack.end())));
+    set(out, JsonArray(std::make_move_iterator(first),
+                       std::make_move_iterator(stack.end())));
     stack.erase(first, stack.end());
     return true;
   }
@@ -563,7 +576,7 @@ struct TreeBuilder {
       }
     }
     stack.resize(base);
-    out = JsonValue(std::move(obj));
+    set(out, std::move(obj));
     return true;
   }
 };

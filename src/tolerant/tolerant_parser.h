@@ -136,7 +136,11 @@ class BasicTolerantParser : public TolerantScanner {
       case '"': {
         parse_string(text_);
         emit_string(text_);
-        builder_.string_value(text_, out);
+        if constexpr (kAdopts) {
+          builder_.adopt_string(std::move(text_), out);
+        } else {
+          builder_.string_value(text_, out);
+        }
         return out;
       }
       case '+':
@@ -199,6 +203,14 @@ class BasicTolerantParser : public TolerantScanner {
   bool canonical_exact() const noexcept { return exact_; }
 
  private:
+  // A builder whose strings are std::string takes the buffer over instead
+  // of copying it (the next string then starts a new one).
+  static constexpr bool kAdopts =
+      requires(Builder & b, std::string s, Value& v, Key& k) {
+    b.adopt_string(std::move(s), v);
+    b.adopt_key(std::move(s), k);
+  };
+
   Value parse_array() {
     ++pos_;  // '['
     push(ContainerKind::Array);
@@ -263,7 +275,11 @@ class BasicTolerantParser : public TolerantScanner {
         parse_string(text_);
         emit_key(text_);
         Key key;
-        builder_.key(text_, key);
+        if constexpr (kAdopts) {
+          builder_.adopt_key(std::move(text_), key);
+        } else {
+          builder_.key(text_, key);
+        }
         skip_ws();
         if (pos_ < n && chars_[pos_] == ':') ++pos_;
         Value value = parse_value();              // null when missing
