@@ -25,7 +25,8 @@ import time
 MB = 1_000_000
 LIMIT = 5_000_000  # the default max_len
 
-# name -> the repeated unit (random noise is built separately)
+# name -> the repeated unit, or (head, unit) (random noise is built
+# separately)
 PATTERNS = {
     "[": "[",
     "{": "{",
@@ -38,6 +39,9 @@ PATTERNS = {
     "]}": "]}",
     "U+3000": "\u3000",
     "noise": None,
+    # Cut-off arrays, for the peak of an ordinary tolerant repair: (head, unit)
+    "[7,": ("[", "7,"),
+    "[{rec},": ("[", '{"id":1024,"name":"caf\u00e9 \U0001F642","tags":["a","b"],"price":12.5},'),
 }
 
 
@@ -45,6 +49,10 @@ def make_text(name: str, size: int) -> str:
     """About `size` bytes of UTF-8 (never more), built without a large
     temporary so the input's own footprint is the baseline."""
     unit = PATTERNS[name]
+    head = ""
+    if isinstance(unit, tuple):
+        head, unit = unit
+        size -= len(head.encode())
     if unit is None:
         rng = random.Random(size)
         table = bytes(32 + b % 95 for b in range(256))  # printable ASCII
@@ -52,7 +60,7 @@ def make_text(name: str, size: int) -> str:
     width = len(unit.encode())
     text = unit * (size // width)
     pad = size - len(text) * width
-    return text + " " * pad if pad else text
+    return head + (text + " " * pad if pad else text)
 
 
 def current_rss_kb() -> int:

@@ -362,11 +362,7 @@ class Reader {
         // The writer spells some escapes otherwise ("\/", most "\u").
         if (canonical_ != nullptr) {
           cut(open, p_);
-          // Through a reused buffer: the writer's sink sizes its target
-          // ahead by doubling it, too much for a long canonical text.
-          escaped_.clear();
-          escape_string(scratch_, escaped_);
-          canonical_->append(escaped_);
+          append_escaped(scratch_, *canonical_);
         }
         return true;
       }
@@ -502,7 +498,6 @@ class Reader {
   std::uint8_t budget_ = 128;
   std::string_view last_string_;
   std::string scratch_;
-  std::string escaped_;        // an escaped string on its way to canonical_
   std::vector<Value> values_;  // elements of the open arrays, innermost last
   std::vector<Member<Key, Value>> members_;  // members of the open objects
   ReadError error_{ReadErrorKind::EofInValue, 1, 0};

@@ -288,6 +288,33 @@ void escape_string(std::string_view text, std::string& out) {
   write_string(text, sink);
 }
 
+void detail::append_escaped(std::string_view text, std::string& out) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  out.reserve(out.size() + text.size() + 2);
+  out.push_back('"');
+  while (p != end) {
+    const char* q = detail::find_string_special(p, end);
+    out.append(p, static_cast<std::size_t>(q - p));
+    p = q;
+    // Escapes often come in runs (a text of quotes, of control bytes), so a
+    // run is written here rather than by one scan per byte.
+    while (p != end) {
+      const unsigned char c = static_cast<unsigned char>(*p);
+      const char e = kEscape[c];
+      if (e == 0) break;
+      out.push_back('\\');
+      out.push_back(e);
+      if (e == 'u') {
+        const char hex[4] = {'0', '0', kHex[c >> 4], kHex[c & 0xF]};
+        out.append(hex, 4);
+      }
+      ++p;
+    }
+  }
+  out.push_back('"');
+}
+
 void detail::append_number(const JsonNumber& number, std::string& out) {
   char buf[detail::kMaxDoubleText];
   const char* end = write_number(number, buf);

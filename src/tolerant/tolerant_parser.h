@@ -352,9 +352,7 @@ class BasicTolerantParser : public TolerantScanner {
     canonical_->push_back(bracket);
     filled_.pop_back();
   }
-  // A string without characters to escape is copied as it is; any other
-  // goes through a reused buffer, since the writer's sink sizes its target
-  // ahead by doubling it, too much for a long canonical text.
+  // A string without characters to escape is copied as it is.
   void append_escaped(std::string_view s) {
     if (find_string_special(s.data(), s.data() + s.size()) ==
         s.data() + s.size()) {
@@ -363,17 +361,14 @@ class BasicTolerantParser : public TolerantScanner {
       canonical_->push_back('"');
       return;
     }
-    escaped_.clear();
-    escape_string(s, escaped_);
-    canonical_->append(escaped_);
+    detail::append_escaped(s, *canonical_);
   }
 
   Builder& builder_;
-  std::string* canonical_;    // null: no canonical text wanted
-  bool exact_ = true;         // no repeated key spoiled the canonical text
-  bool after_key_ = false;    // the next value follows a key and its colon
-  std::vector<bool> filled_;  // per open container: holds a value already
-  std::string escaped_;
+  std::string* canonical_;     // null: no canonical text wanted
+  bool exact_ = true;          // no repeated key spoiled the canonical text
+  bool after_key_ = false;     // the next value follows a key and its colon
+  std::vector<bool> filled_;   // per open container: holds a value already
   std::string text_;           // the string or key being read
   std::vector<Value> values_;  // elements of the open arrays, innermost last
   std::vector<Member<Key, Value>> members_;  // members of the open objects
