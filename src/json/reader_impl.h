@@ -22,7 +22,6 @@
 #include <cstdint>      // uint8_t, uint32_t
 #include <cstring>      // memcmp
 #include <iterator>     // make_move_iterator
-#include <memory>       // construct_at, destroy_at
 #include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
@@ -509,12 +508,9 @@ struct TreeBuilder {
   using Value = JsonValue;
   using Key = std::string;
 
-  // Every value is made in a default (null) slot: replacing that in place
-  // skips the move assignment's switch over the kinds.
   template <class... Args>
   static void set(Value& out, Args&&... args) noexcept {
-    std::destroy_at(&out);
-    std::construct_at(&out, std::forward<Args>(args)...);
+    out = JsonValue(std::forward<Args>(args)...);
   }
 
   bool failed() const noexcept { return false; }
