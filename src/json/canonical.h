@@ -2,9 +2,8 @@
 // canonical text of what they read as they go.
 #pragma once
 
-#include <cstddef>      // size_t
-#include <string>       // string
-#include <string_view>  // string_view
+#include <cstddef>  // size_t
+#include <string>   // string
 
 #include "tarnwick/value.h"
 
@@ -17,11 +16,6 @@ inline constexpr std::size_t kMaxDoubleText = 32;
 // Writes a finite double in its shortest round-trip form at `w` (room for
 // kMaxDoubleText bytes); returns the end.
 char* write_double(double value, char* w) noexcept;
-
-// Appends `text` quoted with the writer's escapes. Unlike escape_string it
-// grows `out` only as std::string appends do, for a long text built piece
-// by piece.
-void append_escaped(std::string_view text, std::string& out);
 
 // Appends the writer's text of a number (integers as they are, floats in
 // shortest round-trip form).

@@ -361,7 +361,7 @@ class Reader {
         // The writer spells some escapes otherwise ("\/", most "\u").
         if (canonical_ != nullptr) {
           cut(open, p_);
-          append_escaped(scratch_, *canonical_);
+          escape_string(scratch_, *canonical_);
         }
         return true;
       }
@@ -514,9 +514,6 @@ struct TreeBuilder {
   }
 
   bool failed() const noexcept { return false; }
-  std::string canonical_text(const Value& value, std::string_view) const {
-    return to_canonical_text(value);
-  }
   static bool is_null(const Value& value) noexcept { return value.is_null(); }
 
   bool null_value(Value& out) noexcept {

@@ -283,12 +283,10 @@ char* write_double(double value, char* w) noexcept {
 
 }  // namespace detail
 
+// Appends through std::string's own growth rather than a Sink: callers
+// (the readers among them) append to one long text piece by piece, and a
+// Sink would size that whole text ahead each time.
 void escape_string(std::string_view text, std::string& out) {
-  Sink sink(out);
-  write_string(text, sink);
-}
-
-void detail::append_escaped(std::string_view text, std::string& out) {
   const char* p = text.data();
   const char* const end = p + text.size();
   out.reserve(out.size() + text.size() + 2);

@@ -1,11 +1,35 @@
 #include "python_builder.h"
 
+#include <climits>  // LONG_MAX
+#include <cstdint>  // INT64_MAX
+
 #include "guard.h"
-#include "tarnwick/reader.h"
-#include "tarnwick/writer.h"
-#include "value_to_python.h"
 
 namespace tarnwick::python {
+namespace {
+
+PyRef text_to_python(std::string_view text) {
+  return require_object(PyUnicode_FromStringAndSize(
+      text.data(), static_cast<Py_ssize_t>(text.size())));
+}
+
+PyRef number_to_python(const JsonNumber& number) {
+  switch (number.kind()) {
+    case NumberKind::UnsignedInt:
+      return require_object(PyLong_FromUnsignedLongLong(number.as_unsigned()));
+    case NumberKind::NegativeInt:
+#if LONG_MAX == INT64_MAX
+      return require_object(PyLong_FromLong(number.as_negative()));
+#else
+      return require_object(PyLong_FromLongLong(number.as_negative()));
+#endif
+    case NumberKind::Float:
+      return require_object(PyFloat_FromDouble(number.as_double()));
+  }
+  panic("invalid number kind");
+}
+
+}  // namespace
 
 PythonBuilder::~PythonBuilder() {
   Py_XDECREF(error_type_);
@@ -16,13 +40,6 @@ PythonBuilder::~PythonBuilder() {
 void PythonBuilder::restore_error() noexcept {
   PyErr_Restore(error_type_, error_value_, error_traceback_);
   error_type_ = error_value_ = error_traceback_ = nullptr;
-}
-
-std::string PythonBuilder::canonical_text(const PyRef& /*value*/,
-                                          std::string_view text) const {
-  ReadResult<JsonValue> tree = parse_document(text);
-  if (!tree.ok()) panic("a document read twice failed the second time");
-  return to_canonical_text(tree.value());
 }
 
 bool PythonBuilder::number_value(const JsonNumber& n, PyRef& out) {

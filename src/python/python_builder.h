@@ -15,11 +15,12 @@
 
 namespace tarnwick::python {
 
-// The builder of json/reader_impl.h over owned references. The objects are
-// those value_to_python makes for the same document; only a dict store can
-// fail short of an internal failure, and then the builder keeps the
+// The builder of json/reader_impl.h over owned references: the objects the
+// standard library's decoder makes (value_to_python feeds it a tree, the
+// readers feed it text). An object the interpreter cannot create panics;
+// only a dict store can fail short of that, and then the builder keeps the
 // interpreter's exception, stops every later strict read and makes None of
-// what the tolerant parser still asks for. Needs the GIL.
+// what the tolerant parser or a tree still asks for. Needs the GIL.
 class PythonBuilder {
  public:
   using Value = PyRef;
@@ -37,10 +38,6 @@ class PythonBuilder {
   }
   // Makes the kept exception the pending one again (once failed()).
   void restore_error() noexcept;
-
-  // A text that repeats a key: its canonical text, from the engine's tree
-  // (rare enough that reading the text twice costs nothing that matters).
-  std::string canonical_text(const PyRef& value, std::string_view text) const;
 
   bool null_value(PyRef& out) noexcept {
     out = PyRef::borrow(Py_None);

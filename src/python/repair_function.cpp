@@ -311,8 +311,8 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
     if (!convert_arguments(slots, converted)) return nullptr;
     if (!validate_fallback(converted)) return nullptr;
 
-    // Strict rungs build the interpreter objects as they read; only the
-    // tolerant rung and the fallback leave an engine tree to convert.
+    // Every rung that reads builds the interpreter objects as it goes; only
+    // the fallback leaves an engine tree to convert.
     PythonBuilder builder;
     tarnwick::detail::BuildingReader<PythonBuilder> reader(builder);
     LadderResult result = run_ladder_with(

@@ -1,8 +1,6 @@
 // JSON values as the native objects the standard library's decoder builds.
 #pragma once
 
-#include <string_view>  // string_view
-
 #include "py_ref.h"
 #include "python_api.h"
 #include "tarnwick/value.h"
@@ -16,10 +14,5 @@ namespace tarnwick::python {
 // interpreter fails to create is an internal failure (panics). Recursion is
 // bounded by the readers' depth limits, so no interpreter recursion check.
 PyRef value_to_python(const JsonValue& value);
-
-// The scalar conversions, shared with PythonBuilder. They panic when the
-// interpreter cannot create the object.
-PyRef text_to_python(std::string_view utf8);
-PyRef number_to_python(const JsonNumber& number);
 
 }  // namespace tarnwick::python

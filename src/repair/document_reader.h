@@ -15,9 +15,7 @@
 namespace tarnwick::detail {
 
 // Besides the reader's requirements, the builder answers failed() (it
-// stopped a read; no read counts afterwards), is_null(value), and
-// canonical_text(value, text), the canonical text of a value whose strict
-// text repeats a key.
+// stopped a read; no read counts afterwards) and is_null(value).
 template <class Builder>
 class BuildingReader final : public DocumentReader {
  public:
@@ -46,7 +44,16 @@ class BuildingReader final : public DocumentReader {
     Value value;
     if (!reader.read_document(value)) return Shape::NotADocument;
     if (!reader.canonical_exact()) {
-      canonical = builder_.canonical_text(value, text);
+      // A repeated key: the engine's writer applies the rule, to the value
+      // itself when it is the tree, else to the text read again into one
+      // (rare enough that the second read costs nothing that matters).
+      if constexpr (kTree) {
+        canonical = to_canonical_text(value);
+      } else {
+        ReadResult<JsonValue> tree = parse_document(text);
+        if (!tree.ok()) return Shape::NotADocument;  // cannot happen
+        canonical = to_canonical_text(tree.value());
+      }
     }
     if (shape == Shape::String && content != nullptr) {
       content->assign(reader.last_string());
@@ -57,10 +64,9 @@ class BuildingReader final : public DocumentReader {
   }
 
   bool read_tolerant(std::string_view text) override {
-    // A tree is written once the parser and its code points (four bytes per
-    // input byte) are gone, which keeps the peak of a large repair lower;
-    // other forms have no tree to write, so the parser writes the text.
-    constexpr bool kTree = std::is_same_v<Builder, TreeBuilder>;
+    // The engine's tree is written once the parser and its code points (four
+    // bytes per input byte) are gone, which keeps the peak of a large repair
+    // lower; other forms have no tree to write, so the parser writes them.
     std::string canonical;
     Value value;
     bool exact = true;
@@ -80,8 +86,7 @@ class BuildingReader final : public DocumentReader {
     if constexpr (kTree) {
       canonical = to_canonical_text(value);
     } else if (!exact) {
-      // A repeated key: the engine's tree applies the rule, and writes.
-      canonical = to_canonical_text(parse_tolerant(text));
+      canonical = to_canonical_text(parse_tolerant(text));  // a repeated key
     }
     value_ = std::move(value);
     canonical_ = std::move(canonical);
@@ -93,6 +98,8 @@ class BuildingReader final : public DocumentReader {
   std::string& canonical() noexcept { return canonical_; }
 
  private:
+  static constexpr bool kTree = std::is_same_v<Builder, TreeBuilder>;
+
   Builder& builder_;
   Value value_;
   std::string canonical_;

@@ -9,10 +9,8 @@
 
 #include "tolerant/tolerant_parser.h"
 
-#include <cstddef>   // ptrdiff_t
-#include <cstdint>   // uint32_t, uint64_t
-#include <iterator>  // make_move_iterator
-#include <utility>   // move
+#include <cstddef>  // size_t
+#include <cstdint>  // uint32_t, uint64_t
 
 #include "json/number.h"
 #include "json/swar.h"

@@ -15,7 +15,6 @@
 #include <vector>       // vector
 
 #include "json/reader_impl.h"
-#include "json/swar.h"
 #include "repair/unicode.h"
 #include "tarnwick/value.h"
 #include "tarnwick/writer.h"
@@ -332,12 +331,12 @@ class BasicTolerantParser : public TolerantScanner {
   void emit_string(std::string_view s) {
     if (canonical_ == nullptr) return;
     begin_value();
-    append_escaped(s);
+    escape_string(s, *canonical_);
   }
   void emit_key(std::string_view s) {
     if (canonical_ == nullptr) return;
     begin_value();
-    append_escaped(s);
+    escape_string(s, *canonical_);
     canonical_->push_back(':');
     after_key_ = true;
   }
@@ -352,18 +351,6 @@ class BasicTolerantParser : public TolerantScanner {
     canonical_->push_back(bracket);
     filled_.pop_back();
   }
-  // A string without characters to escape is copied as it is.
-  void append_escaped(std::string_view s) {
-    if (find_string_special(s.data(), s.data() + s.size()) ==
-        s.data() + s.size()) {
-      canonical_->push_back('"');
-      canonical_->append(s);
-      canonical_->push_back('"');
-      return;
-    }
-    detail::append_escaped(s, *canonical_);
-  }
-
   Builder& builder_;
   std::string* canonical_;     // null: no canonical text wanted
   bool exact_ = true;          // no repeated key spoiled the canonical text
