@@ -19,7 +19,6 @@
 #include <utility>  // move
 
 #include "repair/unicode.h"
-#include "tarnwick/reader.h"
 
 namespace tarnwick::detail {
 
@@ -284,11 +283,6 @@ std::optional<std::string> strip_trailing_commas_if_changed(
 std::string strip_trailing_commas(std::string_view text) {
   std::optional<std::string> changed = strip_trailing_commas_if_changed(text);
   return changed ? std::move(*changed) : std::string(text);
-}
-
-std::optional<JsonValue> unwrap_double(const JsonValue& value) {
-  if (value.kind() != ValueKind::String) return std::nullopt;
-  return parse_container(value.as_string());
 }
 
 }  // namespace tarnwick::detail

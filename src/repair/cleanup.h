@@ -1,13 +1,12 @@
 // The text cleanup passes behind rungs 1 to 4 of the repair ladder. Each is
 // a pure function of its argument and makes one linear scan; none of them
-// parses JSON except unwrap_double. (Private)
+// parses JSON. (Unwrapping a double-encoded document is the ladder's own
+// step: its reader hands back a string document's content.) (Private)
 #pragma once
 
 #include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
-
-#include "tarnwick/value.h"
 
 namespace tarnwick::detail {
 
@@ -35,11 +34,5 @@ std::string strip_trailing_commas(std::string_view text);
 std::optional<std::string> strip_controls_if_changed(std::string_view text);
 std::optional<std::string> strip_trailing_commas_if_changed(
     std::string_view text);
-
-// The array or object that a string value's content holds as one complete
-// strict document; nothing for any other value or content. One level only.
-// (The ladder applies the same rule through its DocumentReader, on the
-// string content the reader hands back, so that no tree is needed.)
-std::optional<JsonValue> unwrap_double(const JsonValue& value);
 
 }  // namespace tarnwick::detail
