@@ -1,0 +1,32 @@
+// Extraction: find the JSON inside a reply written in prose (the whole text,
+// a Markdown code fence anywhere, or a bracketed span), optionally rewrite
+// its defects with the lenient pass, and repair it. Pure and linear.
+#pragma once
+
+#include <cstddef>  // size_t
+
+#include "tarnwick/lenient.h"
+#include "tarnwick/repair.h"
+
+namespace tarnwick {
+
+struct ExtractOptions {
+  RepairOptions repair;  // passed to every repair of a candidate
+  bool lenient = true;   // rewrite candidates with lenient_rewrite first
+};
+
+struct Extraction {
+  RepairOutcome outcome;  // the ladder's answer for the final text
+  FixSet fixes = 0;       // what the lenient pass rewrote (0 without it)
+  // The part of the input that held the JSON, in bytes: [span_begin,
+  // span_end). The whole text when nothing narrower was chosen.
+  std::size_t span_begin = 0;
+  std::size_t span_end = 0;
+};
+
+// Never returns less than run_ladder(text, options.repair): a candidate that
+// holds fewer values than the whole text's repair loses to it. A text longer
+// than max_len is not searched.
+Extraction run_extract(std::string_view text, const ExtractOptions& options);
+
+}  // namespace tarnwick

@@ -1,0 +1,180 @@
+// Extraction over any form of value: the search that run_extract makes with
+// the engine's tree, and the binding with interpreter objects. (Private)
+#pragma once
+
+#include <concepts>     // same_as
+#include <cstddef>      // size_t
+#include <optional>     // optional
+#include <string>       // string
+#include <string_view>  // string_view
+#include <utility>      // move
+
+#include "tarnwick/extract.h"
+#include "tarnwick/lenient.h"
+#include "tarnwick/repair.h"
+
+namespace tarnwick::detail {
+
+// What the search needs to know of a repaired candidate's value.
+struct ValueShape {
+  std::size_t leaves = 0;      // non-null scalars, at any depth
+  bool holds_nothing = false;  // an empty container or one of nulls only
+  bool reference_like = false; // [] or {} or an array of integers only
+};
+
+// A Runner repairs one candidate text with the caller's options:
+//   typename Runner::Result           movable
+//   Result run(std::string_view text) the ladder on `text`
+//   Strategy strategy(const Result&)
+//   ValueShape shape(const Result&)
+template <class Runner>
+concept ExtractionRunner = requires(Runner& runner, std::string_view text,
+                                    const typename Runner::Result& result) {
+  { runner.run(text) } -> std::same_as<typename Runner::Result>;
+  { runner.strategy(result) } -> std::same_as<Strategy>;
+  { runner.shape(result) } -> std::same_as<ValueShape>;
+};
+
+// The chosen candidate: its repair, the lenient fixes and its span (bytes).
+template <class Result>
+struct Found {
+  Result result;
+  FixSet fixes = 0;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+// Markdown code fences: the content of each, in order. A fence opens at three
+// or more backticks and an optional language tag (up to whitespace or a
+// bracket); its content runs to the next three backticks or the end.
+class FenceScanner {
+ public:
+  explicit FenceScanner(std::string_view text) noexcept : text_(text) {}
+  // The next fence's content as [begin, end) of the text; false when none.
+  bool next(std::size_t& begin, std::size_t& end) noexcept;
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// End (one past) of the bracketed span that opens at text[start] ('[' or
+// '{'): brackets of both kinds counted outside double-quoted strings; the
+// end of the text when it never closes.
+std::size_t bracket_span_end(std::string_view text, std::size_t start) noexcept;
+
+// Byte length of a leading U+FEFF, or 0.
+std::size_t byte_order_mark_length(std::string_view text) noexcept;
+
+// Whether the whole repair of the text answers as it stands: these rungs
+// give the value that the lenient pass would, so extraction stops there.
+constexpr bool answers_as_it_stands(Strategy s) noexcept {
+  return s == Strategy::Parse || s == Strategy::UnwrapDouble ||
+         s == Strategy::StripFences;
+}
+
+template <ExtractionRunner Runner>
+Found<typename Runner::Result> extract_with(std::string_view text,
+                                            const ExtractOptions& options,
+                                            Runner& runner) {
+  using Result = typename Runner::Result;
+  using Candidate = Found<Result>;
+
+  Candidate whole{runner.run(text), 0, 0, text.size()};
+  if (text.size() > options.repair.max_len ||
+      answers_as_it_stands(runner.strategy(whole.result))) {
+    return whole;
+  }
+
+  // Repairs text[begin, end), through the lenient pass first when it is on.
+  // The lenient rewrite, when it recognised a value, replaces the slice; its
+  // span shrinks to what the value took.
+  auto attempt = [&](std::size_t begin, std::size_t end,
+                     LenientScope scope) -> Candidate {
+    std::string_view slice = text.substr(begin, end - begin);
+    if (options.lenient) {
+      LenientText rewritten = lenient_rewrite(slice, scope);
+      if (rewritten.found) {
+        const std::size_t stop = begin + rewritten.end;
+        if (rewritten.changed) {
+          return Candidate{runner.run(rewritten.text), rewritten.fixes, begin,
+                           stop};
+        }
+        slice = text.substr(begin, rewritten.end);
+        return Candidate{runner.run(slice), 0, begin, stop};
+      }
+    }
+    return Candidate{runner.run(slice), 0, begin, end};
+  };
+
+  // Never less than the whole text's own repair: a candidate holding fewer
+  // values gives way to it.
+  const std::size_t whole_leaves = runner.shape(whole.result).leaves;
+  auto at_least_whole = [&](Candidate& found) -> Candidate& {
+    return runner.shape(found.result).leaves < whole_leaves ? whole : found;
+  };
+
+  // 1. The whole text, when a value starts it and takes all of it.
+  std::optional<Candidate> partial;
+  if (options.lenient) {
+    const std::size_t lead = byte_order_mark_length(text);
+    const std::string_view rest = text.substr(lead);
+    LenientText rewritten = lenient_rewrite(rest, LenientScope::Document);
+    if (rewritten.found) {
+      Candidate full{rewritten.changed
+                         ? runner.run(rewritten.text)
+                         : runner.run(rest.substr(0, rewritten.end)),
+                     rewritten.fixes, lead, lead + rewritten.end};
+      if (lead != 0) full.fixes |= fix_bit(Fix::ByteOrderMark);
+      if (full.end == text.size() &&
+          runner.strategy(full.result) != Strategy::Fallback) {
+        return std::move(at_least_whole(full));
+      }
+      partial = std::move(full);
+    }
+  }
+
+  // 2. A code fence anywhere whose content gives a value.
+  if (options.repair.strip_code_fences) {
+    FenceScanner fences(text);
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    while (fences.next(begin, end)) {
+      Candidate fenced = attempt(begin, end, LenientScope::Document);
+      if (runner.strategy(fenced.result) != Strategy::Fallback) {
+        return std::move(at_least_whole(fenced));
+      }
+    }
+  }
+
+  // 3. Bracketed spans in order, never nested. One that holds nothing and
+  // that only the tolerant rung could read is passed over; a reference-like
+  // one ("see [1]") is kept back in case nothing else answers.
+  std::optional<Candidate> kept_back;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t open = text.find_first_of("[{", pos);
+    if (open == std::string_view::npos) break;
+    const std::size_t close = bracket_span_end(text, open);
+    Candidate span = attempt(open, close, LenientScope::OneValue);
+    // The lenient reading may end before or after the counted brackets;
+    // the search goes on after whichever is further, so spans never overlap.
+    pos = span.end > close ? span.end : close;
+    const Strategy s = runner.strategy(span.result);
+    if (s == Strategy::Fallback) continue;
+    const ValueShape shape = runner.shape(span.result);
+    if (shape.holds_nothing && (s == Strategy::Tolerant || span.fixes != 0)) {
+      continue;
+    }
+    if (!shape.reference_like) return std::move(at_least_whole(span));
+    if (!kept_back) kept_back = std::move(span);
+  }
+  if (kept_back) return std::move(at_least_whole(*kept_back));
+
+  // 4. The whole text as the lenient pass read its start, else as it is.
+  if (partial && runner.strategy(partial->result) != Strategy::Fallback) {
+    return std::move(at_least_whole(*partial));
+  }
+  return whole;
+}
+
+}  // namespace tarnwick::detail

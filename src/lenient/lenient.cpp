@@ -1,0 +1,1401 @@
+// The lenient pass: one scan over the text, with an explicit stack of open
+// containers, that records edits (replace a byte range by new bytes) where
+// the text departs from strict JSON. Text that needs no edit is never
+// copied; otherwise the edits are applied in one pass at the end.
+
+#include <algorithm>    // stable_sort
+#include <cstddef>      // size_t
+#include <cstdint>      // uint32_t, uint64_t
+#include <cstdlib>      // strtod
+#include <string>       // string
+#include <string_view>  // string_view
+#include <vector>       // vector
+
+#include "json/number.h"
+#include "json/reader_impl.h"  // is_json_ws, is_digit, hex_value
+#include "json/swar.h"
+#include "json/utf8.h"
+#include "repair/unicode.h"
+#include "tarnwick/lenient.h"
+
+namespace tarnwick {
+
+std::string_view fix_name(Fix fix) noexcept {
+  switch (fix) {
+    case Fix::ByteOrderMark:
+      return "byte-order-mark";
+    case Fix::LoneSurrogates:
+      return "lone-surrogates";
+    case Fix::EscapedDocument:
+      return "escaped-document";
+    case Fix::Quotes:
+      return "quotes";
+    case Fix::InnerQuotes:
+      return "inner-quotes";
+    case Fix::Comments:
+      return "comments";
+    case Fix::Literals:
+      return "literals";
+    case Fix::UnquotedKeys:
+      return "unquoted-keys";
+    case Fix::BareWords:
+      return "bare-words";
+    case Fix::Numbers:
+      return "numbers";
+    case Fix::ControlCharacters:
+      return "control-characters";
+    case Fix::Escapes:
+      return "escapes";
+    case Fix::Ellipsis:
+      return "ellipsis";
+    case Fix::Wrappers:
+      return "wrappers";
+    case Fix::Concatenation:
+      return "concatenation";
+    case Fix::MultipleValues:
+      return "multiple-values";
+    case Fix::MissingPunctuation:
+      return "missing-punctuation";
+    case Fix::TrailingCommas:
+      return "trailing-commas";
+    case Fix::Brackets:
+      return "brackets";
+    case Fix::Truncated:
+      return "truncated";
+    case Fix::TrailingText:
+      return "trailing-text";
+  }
+  return "unknown";
+}
+
+namespace {
+
+using detail::hex_value;
+using detail::is_digit;
+using detail::is_json_ws;
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// The strict reader accepts 127 nested containers; a deeper one becomes null.
+constexpr std::size_t kMaxDepth = 127;
+
+// String delimiters. The typographic ones are three UTF-8 bytes each:
+// U+201C/U+201D (double), U+2018/U+2019 (single).
+enum class Quote : std::uint8_t {
+  None,
+  Double,
+  Single,
+  Backtick,
+  SmartOpen,        // U+201C, closed by U+201D (or another U+201C)
+  SmartClose,       // U+201D used as an opener
+  SmartSingleOpen,  // U+2018, closed by U+2019
+};
+
+struct QuoteMark {
+  Quote kind = Quote::None;
+  std::size_t length = 0;
+};
+
+QuoteMark quote_at(std::string_view t, std::size_t i) noexcept {
+  const char c = t[i];
+  if (c == '"') return {Quote::Double, 1};
+  if (c == '\'') return {Quote::Single, 1};
+  if (c == '`') return {Quote::Backtick, 1};
+  if (static_cast<unsigned char>(c) == 0xE2 && i + 2 < t.size() &&
+      static_cast<unsigned char>(t[i + 1]) == 0x80) {
+    switch (static_cast<unsigned char>(t[i + 2])) {
+      case 0x9C:
+        return {Quote::SmartOpen, 3};
+      case 0x9D:
+        return {Quote::SmartClose, 3};
+      case 0x98:
+        return {Quote::SmartSingleOpen, 3};
+      default:
+        break;
+    }
+  }
+  return {};
+}
+
+// Whether the mark at t[i] can close a string opened by `open`; its length.
+std::size_t closer_at(std::string_view t, std::size_t i, Quote open) noexcept {
+  switch (open) {
+    case Quote::Double:
+      return t[i] == '"' ? 1 : 0;
+    case Quote::Single:
+      return t[i] == '\'' ? 1 : 0;
+    case Quote::Backtick:
+      return t[i] == '`' ? 1 : 0;
+    default:
+      break;
+  }
+  if (static_cast<unsigned char>(t[i]) != 0xE2 || i + 2 >= t.size() ||
+      static_cast<unsigned char>(t[i + 1]) != 0x80) {
+    return 0;
+  }
+  const auto b = static_cast<unsigned char>(t[i + 2]);
+  if (open == Quote::SmartSingleOpen) return b == 0x99 ? 3 : 0;
+  return b == 0x9D || b == 0x9C ? 3 : 0;
+}
+
+bool is_ident_byte(unsigned char c) noexcept {
+  return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         is_digit(c) || c == '_' || c == '$';
+}
+
+bool equals_ignoring_case(std::string_view word, std::string_view lower) {
+  if (word.size() != lower.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    char c = word[k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[k]) return false;
+  }
+  return true;
+}
+
+// Appends `raw` as the content of a JSON string: quotes, backslashes and
+// control characters escaped.
+void append_escaped(std::string_view raw, std::string& out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (const char ch : raw) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      out.push_back('\\');
+      out.push_back(ch);
+    } else if (c < 0x20) {
+      switch (c) {
+        case '\b':
+          out += "\\b";
+          break;
+        case '\f':
+          out += "\\f";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        default:
+          out += "\\u00";
+          out.push_back(kHex[c >> 4]);
+          out.push_back(kHex[c & 15]);
+      }
+    } else {
+      out.push_back(ch);
+    }
+  }
+}
+
+// A number spelled the way people and other languages write it: a sign,
+// digit separators, a bare point, hexadecimal, octal or binary, leading
+// zeros, a cut exponent. Its strict spelling, or nothing.
+bool normalise_number(std::string_view word, std::string& out) {
+  std::size_t k = 0;
+  bool negative = false;
+  if (k < word.size() && (word[k] == '+' || word[k] == '-')) {
+    negative = word[k] == '-';
+    ++k;
+  }
+  if (k == word.size()) return false;
+  // 0x1f, 0o17, 0b101: an unsigned integer in that base.
+  if (word.size() - k > 2 && word[k] == '0') {
+    const char b = static_cast<char>(word[k + 1] | 0x20);
+    const unsigned base = b == 'x' ? 16 : b == 'o' ? 8 : b == 'b' ? 2 : 0;
+    if (base != 0) {
+      std::uint64_t v = 0;
+      bool any = false;
+      for (std::size_t m = k + 2; m < word.size(); ++m) {
+        if (word[m] == '_') continue;
+        const int d = hex_value(static_cast<unsigned char>(word[m]));
+        if (d < 0 || static_cast<unsigned>(d) >= base) return false;
+        if (v > (UINT64_MAX - static_cast<unsigned>(d)) / base) return false;
+        v = v * base + static_cast<unsigned>(d);
+        any = true;
+      }
+      if (!any) return false;
+      if (negative && v != 0) {
+        if (v > (std::uint64_t{1} << 63)) return false;
+        out.push_back('-');
+      }
+      out += std::to_string(v);
+      return true;
+    }
+  }
+  std::string digits;
+  std::string fraction;
+  std::string exponent;
+  bool point = false;
+  bool exp_negative = false;
+  // Digit separators only between digits.
+  auto take_digits = [&](std::string& into) {
+    while (k < word.size()) {
+      const char c = word[k];
+      if (is_digit(static_cast<unsigned char>(c))) {
+        into.push_back(c);
+      } else if (c == '_' && !into.empty() && k + 1 < word.size() &&
+                 is_digit(static_cast<unsigned char>(word[k + 1]))) {
+      } else {
+        break;
+      }
+      ++k;
+    }
+  };
+  take_digits(digits);
+  if (k < word.size() && word[k] == '.') {
+    point = true;
+    ++k;
+    take_digits(fraction);
+  }
+  if (digits.empty() && fraction.empty()) return false;
+  if (k < word.size() && (word[k] == 'e' || word[k] == 'E')) {
+    ++k;
+    if (k < word.size() && (word[k] == '+' || word[k] == '-')) {
+      exp_negative = word[k] == '-';
+      ++k;
+    }
+    take_digits(exponent);
+    // "1e" or "1e+" only where the text was cut; elsewhere it is a word.
+  }
+  if (k != word.size()) return false;
+  std::size_t lead = 0;
+  while (lead + 1 < digits.size() && digits[lead] == '0') ++lead;
+  if (negative) out.push_back('-');
+  out += digits.empty() ? std::string_view("0")
+                        : std::string_view(digits).substr(lead);
+  if (point) {
+    out.push_back('.');
+    out += fraction.empty() ? std::string_view("0") : fraction;
+  }
+  if (!exponent.empty()) {
+    out.push_back('e');
+    if (exp_negative) out.push_back('-');
+    out += exponent;
+  }
+  return true;
+}
+
+// Whether a strict number token would overflow the double range, which the
+// strict reader refuses. Only long tokens can.
+bool number_overflows(const detail::NumberScan& scan) {
+  if (scan.exp_end - scan.exp_begin < 3 && scan.int_end - scan.int_begin < 300) {
+    return false;
+  }
+  JsonNumber ignored;
+  return !detail::convert_number(scan, ignored);
+}
+
+class Pass {
+ public:
+  Pass(std::string_view text, LenientScope scope, bool may_unescape)
+      : t_(text), n_(text.size()), scope_(scope), may_unescape_(may_unescape) {}
+
+  LenientText run();
+
+ private:
+  enum class Kind : std::uint8_t { Object, Array, Wrapper };
+  enum class State : std::uint8_t {
+    Value,       // a value is due (array element, object value, argument)
+    Key,         // an object key is due
+    Colon,       // the colon after a key is due
+    CommaOrEnd,  // after a value: a comma or the closer
+  };
+  struct Frame {
+    Kind kind;
+    State state;
+    std::size_t comma;       // a comma not yet known to be followed by a value
+    std::size_t member;      // where the current member or element started
+    std::size_t edit_count;  // edits before the current member started
+    bool empty;              // no element or member yet
+    bool missing_comma;      // the next element or member needs a comma
+  };
+  // Where the value being read stands, for the rule that closes strings.
+  enum class Place : std::uint8_t { Top, Array, ObjectValue, Key, Argument };
+
+  // Replaces [pos, pos + len) by `size` bytes of arena_ at `off`; `fix` is
+  // the family it belongs to (0 for layout that changes no value).
+  struct Edit {
+    std::size_t pos;
+    std::size_t len;
+    std::size_t off;
+    std::size_t size;
+    FixSet fix;
+  };
+
+  void replace(std::size_t pos, std::size_t len, std::string_view with,
+               FixSet fix) {
+    edits_.push_back(Edit{pos, len, arena_.size(), with.size(), fix});
+    arena_ += with;
+  }
+  void replace(std::size_t pos, std::size_t len, std::string_view with,
+               Fix fix) {
+    replace(pos, len, with, fix_bit(fix));
+  }
+  void erase(std::size_t pos, std::size_t len, Fix fix) {
+    replace(pos, len, {}, fix);
+  }
+  void insert(std::size_t pos, std::string_view with, Fix fix) {
+    replace(pos, 0, with, fix);
+  }
+  bool ellipsis_at(std::size_t p) const noexcept {
+    return t_.substr(p, 3) == "..." || t_.substr(p, 3) == "\xE2\x80\xA6";
+  }
+
+  Place place() const noexcept {
+    if (stack_.empty()) return Place::Top;
+    const Frame& f = stack_.back();
+    if (f.kind == Kind::Array) return Place::Array;
+    if (f.kind == Kind::Wrapper) return Place::Argument;
+    return f.state == State::Value ? Place::ObjectValue : Place::Key;
+  }
+
+  void skip_trivia();
+  bool begin_value();  // false: no value starts here (top level only)
+  void value_done();
+  void after_top_value();
+  void read_string(QuoteMark open, Place where);
+  bool string_ends_at(std::size_t p, Place where) const;
+  bool key_follows(std::size_t p) const;
+  std::size_t word_end(std::size_t p, bool key) const;
+  bool read_word(Place where);
+  bool read_number_or_word(Place where);
+  void push(Kind kind, State state);
+  void close_top(std::size_t at, bool inserted);
+  void handle_closer(char c);
+  void skip_deep_container();
+  void skip_rest_of_arguments();
+  void finish();
+  LenientText unescape_and_rerun() const;
+  std::string apply_edits(std::size_t end) const;
+
+  std::string_view t_;
+  std::size_t n_;
+  LenientScope scope_;
+  bool may_unescape_;
+  std::size_t i_ = 0;
+  std::vector<Frame> stack_;
+  std::size_t depth_ = 0;  // open objects and arrays
+  std::vector<Edit> edits_;
+  std::string arena_;
+  FixSet fixes_ = 0;  // families reported besides the edits' own
+  std::size_t calls_ = 0;  // open wrapper calls
+
+  bool escaped_document_ = false;  // stop: the text is a document escaped once
+  bool truncated_ = false;         // something was closed at the end
+  bool stop_ = false;
+  // The top level: complete values, where the first began, where the last
+  // ended, and the edits that belong to them.
+  std::size_t values_ = 0;
+  std::size_t first_start_ = 0;
+  std::size_t end_ = 0;
+  std::size_t edits_at_end_ = 0;
+  bool multi_ = false;
+  bool multi_at_end_ = false;
+  bool top_due_ = true;  // a top-level value is due
+  std::size_t top_comma_ = npos;
+};
+
+// Whitespace (other White_Space deleted) and comments (deleted).
+void Pass::skip_trivia() {
+  while (i_ < n_) {
+    const auto c = static_cast<unsigned char>(t_[i_]);
+    if (is_json_ws(c)) {
+      ++i_;
+      continue;
+    }
+    if (c == '/' && i_ + 1 < n_ && (t_[i_ + 1] == '/' || t_[i_ + 1] == '*')) {
+      std::size_t stop;
+      if (t_[i_ + 1] == '/') {
+        stop = t_.find('\n', i_ + 2);
+        if (stop == npos) stop = n_;
+      } else {
+        stop = t_.find("*/", i_ + 2);
+        stop = stop == npos ? n_ : stop + 2;
+      }
+      erase(i_, stop - i_, Fix::Comments);
+      i_ = stop;
+      continue;
+    }
+    if (c == '#') {
+      std::size_t stop = t_.find('\n', i_ + 1);
+      if (stop == npos) stop = n_;
+      erase(i_, stop - i_, Fix::Comments);
+      i_ = stop;
+      continue;
+    }
+    if (c >= 0x80) {
+      const std::size_t w = detail::white_space_length(t_.data() + i_,
+                                                       t_.data() + n_);
+      if (w != 0) {
+        replace(i_, w, " ", FixSet{0});  // layout: no family to name
+        i_ += w;
+        continue;
+      }
+    }
+    return;
+  }
+}
+
+void Pass::push(Kind kind, State state) {
+  stack_.push_back(Frame{kind, state, npos, i_, edits_.size(), true, false});
+  if (kind == Kind::Wrapper) {
+    ++calls_;
+  } else {
+    ++depth_;
+  }
+}
+
+// A value has been read completely at i_: the frame below moves on.
+void Pass::value_done() {
+  if (stack_.empty()) {
+    ++values_;
+    end_ = i_;
+    edits_at_end_ = edits_.size();
+    multi_at_end_ = multi_;
+    top_due_ = false;
+    if (scope_ == LenientScope::OneValue) stop_ = true;
+    return;
+  }
+  Frame& f = stack_.back();
+  f.state = State::CommaOrEnd;
+  f.empty = false;
+  f.comma = npos;
+}
+
+// Closes the innermost frame: its closer is at `at` (inserted there when
+// `inserted`). A value that was due is given as null.
+void Pass::close_top(std::size_t at, bool inserted) {
+  Frame f = stack_.back();
+  if (f.comma != npos) erase(f.comma, 1, Fix::TrailingCommas);
+  if (f.kind == Kind::Object) {
+    if (f.state == State::Colon) {
+      insert(at, ":null", Fix::MissingPunctuation);
+    } else if (f.state == State::Value) {
+      insert(at, "null", Fix::MissingPunctuation);
+    }
+    if (inserted) insert(at, "}", truncated_ ? Fix::Truncated : Fix::Brackets);
+  } else if (f.kind == Kind::Array) {
+    if (inserted) insert(at, "]", truncated_ ? Fix::Truncated : Fix::Brackets);
+  } else if (f.state == State::Value) {
+    insert(at, "null", Fix::Wrappers);  // name() with no argument
+  }
+  stack_.pop_back();
+  if (f.kind == Kind::Wrapper) {
+    --calls_;
+  } else {
+    --depth_;
+  }
+}
+
+// A closing bracket at i_: it closes the innermost container of its kind,
+// and any opened inside that one; one that matches nothing is dropped.
+void Pass::handle_closer(char c) {
+  const Kind kind = c == '}' ? Kind::Object : c == ']' ? Kind::Array
+                                                       : Kind::Wrapper;
+  std::size_t match = stack_.size();
+  while (match > 0 && stack_[match - 1].kind != kind) --match;
+  if (match == 0) {
+    erase(i_, 1, Fix::Brackets);
+    ++i_;
+    return;
+  }
+  while (stack_.size() > match) close_top(i_, /*inserted=*/true);
+  if (kind == Kind::Wrapper) erase(i_, 1, Fix::Wrappers);
+  close_top(i_, /*inserted=*/false);
+  ++i_;
+  value_done();
+}
+
+// A container past the nesting limit: skipped whole (brackets counted,
+// strings honoured) and given as null.
+void Pass::skip_deep_container() {
+  const std::size_t start = i_;
+  std::size_t depth = 0;
+  bool in_string = false;
+  for (; i_ < n_; ++i_) {
+    const char c = t_[i_];
+    if (in_string) {
+      if (c == '\\') {
+        ++i_;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      ++depth;
+    } else if ((c == ']' || c == '}') && --depth == 0) {
+      ++i_;
+      break;
+    }
+  }
+  if (i_ > n_) i_ = n_;
+  replace(start, i_ - start, "null", Fix::Brackets);
+  value_done();
+}
+
+// After the first argument of a wrapper call: the others are dropped up to
+// the parenthesis that closes the call.
+void Pass::skip_rest_of_arguments() {
+  const std::size_t start = i_;
+  std::size_t depth = 0;
+  QuoteMark in{};
+  for (; i_ < n_; ++i_) {
+    const char c = t_[i_];
+    if (in.kind != Quote::None) {
+      if (c == '\\') {
+        ++i_;
+      } else if (closer_at(t_, i_, in.kind) != 0) {
+        in = {};
+      }
+    } else if (c == '"' || c == '\'') {
+      in = quote_at(t_, i_);
+    } else if (c == '(' || c == '[' || c == '{') {
+      ++depth;
+    } else if (c == ')' || c == ']' || c == '}') {
+      if (depth == 0) break;
+      --depth;
+    }
+  }
+  if (i_ > n_) i_ = n_;
+  erase(start, i_ - start, Fix::Wrappers);
+}
+
+// Whether the text at p (after an unquoted or quoted key) has a colon next,
+// over horizontal whitespace.
+bool Pass::key_follows(std::size_t p) const {
+  while (p < n_ && (t_[p] == ' ' || t_[p] == '\t')) ++p;
+  return p < n_ && t_[p] == ':';
+}
+
+// The rule that tells a closing quote from a quote inside the string: the
+// quote before p closes it only where what follows fits the end of a string
+// in that place.
+bool Pass::string_ends_at(std::size_t p, Place where) const {
+  bool line_break = false;
+  while (p < n_) {
+    const char c = t_[p];
+    if (c == '\n' || c == '\r') {
+      line_break = true;
+    } else if (c != ' ' && c != '\t') {
+      break;
+    }
+    ++p;
+  }
+  if (p >= n_) return true;
+  const char c = t_[p];
+  switch (c) {
+    case '}':
+    case ']':
+    case ')':
+      return true;
+    case ':':
+      return where == Place::Key || where == Place::Top;
+    case ',': {
+      if (where != Place::ObjectValue) return true;
+      // In an object, a comma ends the value only if a key, a closer or the
+      // end follows it.
+      std::size_t q = p + 1;
+      while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+      if (q >= n_) return true;
+      const char d = t_[q];
+      if (d == '}' || d == '"' || d == '\'' || d == '/' || d == '#' ||
+          quote_at(t_, q).kind != Quote::None) {
+        return true;
+      }
+      if (d == '.' || static_cast<unsigned char>(d) == 0xE2) return true;
+      const std::size_t w = word_end(q, /*key=*/true);
+      return w < n_ && t_[w] == ':';
+    }
+    case '+': {
+      std::size_t q = p + 1;
+      while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+      return q < n_ && quote_at(t_, q).kind != Quote::None;
+    }
+    case '/':
+      return p + 1 < n_ && (t_[p + 1] == '/' || t_[p + 1] == '*');
+    case '#':
+      return p > 0 && (t_[p - 1] == ' ' || t_[p - 1] == '\t' || line_break);
+    default:
+      break;
+  }
+  const QuoteMark next = quote_at(t_, p);
+  if (next.kind != Quote::None) {
+    // Another string: a missing comma, if that string is a key, or an
+    // element of the same array.
+    std::size_t q = p + next.length;
+    while (q < n_ && closer_at(t_, q, next.kind) == 0 && t_[q] != '\n') {
+      if (t_[q] == '\\') ++q;
+      ++q;
+    }
+    if (q >= n_ || t_[q] == '\n') return false;
+    q += closer_at(t_, q, next.kind);
+    if (key_follows(q)) return where != Place::Key;
+    if (where == Place::Array || where == Place::Top) {
+      while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+      return q >= n_ || t_[q] == ',' || t_[q] == ']' || t_[q] == '\n' ||
+             t_[q] == '\r';
+    }
+    return false;
+  }
+  if (!line_break) return false;
+  // After a line break: an unquoted key, or another element.
+  if (c == '{' || c == '[') return where == Place::Array || where == Place::Top;
+  if (is_ident_byte(static_cast<unsigned char>(c))) {
+    const std::size_t w = word_end(p, /*key=*/true);
+    if (w < n_ && t_[w] == ':') return where == Place::ObjectValue;
+    return (where == Place::Array || where == Place::Top) &&
+           (is_digit(static_cast<unsigned char>(c)) || c == '-');
+  }
+  return c == '-' && (where == Place::Array || where == Place::Top);
+}
+
+// Reads a string whose opening mark is at i_. Its delimiters become double
+// quotes; what JSON does not allow inside is escaped; a string cut by the
+// end of the text is closed.
+void Pass::read_string(QuoteMark open, Place where) {
+  if (open.kind != Quote::Double) replace(i_, open.length, "\"", Fix::Quotes);
+  i_ += open.length;
+  Quote kind = open.kind;
+  while (true) {
+    // The plain run: nothing to look at in it.
+    if (kind == Quote::Double) {
+      i_ = static_cast<std::size_t>(
+          detail::find_string_special(t_.data() + i_, t_.data() + n_) -
+          t_.data());
+    } else {
+      while (i_ < n_) {
+        const auto c = static_cast<unsigned char>(t_[i_]);
+        if (c < 0x20 || c == '"' || c == '\\' || c == '\'' || c == '`' ||
+            c == 0xE2) {
+          break;
+        }
+        ++i_;
+      }
+    }
+    if (i_ >= n_) {
+      insert(n_, "\"", Fix::Truncated);
+      truncated_ = true;
+      return;
+    }
+    const auto c = static_cast<unsigned char>(t_[i_]);
+    if (c == '\\') {
+      if (i_ + 1 >= n_) {
+        erase(i_, 1, Fix::Truncated);  // an escape cut by the end
+        ++i_;
+        continue;
+      }
+      const char e = t_[i_ + 1];
+      switch (e) {
+        case '"':
+        case '\\':
+        case '/':
+        case 'b':
+        case 'f':
+        case 'n':
+        case 'r':
+        case 't':
+          i_ += 2;
+          continue;
+        case '\'':
+          erase(i_, 1, Fix::Escapes);
+          i_ += 2;
+          continue;
+        case 'u': {
+          std::size_t h = i_ + 2;
+          std::uint32_t code = 0;
+          while (h < n_ && h < i_ + 6 &&
+                 hex_value(static_cast<unsigned char>(t_[h])) >= 0) {
+            code = code * 16 +
+                   static_cast<std::uint32_t>(
+                       hex_value(static_cast<unsigned char>(t_[h])));
+            ++h;
+          }
+          if (h < i_ + 6) {
+            if (h >= n_) {  // cut by the end: dropped, never a character
+              erase(i_, n_ - i_, Fix::Truncated);
+              i_ = n_;
+            } else {
+              replace(i_, 1, "\\\\", Fix::Escapes);
+              ++i_;
+            }
+            continue;
+          }
+          if (code >= 0xD800 && code <= 0xDBFF) {
+            // A high surrogate counts only with its low half next.
+            std::uint32_t low = 0;
+            bool paired = h + 6 <= n_ && t_[h] == '\\' && t_[h + 1] == 'u';
+            for (std::size_t k = h + 2; paired && k < h + 6; ++k) {
+              const int d = hex_value(static_cast<unsigned char>(t_[k]));
+              if (d < 0) paired = false;
+              low = low * 16 + static_cast<std::uint32_t>(d < 0 ? 0 : d);
+            }
+            if (paired && low >= 0xDC00 && low <= 0xDFFF) {
+              i_ = h + 6;
+              continue;
+            }
+            if (h + 1 < n_ && t_[h] == '\\' && t_[h + 1] == 'u' &&
+                h + 6 > n_) {
+              // Its low half cut by the end: both dropped.
+              erase(i_, n_ - i_, Fix::Truncated);
+              i_ = n_;
+              continue;
+            }
+          }
+          if (code >= 0xD800 && code <= 0xDFFF) {
+            replace(i_, 6, "\\ufffd", Fix::Escapes);
+          }
+          i_ = h;
+          continue;
+        }
+        default:
+          // An escape JSON lacks: the backslash stays, as a character.
+          replace(i_, 1, "\\\\", Fix::Escapes);
+          ++i_;
+          continue;
+      }
+    }
+    if (c < 0x20) {
+      std::string escaped;
+      append_escaped(t_.substr(i_, 1), escaped);
+      replace(i_, 1, escaped, Fix::ControlCharacters);
+      ++i_;
+      continue;
+    }
+    const std::size_t close = closer_at(t_, i_, kind);
+    if (close != 0) {
+      const std::size_t after = i_ + close;
+      if (string_ends_at(after, where)) {
+        // "a" + "b": the two strings become one.
+        std::size_t q = after;
+        while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+        if (q < n_ && t_[q] == '+' && where != Place::Key) {
+          ++q;
+          while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+          const QuoteMark next = quote_at(t_, q);
+          if (next.kind != Quote::None) {
+            erase(i_, q + next.length - i_, Fix::Concatenation);
+            i_ = q + next.length;
+            kind = next.kind;
+            continue;
+          }
+        }
+        if (kind != Quote::Double) replace(i_, close, "\"", Fix::Quotes);
+        i_ = after;
+        return;
+      }
+      if (c == '"') {
+        insert(i_, "\\", Fix::InnerQuotes);
+      }
+      i_ = after;
+      continue;
+    }
+    if (c == '"') {  // inside a string of other quotes
+      insert(i_, "\\", Fix::Quotes);
+      ++i_;
+      continue;
+    }
+    // A quote of another kind, or another character starting 0xE2.
+    ++i_;
+  }
+}
+
+// Where an unquoted word that starts at p ends. A key runs to the colon;
+// a value to a comma, a closer, a line break, a quote or a comment.
+std::size_t Pass::word_end(std::size_t p, bool key) const {
+  const std::size_t start = p;
+  while (p < n_) {
+    const char c = t_[p];
+    if (c == ',' || c == '}' || c == ']' || c == '{' || c == '[' ||
+        c == '"' || c == '\n' || c == '\r' || (c == ')' && calls_ != 0)) {
+      return p;
+    }
+    // A call: the name runs up to its parenthesis.
+    if (c == '(' && !key && p > start && is_ident_byte(static_cast<unsigned char>(t_[p - 1]))) {
+      bool name = true;
+      for (std::size_t k = start; k < p && name; ++k) {
+        const auto b = static_cast<unsigned char>(t_[k]);
+        name = is_ident_byte(b) || b == '.';
+      }
+      if (name) return p;
+    }
+    if (key && (c == ':' || c == '\'' || c == ' ' || c == '\t')) {
+      // Keys may hold spaces only when the colon follows the last word.
+      if (c == ':' || c == '\'') return p;
+      std::size_t q = p;
+      while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+      if (q < n_ && t_[q] == ':') return p;
+    }
+    if ((c == ' ' || c == '\t') && p + 1 < n_) {
+      const char d = t_[p + 1];
+      if (d == '#' || (d == '/' && p + 2 < n_ &&
+                       (t_[p + 2] == '/' || t_[p + 2] == '*'))) {
+        return p;
+      }
+    }
+    ++p;
+  }
+  return p;
+}
+
+// A word in value position at i_: a literal, a number, a wrapper call or an
+// unquoted string. At the top level only the first three count; false then.
+bool Pass::read_word(Place where) {
+  const std::size_t start = i_;
+  std::size_t end = word_end(i_, /*key=*/false);
+  std::size_t trimmed = end;
+  while (trimmed > start &&
+         (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
+    --trimmed;
+  }
+  const std::string_view word = t_.substr(start, trimmed - start);
+  // name(...), ObjectId("..."), new Date(...): the call gives its argument.
+  if (end < n_ && t_[end] == '(' && end == trimmed) {
+    {
+      erase(start, end + 1 - start, Fix::Wrappers);
+      i_ = end + 1;
+      push(Kind::Wrapper, State::Value);
+      return true;
+    }
+  }
+  std::string out;
+  if (equals_ignoring_case(word, "true") || equals_ignoring_case(word, "false") ||
+      equals_ignoring_case(word, "null") || equals_ignoring_case(word, "none") ||
+      equals_ignoring_case(word, "nil")) {
+    const char first = static_cast<char>(word[0] | 0x20);
+    out = first == 't' ? "true" : first == 'f' ? "false" : "null";
+    if (out != word) replace(start, word.size(), out, Fix::Literals);
+  } else if (word == "undefined" || word == "NaN" || word == "nan" ||
+             word == "Infinity" || word == "-Infinity" ||
+             word == "+Infinity" || word == "inf" || word == "-inf") {
+    replace(start, word.size(), "null", Fix::Literals);
+  } else if (!word.empty() && normalise_number(word, out)) {
+    if (out != word) replace(start, word.size(), out, Fix::Numbers);
+  } else if (!word.empty() && (word == "-" || word == "+") && trimmed == n_) {
+    replace(start, word.size(), "null", Fix::Truncated);  // a cut number
+  } else {
+    if (where == Place::Top) return false;
+    if (word.empty()) {
+      // A character that starts nothing: dropped.
+      erase(start, 1, Fix::BareWords);
+      i_ = start + 1;
+      return true;
+    }
+    out = "\"";
+    append_escaped(word, out);
+    out.push_back('"');
+    replace(start, word.size(), out, Fix::BareWords);
+  }
+  i_ = trimmed;
+  value_done();
+  return true;
+}
+
+// A value at i_ starting with a digit, a sign or a point: a strict number
+// as it stands where it can be, else a word. False as read_word.
+bool Pass::read_number_or_word(Place where) {
+  const char c = t_[i_];
+  if (c == '-' || is_digit(static_cast<unsigned char>(c))) {
+    const detail::NumberScan scan =
+        detail::scan_number(t_.data() + i_, t_.data() + n_);
+    if (scan.error == detail::NumberScanError::None) {
+      const auto stop = static_cast<std::size_t>(scan.stop - t_.data());
+      const char d = stop < n_ ? t_[stop] : ' ';
+      const bool comment =
+          (d == '/' && stop + 1 < n_ &&
+           (t_[stop + 1] == '/' || t_[stop + 1] == '*')) ||
+          d == '#';
+      if (d == ',' || d == '}' || d == ']' || d == ')' || comment ||
+          is_json_ws(static_cast<unsigned char>(d))) {
+        // "10 MB" in a value position is a word, not a number.
+        if (stop < n_ && is_json_ws(static_cast<unsigned char>(d)) &&
+            where != Place::Top) {
+          std::size_t q = stop;
+          while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+          const auto e = static_cast<unsigned char>(q < n_ ? t_[q] : ' ');
+          if (is_ident_byte(e) && !is_digit(e)) return read_word(where);
+        }
+        // A strict number, unless the double range cannot hold it.
+        if (number_overflows(scan)) {
+          replace(i_, stop - i_, "null", Fix::Numbers);
+        }
+        i_ = stop;
+        value_done();
+        return true;
+      }
+    }
+  }
+  return read_word(where);
+}
+
+// Reads the value that starts at i_, or opens its container.
+bool Pass::begin_value() {
+  const Place where = place();
+  const char c = t_[i_];
+  switch (c) {
+    case '{':
+    case '[':
+      if (depth_ >= kMaxDepth) {
+        skip_deep_container();
+        return true;
+      }
+      ++i_;
+      push(c == '{' ? Kind::Object : Kind::Array,
+           c == '{' ? State::Key : State::Value);
+      return true;
+    case '\\':
+      if (i_ + 1 < n_ && t_[i_ + 1] == '"' && may_unescape_) {
+        escaped_document_ = true;
+        stop_ = true;
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  QuoteMark q = quote_at(t_, i_);
+  if (q.kind == Quote::Backtick && t_.substr(i_, 3) == "```") {
+    q = {};  // a code fence, not a string
+  }
+  if (q.kind != Quote::None) {
+    read_string(q, where);
+    value_done();
+    return true;
+  }
+  if (c == '-' || c == '+' || c == '.' || is_digit(static_cast<unsigned char>(c))) {
+    // "...": a placeholder for elements left out.
+    if (c == '.' && t_.substr(i_, 3) == "..." && where != Place::Top) {
+      std::size_t e = i_;
+      while (e < n_ && t_[e] == '.') ++e;
+      erase(i_, e - i_, Fix::Ellipsis);
+      i_ = e;
+      return true;
+    }
+    return read_number_or_word(where);
+  }
+  if (t_.substr(i_, 3) == "\xE2\x80\xA6" && where != Place::Top) {  // U+2026
+    erase(i_, 3, Fix::Ellipsis);
+    i_ += 3;
+    return true;
+  }
+  if (where == Place::Top) {
+    const auto u = static_cast<unsigned char>(c);
+    if (!is_ident_byte(u)) return false;
+  }
+  return read_word(where);
+}
+
+// Between top-level values: more values make an array (JSON Lines); an
+// object closed too early takes its members back; anything else ends the
+// document as trailing text.
+void Pass::after_top_value() {
+  const char c = t_[i_];
+  if (scope_ == LenientScope::OneValue) {
+    stop_ = true;
+    return;
+  }
+  if (c == ',') {
+    if (top_comma_ == npos) top_comma_ = i_;
+    ++i_;
+    // {"a": 1}, "b": 2}: the first closer was one too many.
+    std::size_t q = i_;
+    while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+    if (values_ == 1 && !multi_ && end_ > 0 && t_[end_ - 1] == '}' && q < n_) {
+      std::size_t key_end = npos;
+      const QuoteMark qm = quote_at(t_, q);
+      if (qm.kind != Quote::None) {
+        std::size_t r = q + qm.length;
+        while (r < n_ && closer_at(t_, r, qm.kind) == 0 && t_[r] != '\n') {
+          if (t_[r] == '\\') ++r;
+          ++r;
+        }
+        if (r < n_ && t_[r] != '\n') key_end = r + closer_at(t_, r, qm.kind);
+      } else if (is_ident_byte(static_cast<unsigned char>(t_[q]))) {
+        key_end = word_end(q, /*key=*/true);
+      }
+      if (key_end != npos && key_follows(key_end)) {
+        erase(end_ - 1, 1, Fix::Brackets);
+        --values_;
+        top_due_ = true;
+        stack_.push_back(Frame{Kind::Object, State::Key, npos, q,
+                               edits_.size(), false, false});
+        ++depth_;
+        top_comma_ = npos;
+        return;
+      }
+    }
+    return;
+  }
+  if (c == ';') {  // a statement's end, as after a call
+    replace(i_, 1, {}, FixSet{0});
+    ++i_;
+    return;
+  }
+  // Another value?
+  const std::size_t at = i_;
+  const std::size_t edits_before = edits_.size();
+  const std::size_t values_before = values_;
+  if (!multi_) {
+    insert(first_start_, "[", Fix::MultipleValues);
+  }
+  if (top_comma_ == npos) {
+    insert(at, ",", Fix::MultipleValues);
+  }
+  const bool was_multi = multi_;
+  multi_ = true;
+  if (!begin_value() || escaped_document_) {
+    // Trailing text: the document ends with the values before it.
+    edits_.resize(edits_before);
+    multi_ = was_multi;
+    values_ = values_before;
+    i_ = at;
+    stop_ = true;
+    escaped_document_ = false;
+    return;
+  }
+  top_comma_ = npos;
+}
+
+// The end of the text: open strings are closed where they were read, open
+// containers here; a second or later top-level value cut short is dropped.
+void Pass::finish() {
+  if (stack_.empty()) return;
+  truncated_ = true;
+  if (values_ > 0 && !stack_.empty() && scope_ == LenientScope::Document) {
+    // The last of several values, cut: only complete ones count.
+    edits_.resize(edits_at_end_);
+    fixes_ |= fix_bit(Fix::Truncated);
+    multi_ = multi_at_end_;
+    stack_.clear();
+    depth_ = 0;
+    calls_ = 0;
+    return;
+  }
+  // A key cut before its colon is dropped with its comma.
+  Frame& f = stack_.back();
+  if (f.kind == Kind::Object && f.state == State::Colon && i_ >= n_ &&
+      !edits_.empty() && edits_.back().pos == n_ && edits_.back().len == 0 &&
+      arena_.compare(edits_.back().off, edits_.back().size, "\"") == 0) {
+    // The key's string was closed at the end: it was cut.
+    const std::size_t from = f.comma != npos ? f.comma : f.member;
+    while (!edits_.empty() && edits_.back().pos >= from) edits_.pop_back();
+    erase(from, n_ - from, Fix::Truncated);
+    f.comma = npos;
+    f.state = f.empty ? State::Key : State::CommaOrEnd;
+  }
+  while (!stack_.empty()) {
+    close_top(n_, /*inserted=*/true);
+    if (!stack_.empty()) value_done();
+  }
+  i_ = n_;
+  value_done();
+}
+
+LenientText Pass::run() {
+  LenientText result;
+  skip_trivia();
+  if (i_ >= n_) return result;
+  first_start_ = i_;
+  while (!stop_) {
+    skip_trivia();
+    if (i_ >= n_) {
+      finish();
+      break;
+    }
+    if (stack_.empty()) {
+      if (top_due_) {
+        if (!begin_value()) {
+          stop_ = true;
+        }
+      } else {
+        after_top_value();
+      }
+      continue;
+    }
+    Frame& f = stack_.back();
+    const char c = t_[i_];
+    switch (f.state) {
+      case State::Value:
+        if (c == '}' || c == ']' || c == ')') {
+          if (f.kind == Kind::Wrapper && c == ')') {
+            handle_closer(c);
+          } else {
+            handle_closer(c);
+          }
+          break;
+        }
+        if (c == ',') {
+          if (f.kind == Kind::Object) {
+            insert(i_, "null", Fix::MissingPunctuation);
+            f.state = State::CommaOrEnd;
+            f.empty = false;
+          } else if (f.kind == Kind::Wrapper) {
+            insert(i_, "null", Fix::Wrappers);
+            f.state = State::CommaOrEnd;
+          } else {
+            erase(i_, 1, Fix::TrailingCommas);  // an empty slot
+            ++i_;
+          }
+          break;
+        }
+        if (c == ':') {
+          erase(i_, 1, Fix::MissingPunctuation);
+          ++i_;
+          break;
+        }
+        f.member = i_;
+        if (f.missing_comma && !ellipsis_at(i_)) {
+          insert(i_, ",", Fix::MissingPunctuation);
+          f.missing_comma = false;
+        }
+        begin_value();
+        break;
+      case State::Key: {
+        if (c == '}' || c == ']' || c == ')') {
+          handle_closer(c);
+          break;
+        }
+        if (c == ',') {
+          erase(i_, 1, Fix::TrailingCommas);
+          ++i_;
+          break;
+        }
+        if (c == '\\' && i_ + 1 < n_ && t_[i_ + 1] == '"' && may_unescape_) {
+          escaped_document_ = true;
+          stop_ = true;
+          break;
+        }
+        f.member = i_;
+        f.edit_count = edits_.size();
+        if (ellipsis_at(i_)) {
+          std::size_t e = i_ + 3;
+          while (e < n_ && t_[e] == '.') ++e;
+          erase(i_, e - i_, Fix::Ellipsis);
+          i_ = e;
+          break;
+        }
+        if (f.missing_comma) {
+          insert(i_, ",", Fix::MissingPunctuation);
+          f.missing_comma = false;
+        }
+        const QuoteMark q = quote_at(t_, i_);
+        if (q.kind != Quote::None) {
+          read_string(q, Place::Key);
+          f.state = State::Colon;
+          break;
+        }
+        if (c == '{' || c == '[' || c == ':') {
+          // No key: the member is given the empty key.
+          if (c == ':') {
+            insert(i_, "\"\"", Fix::UnquotedKeys);
+            f.state = State::Colon;
+          } else {
+            insert(i_, "\"\":", Fix::UnquotedKeys);
+            f.state = State::Value;
+          }
+          break;
+        }
+        const std::size_t end = word_end(i_, /*key=*/true);
+        std::size_t trimmed = end;
+        while (trimmed > i_ && (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
+          --trimmed;
+        }
+        if (trimmed == i_) {  // a character that starts no key
+          erase(i_, 1, Fix::UnquotedKeys);
+          ++i_;
+          break;
+        }
+        if (end < n_ && t_[end] == ':') {
+          std::string key = "\"";
+          append_escaped(t_.substr(i_, trimmed - i_), key);
+          key.push_back('"');
+          replace(i_, trimmed - i_, key, Fix::UnquotedKeys);
+          i_ = trimmed;
+          f.state = State::Colon;
+        } else if (end >= n_) {
+          // A key cut by the end: dropped with its comma.
+          i_ = n_;
+          const std::size_t from = f.comma != npos ? f.comma : f.member;
+          while (!edits_.empty() && edits_.back().pos >= from) {
+            edits_.pop_back();
+          }
+          erase(from, n_ - from, Fix::Truncated);
+          f.comma = npos;
+          f.state = f.empty ? State::Key : State::CommaOrEnd;
+        } else {
+          // A word with no colon: no member to make of it.
+          erase(i_, end - i_, Fix::BareWords);
+          i_ = end;
+        }
+        break;
+      }
+      case State::Colon:
+        if (c == ':') {
+          ++i_;
+          f.state = State::Value;
+        } else if (c == '=') {
+          replace(i_, 1, ":", Fix::MissingPunctuation);
+          ++i_;
+          f.state = State::Value;
+        } else if (c == ',' || c == '}' || c == ']') {
+          insert(i_, ":null", Fix::MissingPunctuation);
+          f.state = State::CommaOrEnd;
+          f.empty = false;
+        } else {
+          insert(i_, ":", Fix::MissingPunctuation);
+          f.state = State::Value;
+        }
+        break;
+      case State::CommaOrEnd:
+        if (c == ',') {
+          if (f.kind == Kind::Wrapper) {
+            skip_rest_of_arguments();
+            break;
+          }
+          f.comma = i_;
+          ++i_;
+          f.state = f.kind == Kind::Object ? State::Key : State::Value;
+          break;
+        }
+        if (c == '}' || c == ']' || c == ')') {
+          handle_closer(c);
+          break;
+        }
+        if (f.kind == Kind::Wrapper) {
+          // Anything else inside the call after its argument is dropped.
+          skip_rest_of_arguments();
+          break;
+        }
+        if (c == ':' || c == ';' || c == '=') {
+          erase(i_, 1, Fix::MissingPunctuation);
+          ++i_;
+          break;
+        }
+        // A new element or member without its comma: the comma goes in
+        // once one really starts.
+        f.missing_comma = true;
+        f.state = f.kind == Kind::Object ? State::Key : State::Value;
+        break;
+    }
+  }
+
+  if (escaped_document_) return unescape_and_rerun();
+  if (values_ == 0) return result;  // nothing recognised
+  result.found = true;
+  if (multi_) insert(end_, "]", Fix::MultipleValues);
+  // What the value took: to the end when only whitespace follows.
+  std::size_t rest = end_;
+  while (rest < n_ && is_json_ws(static_cast<unsigned char>(t_[rest]))) ++rest;
+  if (rest >= n_ || i_ >= n_) {
+    result.end = n_;
+  } else {
+    result.end = end_;
+    if (scope_ == LenientScope::Document) fixes_ |= fix_bit(Fix::TrailingText);
+  }
+  // Edits past the end of the value belong to text that was dropped.
+  std::size_t keep = 0;
+  for (const Edit& e : edits_) {
+    if (e.pos < end_ || (e.pos == end_ && e.len == 0)) {
+      edits_[keep++] = e;
+      fixes_ |= e.fix;
+    }
+  }
+  edits_.resize(keep);
+  result.fixes = fixes_;
+  if (!edits_.empty()) {
+    result.changed = true;
+    result.text = apply_edits(end_);
+  }
+  return result;
+}
+
+std::string Pass::apply_edits(std::size_t end) const {
+  std::vector<Edit> sorted = edits_;
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const Edit& a, const Edit& b) { return a.pos < b.pos; });
+  std::string out;
+  out.reserve(end + arena_.size());
+  std::size_t cursor = 0;
+  for (const Edit& e : sorted) {
+    if (e.pos < cursor) continue;  // inside a range already replaced
+    out.append(t_.data() + cursor, e.pos - cursor);
+    out.append(arena_.data() + e.off, e.size);
+    cursor = e.pos + e.len;
+  }
+  if (cursor < end) out.append(t_.data() + cursor, end - cursor);
+  return out;
+}
+
+// {\"a\": 1}: a document whose quotes carry the backslashes of one more
+// level of encoding. Unescaped once, then read again.
+LenientText Pass::unescape_and_rerun() const {
+  std::string plain;
+  plain.reserve(n_);
+  for (std::size_t k = 0; k < n_; ++k) {
+    const char c = t_[k];
+    if (c != '\\' || k + 1 >= n_) {
+      plain.push_back(c);
+      continue;
+    }
+    const char e = t_[++k];
+    switch (e) {
+      case 'n':
+        plain.push_back('\n');
+        break;
+      case 't':
+        plain.push_back('\t');
+        break;
+      case 'r':
+        plain.push_back('\r');
+        break;
+      case 'b':
+        plain.push_back('\b');
+        break;
+      case 'f':
+        plain.push_back('\f');
+        break;
+      case 'u': {
+        std::uint32_t code = 0;
+        bool ok = k + 4 < n_;
+        for (std::size_t m = k + 1; ok && m <= k + 4; ++m) {
+          const int d = hex_value(static_cast<unsigned char>(t_[m]));
+          if (d < 0) ok = false;
+          code = code * 16 + static_cast<std::uint32_t>(d < 0 ? 0 : d);
+        }
+        if (ok && (code < 0xD800 || code > 0xDFFF)) {
+          detail::append_utf8(static_cast<char32_t>(code), plain);
+          k += 4;
+        } else {
+          plain += "\\u";  // kept as an escape for the second reading
+        }
+        break;
+      }
+      default:
+        plain.push_back(e);  // \" \\ \/ and the rest: the character itself
+    }
+  }
+  Pass again(plain, scope_, /*may_unescape=*/false);
+  LenientText result = again.run();
+  if (!result.found) return LenientText{};
+  if (!result.changed) {
+    result.text = result.end == plain.size()
+                      ? std::move(plain)
+                      : plain.substr(0, result.end);
+    result.changed = true;
+  }
+  result.fixes |= fix_bit(Fix::EscapedDocument);
+  // Offsets of the second reading do not map back; the value took the text.
+  result.end = n_;
+  return result;
+}
+
+}  // namespace
+
+LenientText lenient_rewrite(std::string_view text, LenientScope scope) {
+  return Pass(text, scope, /*may_unescape=*/true).run();
+}
+
+}  // namespace tarnwick
