@@ -9,6 +9,7 @@
 
 #include "debug_quote.h"
 #include "guard.h"
+#include "module_support.h"
 
 namespace tarnwick::python {
 namespace {
@@ -78,33 +79,6 @@ PyObject* repair_result_repr(PyObject* self) {
   });
 }
 
-// str() of attribute `name` of `object` as UTF-8, or "<unknown>" when it
-// cannot be read; never leaves an error set.
-std::string attribute_text(PyObject* object, const char* name) {
-  PyRef attribute(PyObject_GetAttrString(object, name));
-  PyRef text(attribute ? PyObject_Str(attribute.get()) : nullptr);
-  PyRef utf8(text ? PyUnicode_AsUTF8String(text.get()) : nullptr);
-  if (!utf8) {
-    PyErr_Clear();
-    return "<unknown>";
-  }
-  return std::string(PyBytes_AsString(utf8.get()),
-                     static_cast<std::size_t>(PyBytes_Size(utf8.get())));
-}
-
-// Instances come only from `repair`; calling the class always refuses.
-PyObject* repair_result_refuse_new(PyTypeObject* type, PyObject*, PyObject*) {
-  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* cls = reinterpret_cast<PyObject*>(type);
-    const std::string message =
-        "cannot create '" + attribute_text(cls, "__module__") + "." +
-        attribute_text(cls, "__qualname__") + "' instances";
-    PyRef text = text_object(message);
-    PyErr_SetObject(PyExc_TypeError, text.get());
-    return nullptr;
-  });
-}
-
 void repair_result_dealloc(PyObject* self) {
   guard_void([&] {
     RepairResultObject* r = as_result(self);
@@ -149,7 +123,7 @@ PyType_Slot repair_result_slots[] = {
     {Py_tp_members, repair_result_members},
     {Py_tp_getset, repair_result_getset},
     {Py_tp_base, &PyBaseObject_Type},
-    {Py_tp_new, reinterpret_cast<void*>(repair_result_refuse_new)},
+    {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(repair_result_dealloc)},
     {0, nullptr},
 };
@@ -170,25 +144,9 @@ PyObject* repair_result_type = nullptr;
 }  // namespace
 
 PyObject* repair_result_class() {
-  if (repair_result_type != nullptr) return repair_result_type;
-  PyObject* created = PyType_FromSpec(&repair_result_spec);
-  if (created == nullptr) {
-    PyObject *type, *cause, *traceback;
-    PyErr_Fetch(&type, &cause, &traceback);
-    PyErr_NormalizeException(&type, &cause, &traceback);
-    if (traceback != nullptr) PyException_SetTraceback(cause, traceback);
-    Py_XDECREF(type);
-    Py_XDECREF(traceback);
-    PyErr_SetString(PyExc_RuntimeError,
-                    "An error occurred while initializing class RepairResult");
-    PyObject *rt_type, *rt_value, *rt_traceback;
-    PyErr_Fetch(&rt_type, &rt_value, &rt_traceback);
-    PyErr_NormalizeException(&rt_type, &rt_value, &rt_traceback);
-    PyException_SetCause(rt_value, cause);  // steals `cause`
-    PyErr_Restore(rt_type, rt_value, rt_traceback);
-    return nullptr;
+  if (repair_result_type == nullptr) {
+    repair_result_type = create_class(&repair_result_spec, "RepairResult");
   }
-  repair_result_type = created;
   return repair_result_type;
 }
 
@@ -199,12 +157,7 @@ PyRef new_repair_result(RepairOutcome& outcome, PyRef value) {
     PyErr_WriteUnraisable(nullptr);
     panic("failed to create type object for `RepairResult`");
   }
-  // As object.__new__ does it: tp_alloc of the class (zero-filled memory, a
-  // reference to the class). PyType_GenericNew works before 3.10 too, where
-  // PyType_GetSlot refuses the static `object` type.
-  PyRef no_args = require_object(PyTuple_New(0));
-  PyRef instance(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(cls),
-                                   no_args.get(), nullptr));
+  PyRef instance = allocate_instance(cls);
   if (!instance) return PyRef();
   RepairResultObject* r = as_result(instance.get());
   r->ok = outcome.ok;
