@@ -139,7 +139,7 @@ assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
   tar tzf "$sdist" | sed 's|^[^/]*/||' >build/sdist/contents.txt
   for f in pyproject.toml CMakeLists.txt cmake/tarnwickConfig.cmake.in \
     include/tarnwick/repair.h src/python/module.cpp python/tarnwick/py.typed \
-    python/tarnwick/_extract.py; do
+    python/tarnwick/_extras.pyi; do
     grep -qx "$f" build/sdist/contents.txt ||
       { echo "sdist lacks $f" >&2; exit 1; }
   done

@@ -1,9 +1,23 @@
-from ._extract import extract as extract
+from ._extras import Extraction as Extraction
+from ._extras import extract as extract
+from ._extras import loads as loads
 from ._tarnwick import RepairResult as RepairResult
 from ._tarnwick import __version__ as __version__
 from ._tarnwick import repair as repair
 from ._types import FallbackName as FallbackName
+from ._types import FixName as FixName
 from ._types import JsonValue as JsonValue
 from ._types import Strategy as Strategy
 
-__all__ = ["RepairResult", "repair", "__version__"]  # noqa: RUF022 - the extension's own order
+__all__ = [  # noqa: RUF022 - grouped by where the names come from
+    "RepairResult",
+    "repair",
+    "__version__",
+    "extract",
+    "loads",
+    "Extraction",
+    "JsonValue",
+    "Strategy",
+    "FallbackName",
+    "FixName",
+]

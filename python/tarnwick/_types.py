@@ -24,4 +24,29 @@ Strategy = Literal[
 #: The names that the ``fallback`` option accepts.
 FallbackName = Literal["null", "empty-object"]
 
-__all__ = ["FallbackName", "JsonValue", "Strategy"]
+#: The names that ``Extraction.fixes`` holds, in the order it lists them.
+FixName = Literal[
+    "byte-order-mark",
+    "lone-surrogates",
+    "escaped-document",
+    "quotes",
+    "inner-quotes",
+    "comments",
+    "literals",
+    "unquoted-keys",
+    "bare-words",
+    "numbers",
+    "control-characters",
+    "escapes",
+    "ellipsis",
+    "wrappers",
+    "concatenation",
+    "multiple-values",
+    "missing-punctuation",
+    "trailing-commas",
+    "brackets",
+    "truncated",
+    "trailing-text",
+]
+
+__all__ = ["FallbackName", "FixName", "JsonValue", "Strategy"]

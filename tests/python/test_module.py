@@ -1,4 +1,4 @@
-"""The extension module: attributes, re-import, the internal-failure guard."""
+"""The extension modules: attributes, re-import, the internal-failure guard."""
 
 import importlib
 import inspect
@@ -8,33 +8,54 @@ import sys
 
 import pytest
 import tarnwick
-from tarnwick import _tarnwick
+from tarnwick import _extras, _tarnwick
 
 PUBLIC = ["RepairResult", "repair", "__version__"]
+EXTRAS = ["Extraction", "extract", "loads"]
+# What a user imports: the extension's names in its own order, then extraction, then the type names.
+PACKAGE = [*PUBLIC, "extract", "loads", "Extraction", "JsonValue", "Strategy", "FallbackName", "FixName"]
+OPTIONS = ["max_len", "fallback", "strip_code_fences", "unwrap_double_encoded"]
+
+
+def signature(function):
+    return [(p.name, p.kind, p.default) for p in inspect.signature(function).parameters.values()]
 
 
 def test_module_package_and_function_attributes():
-    assert (_tarnwick.__all__, tarnwick.__all__) == (PUBLIC, PUBLIC)
-    assert (_tarnwick.__version__, _tarnwick.__doc__) == ("0.1.1", "")
-    assert _tarnwick.__file__.endswith(".abi3.so")
+    assert (_tarnwick.__all__, _extras.__all__, tarnwick.__all__) == (PUBLIC, EXTRAS, PACKAGE)
+    assert (_tarnwick.__version__, _tarnwick.__doc__, _extras.__doc__) == ("0.1.1", "", "")
+    assert _tarnwick.__file__.endswith(".abi3.so") and _extras.__file__.endswith(".abi3.so")
     assert all(getattr(tarnwick, name) is getattr(_tarnwick, name) for name in PUBLIC)
+    assert all(getattr(tarnwick, name) is getattr(_extras, name) for name in EXTRAS)
     repair = _tarnwick.repair
     assert (repair.__name__, repair.__self__, repair.__module__) == ("repair", _tarnwick, "tarnwick._tarnwick")
-    keyword_only = ["max_len", "fallback", "strip_code_fences", "unwrap_double_encoded"]
-    assert [(p.name, p.kind, p.default) for p in inspect.signature(repair).parameters.values()] == [
+    assert signature(repair) == [
         ("input", inspect.Parameter.POSITIONAL_OR_KEYWORD, inspect.Parameter.empty),
-        *((name, inspect.Parameter.KEYWORD_ONLY, None) for name in keyword_only),
+        *((name, inspect.Parameter.KEYWORD_ONLY, None) for name in OPTIONS),
     ]
+    for function in (_extras.extract, _extras.loads):
+        assert (function.__self__, function.__module__) == (_extras, "tarnwick._extras")
+        assert signature(function) == [
+            ("text", inspect.Parameter.POSITIONAL_OR_KEYWORD, inspect.Parameter.empty),
+            *((name, inspect.Parameter.KEYWORD_ONLY, None) for name in [*OPTIONS, "lenient"]),
+        ]
 
 
-def test_reimport_shares_the_class():
-    old = sys.modules.pop("tarnwick._tarnwick")
+@pytest.mark.parametrize(
+    "name, names, make, cls",
+    [
+        ("tarnwick._tarnwick", PUBLIC, lambda m: m.repair("1"), "RepairResult"),
+        ("tarnwick._extras", EXTRAS, lambda m: m.extract("1"), "Extraction"),
+    ],
+)
+def test_reimport_shares_the_class(name, names, make, cls):
+    old = sys.modules.pop(name)
     try:
-        new = importlib.import_module("tarnwick._tarnwick")
-        assert new is not old and new.repair is not old.repair and new.__all__ == PUBLIC
-        assert new.RepairResult is old.RepairResult is type(new.repair("1"))
+        new = importlib.import_module(name)
+        assert new is not old and new.__all__ == names and make(new) is not make(old)
+        assert getattr(new, cls) is getattr(old, cls) is type(make(new))
     finally:
-        sys.modules["tarnwick._tarnwick"] = old
+        sys.modules[name] = old
 
 
 # Out of memory inside the engine: room is left for the input's UTF-8 copy but not

@@ -1,0 +1,349 @@
+#include "extract_function.h"
+
+#include <array>        // array
+#include <cstddef>      // size_t
+#include <optional>     // optional
+#include <span>         // span
+#include <string>       // string
+#include <string_view>  // string_view
+#include <utility>      // move
+#include <vector>       // vector
+
+#include "arguments.h"
+#include "extraction_result.h"
+#include "guard.h"
+#include "lenient/extraction.h"
+#include "py_ref.h"
+#include "python_builder.h"
+#include "repair/document_reader.h"
+#include "tarnwick/extract.h"
+#include "value_to_python.h"
+
+namespace tarnwick::python {
+namespace {
+
+// The repair options, then the lenient flag.
+enum : std::size_t { kLenientSlot = kRepairSlotCount, kSlotCount };
+
+constexpr std::array<std::string_view, kSlotCount> kParamNames = {
+    "text",
+    "max_len",
+    "fallback",
+    "strip_code_fences",
+    "unwrap_double_encoded",
+    "lenient"};
+constexpr Signature kExtractSignature = {"extract", kParamNames};
+constexpr Signature kLoadsSignature = {"loads", kParamNames};
+
+// A call's arguments, converted.
+struct Call {
+  PyObject* text = nullptr;  // borrowed from the call
+  PyRef text_utf8;           // bytes: the strict encoding
+  std::string replaced;      // or the text with its lone surrogates replaced
+  std::string_view utf8;     // whichever of the two holds the text
+  ExtractOptions options;
+  FixSet fixes = 0;  // Fix::LoneSurrogates when they were replaced
+};
+
+// A copy of surrogatepass UTF-8 with each encoded surrogate (ED A0..BF xx, a
+// sequence that UTF-8 text never holds; 0xED is never a continuation byte)
+// replaced by U+FFFD (EF BF BD). Both take three bytes and one code point,
+// so offsets and lengths are those of the original text.
+std::string replace_surrogates(std::string_view bytes) {
+  std::string out(bytes);
+  for (std::size_t i = 0; i + 2 < out.size(); ++i) {
+    if (static_cast<unsigned char>(out[i]) == 0xED &&
+        static_cast<unsigned char>(out[i + 1]) >= 0xA0) {
+      out.replace(i, 3, "\xEF\xBF\xBD");
+      i += 2;
+    }
+  }
+  return out;
+}
+
+// The text of a call that holds lone surrogates, whose strict encoding
+// failed with the UnicodeEncodeError pending. repair() raises it; the
+// lenient path replaces them instead, so the lenient flag decides here,
+// ahead of the other options. False with the exception (and its note) set.
+bool convert_text_with_surrogates(std::span<PyObject* const> slots,
+                                  Call& call) {
+  PyObject *type, *value, *traceback;
+  PyErr_Fetch(&type, &value, &traceback);
+  PyRef owned_type(type), owned_value(value), owned_traceback(traceback);
+  const std::optional<bool> lenient = convert_flag(slots[kLenientSlot]);
+  if (!lenient) {
+    add_processing_note(kParamNames[kLenientSlot]);
+    return false;
+  }
+  if (!*lenient) {
+    PyErr_Restore(owned_type.release(), owned_value.release(),
+                  owned_traceback.release());
+    add_processing_note(kParamNames[0]);
+    return false;
+  }
+  call.options.lenient = true;
+  PyRef passed(PyUnicode_AsEncodedString(call.text, "utf-8", "surrogatepass"));
+  if (!passed) {
+    add_processing_note(kParamNames[0]);
+    return false;
+  }
+  call.replaced = replace_surrogates(bytes_view(passed.get()));
+  call.utf8 = call.replaced;
+  call.fixes = fix_bit(Fix::LoneSurrogates);
+  return true;
+}
+
+// Binds and converts the arguments in parameter order, then checks the
+// fallback name; the first failure raises. False with the exception set.
+bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
+             Call& call) {
+  std::array<PyObject*, kSlotCount> slots;  // borrowed
+  if (!bind_arguments(signature, args, kwargs, slots)) return false;
+  call.text = slots[0];
+  call.text_utf8 = convert_text(call.text);
+  bool lenient_converted = false;
+  if (call.text_utf8) {
+    call.utf8 = bytes_view(call.text_utf8.get());
+  } else if (PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) {
+    if (!convert_text_with_surrogates(slots, call)) return false;
+    lenient_converted = true;
+  } else {
+    add_processing_note(kParamNames[0]);
+    return false;
+  }
+  ConvertedOptions converted;
+  if (!convert_repair_options(signature, slots, converted)) return false;
+  if (!lenient_converted) {
+    const std::optional<bool> lenient = convert_flag(slots[kLenientSlot]);
+    if (!lenient) {
+      add_processing_note(kParamNames[kLenientSlot]);
+      return false;
+    }
+    call.options.lenient = *lenient;
+  }
+  if (!validate_fallback(converted)) return false;
+  call.options.repair = converted.options;
+  return true;
+}
+
+// What the extraction search needs of a value built as interpreter objects:
+// the same answers as the engine gives for its tree. The value was just
+// built and no interpreter code runs during the walk, so borrowed
+// references stay valid.
+tarnwick::detail::ValueShape shape_of(PyObject* value) {
+  tarnwick::detail::ValueShape shape;
+  std::vector<PyObject*> pending{value};
+  while (!pending.empty()) {
+    PyObject* item = pending.back();
+    pending.pop_back();
+    if (item == Py_None) continue;
+    if (PyList_Check(item)) {
+      const Py_ssize_t n = PyList_Size(item);
+      for (Py_ssize_t i = 0; i < n; ++i) {
+        pending.push_back(PyList_GetItem(item, i));
+      }
+    } else if (PyDict_Check(item)) {
+      Py_ssize_t pos = 0;
+      PyObject* key;
+      PyObject* member;
+      while (PyDict_Next(item, &pos, &key, &member)) pending.push_back(member);
+    } else {
+      ++shape.leaves;
+    }
+  }
+  if (PyList_Check(value)) {
+    shape.holds_nothing = true;
+    shape.reference_like = true;
+    const Py_ssize_t n = PyList_Size(value);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+      PyObject* item = PyList_GetItem(value, i);
+      if (item != Py_None) shape.holds_nothing = false;
+      // Exactly int: True and False are ints too, but no reference marks.
+      if (!PyLong_CheckExact(item)) shape.reference_like = false;
+    }
+  } else if (PyDict_Check(value)) {
+    shape.reference_like = PyDict_Size(value) == 0;
+    shape.holds_nothing = true;
+    Py_ssize_t pos = 0;
+    PyObject* key;
+    PyObject* member;
+    while (PyDict_Next(value, &pos, &key, &member)) {
+      if (member != Py_None) shape.holds_nothing = false;
+    }
+  }
+  return shape;
+}
+
+// Repairs candidate texts into interpreter objects the way repair() does:
+// the rungs that read build the objects as they go, the fallback's tree is
+// converted. A failed dict store ends the work: the runner keeps its
+// exception, answers every later text with the fallback unread, and the
+// caller raises what it kept.
+class ObjectRunner {
+ public:
+  struct Result {
+    PyRef value;
+    std::string json;
+    Strategy strategy = Strategy::Fallback;
+    // Filled on first use: the search asks for it again for the winner.
+    mutable std::optional<tarnwick::detail::ValueShape> shape;
+  };
+
+  explicit ObjectRunner(const RepairOptions& options) noexcept
+      : options_(options) {}
+
+  Result run(std::string_view text) {
+    Result out;
+    if (!failed_) {
+      tarnwick::detail::BuildingReader<PythonBuilder> reader(builder_);
+      LadderResult result = run_ladder_with(text, options_, reader);
+      if (builder_.failed()) {
+        builder_.restore_error();
+        keep_error();
+      } else if (result.held_by_reader) {
+        out.value = std::move(reader.value());
+        out.json = std::move(reader.canonical());
+        out.strategy = result.outcome.strategy;
+      } else {
+        out.value = value_to_python(result.outcome.value);
+        if (!out.value) {
+          keep_error();
+        } else {
+          out.json = std::move(result.outcome.json);
+          out.strategy = result.outcome.strategy;
+        }
+      }
+    }
+    if (!out.value) {
+      out.value = PyRef::borrow(Py_None);
+      out.json = "null";
+      out.strategy = Strategy::Fallback;
+    }
+    return out;
+  }
+
+  Strategy strategy(const Result& result) { return result.strategy; }
+
+  tarnwick::detail::ValueShape shape(const Result& result) {
+    if (!result.shape) result.shape = shape_of(result.value.get());
+    return *result.shape;
+  }
+
+  bool failed() const noexcept { return failed_; }
+
+  // Makes the kept exception the pending one again (once failed()).
+  void restore_error() noexcept {
+    PyErr_Restore(error_type_.release(), error_value_.release(),
+                  error_traceback_.release());
+  }
+
+ private:
+  void keep_error() noexcept {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    error_type_.reset(type);
+    error_value_.reset(value);
+    error_traceback_.reset(traceback);
+    failed_ = true;
+  }
+
+  const RepairOptions& options_;
+  PythonBuilder builder_;
+  bool failed_ = false;
+  PyRef error_type_;
+  PyRef error_value_;
+  PyRef error_traceback_;
+};
+static_assert(tarnwick::detail::ExtractionRunner<ObjectRunner>);
+
+// Code points of a UTF-8 text: the bytes that start a sequence.
+Py_ssize_t code_points(std::string_view utf8) noexcept {
+  Py_ssize_t n = 0;
+  for (const char c : utf8) {
+    n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }
+  return n;
+}
+
+// Runs the search for a prepared call. Null with the exception set when a
+// value could not be built.
+std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
+    const Call& call) {
+  ObjectRunner runner(call.options.repair);
+  auto found = tarnwick::detail::extract_with(call.utf8, call.options, runner);
+  if (runner.failed()) {
+    runner.restore_error();
+    raise_conversion_error();
+    return std::nullopt;
+  }
+  return found;
+}
+
+// The entry points. The interpreter lock stays held throughout, as in
+// repair(): the search is linear and nothing here may run without it.
+PyObject* extract_entry(PyObject* /*module*/, PyObject* args,
+                        PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    Call call;
+    if (!prepare(kExtractSignature, args, kwargs, call)) return nullptr;
+    auto found = search(call);
+    if (!found) return nullptr;
+    ExtractionFields fields;
+    fields.value = std::move(found->result.value);
+    fields.json = std::move(found->result.json);
+    fields.strategy = found->result.strategy;
+    fields.fixes = found->fixes | call.fixes;
+    // Byte offsets into the UTF-8 text become code points of the str; an
+    // ASCII text has the same number of each.
+    const Py_ssize_t length = PyUnicode_GetLength(call.text);
+    if (length < 0) return nullptr;
+    if (static_cast<std::size_t>(length) == call.utf8.size()) {
+      fields.span_begin = static_cast<Py_ssize_t>(found->begin);
+      fields.span_end = static_cast<Py_ssize_t>(found->end);
+    } else if (found->begin == 0 && found->end == call.utf8.size()) {
+      fields.span_end = length;
+    } else {
+      fields.span_begin = code_points(call.utf8.substr(0, found->begin));
+      fields.span_end =
+          fields.span_begin +
+          code_points(call.utf8.substr(found->begin,
+                                       found->end - found->begin));
+    }
+    return new_extraction(fields).release();
+  });
+}
+
+PyObject* loads_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    Call call;
+    if (!prepare(kLoadsSignature, args, kwargs, call)) return nullptr;
+    auto found = search(call);
+    if (!found) return nullptr;
+    return found->result.value.release();
+  });
+}
+
+}  // namespace
+
+PyMethodDef extract_method_def = {
+    "extract",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(extract_entry)),
+    METH_VARARGS | METH_KEYWORDS,
+    "extract(text, *, max_len=None, fallback=None, strip_code_fences=None, "
+    "unwrap_double_encoded=None, lenient=None)\n--\n\nFind the JSON inside "
+    "`text` (the whole text, a Markdown code fence anywhere,\nor a bracketed "
+    "span), rewrite its defects with the lenient pass unless\n`lenient` is "
+    "False, and repair it. Never raises on input shape: any input\nreturns "
+    "a deterministic `Extraction`.",
+};
+
+PyMethodDef loads_method_def = {
+    "loads",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(loads_entry)),
+    METH_VARARGS | METH_KEYWORDS,
+    "loads(text, *, max_len=None, fallback=None, strip_code_fences=None, "
+    "unwrap_double_encoded=None, lenient=None)\n--\n\nThe value that "
+    "`extract(text, ...)` finds, without the `Extraction`.",
+};
+
+}  // namespace tarnwick::python

@@ -1,0 +1,393 @@
+#include "extraction_result.h"
+
+#include <cstddef>      // offsetof, size_t
+#include <new>          // placement new
+#include <string_view>  // string_view
+#include <type_traits>  // is_standard_layout_v
+#include <utility>      // move
+
+#include "arguments.h"
+#include "debug_quote.h"
+#include "guard.h"
+#include "module_support.h"
+
+namespace tarnwick::python {
+namespace {
+
+// Code points of the json text that the repr shows; a longer text is cut
+// there and marked with "...", so that a huge value prints one short line.
+constexpr std::size_t kReprJsonCodePoints = 80;
+
+// Allocated (zero-filled) by the class's tp_alloc; the json text is
+// constructed in place by new_extraction and destroyed by the release.
+struct ExtractionObject {
+  PyObject ob_base;
+  PyObject* value;  // owned, never null
+  std::string json;
+  Py_ssize_t span_begin;
+  Py_ssize_t span_end;
+  FixSet fixes;
+  Strategy strategy;
+};
+// offsetof on the `value` member needs a standard-layout struct.
+static_assert(std::is_standard_layout_v<ExtractionObject>);
+
+ExtractionObject* as_extraction(PyObject* self) noexcept {
+  return reinterpret_cast<ExtractionObject*>(self);
+}
+
+bool is_ok(const ExtractionObject* e) noexcept {
+  return e->strategy != Strategy::Fallback;
+}
+
+bool is_changed(const ExtractionObject* e) noexcept {
+  return e->strategy != Strategy::Parse || e->fixes != 0;
+}
+
+PyRef text_object(std::string_view text) {
+  return require_object(PyUnicode_FromStringAndSize(
+      text.data(), static_cast<Py_ssize_t>(text.size())));
+}
+
+PyObject* new_bool(bool b) noexcept {
+  PyObject* singleton = b ? Py_True : Py_False;
+  Py_INCREF(singleton);
+  return singleton;
+}
+
+// The fix names of `fixes` in bit order, as a new tuple.
+PyRef fixes_tuple(FixSet fixes) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < FIX_COUNT; ++i) {
+    if ((fixes & fix_bit(fix_at(i))) != 0) ++count;
+  }
+  PyRef tuple = require_object(PyTuple_New(static_cast<Py_ssize_t>(count)));
+  Py_ssize_t at = 0;
+  for (std::size_t i = 0; i < FIX_COUNT; ++i) {
+    if ((fixes & fix_bit(fix_at(i))) == 0) continue;
+    // PyTuple_SetItem takes the reference even when it fails.
+    if (PyTuple_SetItem(tuple.get(), at++,
+                        text_object(fix_name(fix_at(i))).release()) != 0) {
+      PyErr_WriteUnraisable(nullptr);
+      panic("could not store a tuple item");
+    }
+  }
+  return tuple;
+}
+
+PyRef span_tuple(const ExtractionObject* e) {
+  PyRef begin = require_object(PyLong_FromSsize_t(e->span_begin));
+  PyRef end = require_object(PyLong_FromSsize_t(e->span_end));
+  return require_object(PyTuple_Pack(2, begin.get(), end.get()));
+}
+
+PyObject* get_ok(PyObject* self, void*) {
+  return guarded<PyObject*>(nullptr,
+                            [&] { return new_bool(is_ok(as_extraction(self))); });
+}
+
+PyObject* get_changed(PyObject* self, void*) {
+  return guarded<PyObject*>(
+      nullptr, [&] { return new_bool(is_changed(as_extraction(self))); });
+}
+
+PyObject* get_json(PyObject* self, void*) {
+  return guarded<PyObject*>(
+      nullptr, [&] { return text_object(as_extraction(self)->json).release(); });
+}
+
+PyObject* get_strategy(PyObject* self, void*) {
+  return guarded<PyObject*>(nullptr, [&] {
+    return text_object(strategy_name(as_extraction(self)->strategy)).release();
+  });
+}
+
+PyObject* get_fixes(PyObject* self, void*) {
+  return guarded<PyObject*>(
+      nullptr, [&] { return fixes_tuple(as_extraction(self)->fixes).release(); });
+}
+
+PyObject* get_span(PyObject* self, void*) {
+  return guarded<PyObject*>(
+      nullptr, [&] { return span_tuple(as_extraction(self)).release(); });
+}
+
+// The first `limit` code points of a UTF-8 text (all of it when shorter).
+std::string_view code_point_prefix(std::string_view utf8, std::size_t limit) {
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;
+    if (seen++ == limit) return utf8.substr(0, i);
+  }
+  return utf8;
+}
+
+PyObject* extraction_repr(PyObject* self) {
+  return guarded<PyObject*>(nullptr, [&] {
+    const ExtractionObject* e = as_extraction(self);
+    std::string text = "Extraction(ok=";
+    text += is_ok(e) ? "True" : "False";
+    text += ", strategy=";
+    text += debug_quote(strategy_name(e->strategy));
+    text += ", changed=";
+    text += is_changed(e) ? "True" : "False";
+    text += ", fixes=(";
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < FIX_COUNT; ++i) {
+      if ((e->fixes & fix_bit(fix_at(i))) == 0) continue;
+      if (shown++ != 0) text += ", ";
+      text += debug_quote(fix_name(fix_at(i)));
+    }
+    text += shown == 1 ? ",)" : ")";
+    text += ", span=(" + std::to_string(e->span_begin) + ", " +
+            std::to_string(e->span_end) + ")";
+    text += ", json=";
+    const std::string_view json = e->json;
+    const std::string_view head = code_point_prefix(json, kReprJsonCodePoints);
+    std::string quoted = debug_quote(head);
+    if (head.size() != json.size()) quoted.insert(quoted.size() - 1, "...");
+    text += quoted;
+    text += ")";
+    return text_object(text).release();
+  });
+}
+
+// Equal when every field is: the strategy, the fixes, the span, the json
+// text, then the values by ==. Other comparisons and other types are left
+// to the other operand.
+PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    if ((op != Py_EQ && op != Py_NE) || Py_TYPE(other) != Py_TYPE(self)) {
+      Py_INCREF(Py_NotImplemented);
+      return Py_NotImplemented;
+    }
+    const ExtractionObject* a = as_extraction(self);
+    const ExtractionObject* b = as_extraction(other);
+    bool equal = a->strategy == b->strategy && a->fixes == b->fixes &&
+                 a->span_begin == b->span_begin &&
+                 a->span_end == b->span_end && a->json == b->json;
+    if (equal) {
+      const int same = PyObject_RichCompareBool(a->value, b->value, Py_EQ);
+      if (same < 0) return nullptr;
+      equal = same == 1;
+    }
+    return new_bool(equal == (op == Py_EQ));
+  });
+}
+
+// (rebuild function, (value, json, strategy, fixes, span)); the function is
+// looked up where pickle will find it again.
+PyObject* extraction_reduce(PyObject* self, PyObject*) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    const ExtractionObject* e = as_extraction(self);
+    PyRef module(PyImport_ImportModule("tarnwick._extras"));
+    if (!module) return nullptr;
+    PyRef rebuild(PyObject_GetAttrString(
+        module.get(), rebuild_extraction_method_def.ml_name));
+    if (!rebuild) return nullptr;
+    PyRef json = text_object(e->json);
+    PyRef strategy = text_object(strategy_name(e->strategy));
+    PyRef fixes = fixes_tuple(e->fixes);
+    PyRef span = span_tuple(e);
+    PyRef fields = require_object(PyTuple_Pack(5, e->value, json.get(),
+                                               strategy.get(), fixes.get(),
+                                               span.get()));
+    return require_object(PyTuple_Pack(2, rebuild.get(), fields.get()))
+        .release();
+  });
+}
+
+void extraction_dealloc(PyObject* self) {
+  guard_void([&] {
+    ExtractionObject* e = as_extraction(self);
+    PyTypeObject* type = Py_TYPE(self);
+    Py_DecRef(e->value);
+    e->json.~basic_string();
+    auto tp_free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+    if (tp_free == nullptr) panic("Extraction has no tp_free slot");
+    tp_free(self);
+    // Balances the class reference that tp_alloc took for this instance.
+    Py_DecRef(reinterpret_cast<PyObject*>(type));
+  });
+}
+
+PyMemberDef extraction_members[] = {
+    {"value", T_OBJECT_EX, offsetof(ExtractionObject, value), READONLY,
+     "The recovered value as a native Python object (the fallback value "
+     "when\n`ok` is `False`)."},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+PyGetSetDef extraction_getset[] = {
+    {"ok", get_ok, nullptr,
+     "Whether a meaningful value was recovered (`False` only for fallback).",
+     nullptr},
+    {"json", get_json, nullptr, "Canonical JSON serialization of `value`.",
+     nullptr},
+    {"changed", get_changed, nullptr,
+     "Whether the text that held the value was altered to produce it: a "
+     "rung\nother than \"parse\" answered, or a fix was applied.",
+     nullptr},
+    {"strategy", get_strategy, nullptr,
+     "Which ladder rung read the final text (kebab-case).", nullptr},
+    {"fixes", get_fixes, nullptr,
+     "The lenient rewrites applied, by name, in a fixed order; empty when "
+     "none.",
+     nullptr},
+    {"span", get_span, nullptr,
+     "(start, end): the part of the input that held the JSON, in code "
+     "points.",
+     nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef extraction_methods[] = {
+    {"__reduce__", extraction_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyType_Slot extraction_slots[] = {
+    {Py_tp_doc,
+     const_cast<char*>(
+         "The result of `extract`: the JSON found in a text, repaired. "
+         "Always returned —\n`extract` never raises for input shape (only "
+         "for invalid *options*).\nCompares equal field by field; not "
+         "hashable, as its value may be a dict.")},
+    {Py_tp_repr, reinterpret_cast<void*>(extraction_repr)},
+    {Py_tp_richcompare, reinterpret_cast<void*>(extraction_richcompare)},
+    {Py_tp_hash, reinterpret_cast<void*>(PyObject_HashNotImplemented)},
+    {Py_tp_members, extraction_members},
+    {Py_tp_getset, extraction_getset},
+    {Py_tp_methods, extraction_methods},
+    {Py_tp_base, &PyBaseObject_Type},
+    {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(extraction_dealloc)},
+    {0, nullptr},
+};
+
+// No Py_TPFLAGS_BASETYPE (no subclassing) and no Py_TPFLAGS_HAVE_GC, as for
+// RepairResult: an instance refers only to its value.
+PyType_Spec extraction_spec = {
+    "tarnwick.Extraction",
+    static_cast<int>(sizeof(ExtractionObject)),
+    0,
+    Py_TPFLAGS_DEFAULT,
+    extraction_slots,
+};
+
+// The class shared by every module object and every call; never released.
+PyObject* extraction_type = nullptr;
+
+// The strategy named `name`; false when no strategy has that name.
+bool strategy_named(std::string_view name, Strategy& out) noexcept {
+  for (int i = 0; i <= static_cast<int>(Strategy::Fallback); ++i) {
+    const auto strategy = static_cast<Strategy>(i);
+    if (strategy_name(strategy) == name) {
+      out = strategy;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The UTF-8 bytes of a str as a string; false with the error set.
+bool utf8_of(PyObject* text, std::string& out) {
+  PyRef bytes(PyUnicode_AsUTF8String(text));
+  if (!bytes) return false;
+  out.assign(PyBytes_AsString(bytes.get()),
+             static_cast<std::size_t>(PyBytes_Size(bytes.get())));
+  return true;
+}
+
+// Fills `fields` from the rebuild function's arguments; false with
+// TypeError or ValueError set on the first that does not fit.
+bool rebuild_fields(PyObject* args, ExtractionFields& fields) {
+  PyObject* value;
+  PyObject* json;
+  PyObject* strategy;
+  PyObject* fixes;
+  PyObject* span;
+  if (!PyArg_ParseTuple(args, "OUUO!O!:_rebuild_extraction", &value, &json,
+                        &strategy, &PyTuple_Type, &fixes, &PyTuple_Type,
+                        &span)) {
+    return false;
+  }
+  fields.value = PyRef::borrow(value);
+  if (!utf8_of(json, fields.json)) return false;
+  std::string name;
+  if (!utf8_of(strategy, name)) return false;
+  if (!strategy_named(name, fields.strategy)) {
+    PyErr_Format(PyExc_ValueError, "unknown strategy %R", strategy);
+    return false;
+  }
+  const Py_ssize_t count = PyTuple_Size(fixes);
+  for (Py_ssize_t k = 0; k < count; ++k) {
+    PyObject* fix = PyTuple_GetItem(fixes, k);  // borrowed
+    if (!PyUnicode_Check(fix)) {
+      set_type_mismatch(fix, "str");
+      return false;
+    }
+    if (!utf8_of(fix, name)) return false;
+    std::size_t i = 0;
+    while (i < FIX_COUNT && fix_name(fix_at(i)) != name) ++i;
+    if (i == FIX_COUNT) {
+      PyErr_Format(PyExc_ValueError, "unknown fix %R", fix);
+      return false;
+    }
+    fields.fixes |= fix_bit(fix_at(i));
+  }
+  if (!PyArg_ParseTuple(span, "nn:span", &fields.span_begin,
+                        &fields.span_end)) {
+    return false;
+  }
+  if (fields.span_begin < 0 || fields.span_begin > fields.span_end) {
+    PyErr_Format(PyExc_ValueError, "invalid span %R", span);
+    return false;
+  }
+  return true;
+}
+
+PyObject* rebuild_extraction(PyObject* /*module*/, PyObject* args) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    ExtractionFields fields;
+    if (!rebuild_fields(args, fields)) return nullptr;
+    return new_extraction(fields).release();
+  });
+}
+
+}  // namespace
+
+PyObject* extraction_class() {
+  if (extraction_type == nullptr) {
+    extraction_type = create_class(&extraction_spec, "Extraction");
+  }
+  return extraction_type;
+}
+
+PyRef new_extraction(ExtractionFields& fields) {
+  PyObject* cls = extraction_class();
+  if (cls == nullptr) {
+    PyErr_WriteUnraisable(nullptr);
+    panic("failed to create type object for `Extraction`");
+  }
+  PyRef instance = allocate_instance(cls);
+  if (!instance) return PyRef();
+  ExtractionObject* e = as_extraction(instance.get());
+  new (&e->json) std::string(std::move(fields.json));
+  e->span_begin = fields.span_begin;
+  e->span_end = fields.span_end;
+  e->fixes = fields.fixes;
+  e->strategy = fields.strategy;
+  e->value = fields.value.release();
+  return instance;
+}
+
+PyMethodDef rebuild_extraction_method_def = {
+    "_rebuild_extraction",
+    rebuild_extraction,
+    METH_VARARGS,
+    "_rebuild_extraction(value, json, strategy, fixes, span, /)\n--\n\n"
+    "An Extraction made from its fields; what pickle calls to restore one.",
+};
+
+}  // namespace tarnwick::python

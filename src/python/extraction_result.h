@@ -1,0 +1,41 @@
+// The Extraction class: an immutable record of one extraction, and the
+// function that pickles rebuild it with.
+#pragma once
+
+#include <string>  // string
+
+#include "py_ref.h"
+#include "python_api.h"
+#include "tarnwick/lenient.h"
+#include "tarnwick/repair.h"
+
+namespace tarnwick::python {
+
+// Borrowed reference to the process-wide class, created on first use and
+// never released. On a failed creation: null with a RuntimeError set whose
+// __cause__ is the creation error.
+PyObject* extraction_class();
+
+// What an instance holds; `ok` and `changed` follow from the strategy and
+// the fixes.
+struct ExtractionFields {
+  PyRef value;
+  std::string json;  // canonical compact text of `value`
+  Strategy strategy = Strategy::Fallback;
+  FixSet fixes = 0;
+  Py_ssize_t span_begin = 0;  // code points of the input: [begin, end)
+  Py_ssize_t span_end = 0;
+};
+
+// A new instance that takes over the value and the json text of `fields`.
+// Null with the interpreter's exception set if the instance cannot be made;
+// then nothing is left behind.
+PyRef new_extraction(ExtractionFields& fields);
+
+// "_rebuild_extraction(value, json, strategy, fixes, span)", METH_VARARGS:
+// what Extraction.__reduce__ names, so that an unpickled instance is made
+// from the fields alone; validates them. Static, lives as long as the
+// process.
+extern PyMethodDef rebuild_extraction_method_def;
+
+}  // namespace tarnwick::python

@@ -1,0 +1,79 @@
+// The extension module `_extras`: extraction of the JSON inside a text
+// (`extract`, `loads`, the Extraction class), beside `_tarnwick`, whose
+// surface stays as it is. Its definition, the execution step that fills
+// each new module object, and the one exported symbol.
+#include <cstddef>  // size_t
+
+#include "extract_function.h"
+#include "extraction_result.h"
+#include "guard.h"
+#include "module_support.h"
+#include "py_ref.h"
+#include "python_api.h"
+#include "tarnwick/lenient.h"
+
+namespace tarnwick::python {
+namespace {
+
+// FIX_NAMES: every fix name, in the order `Extraction.fixes` lists them.
+PyRef fix_names() {
+  PyRef names =
+      require_object(PyTuple_New(static_cast<Py_ssize_t>(FIX_COUNT)));
+  for (std::size_t i = 0; i < FIX_COUNT; ++i) {
+    const std::string_view name = fix_name(fix_at(i));
+    // PyTuple_SetItem takes the reference even when it fails.
+    if (PyTuple_SetItem(names.get(), static_cast<Py_ssize_t>(i),
+                        require_object(PyUnicode_FromStringAndSize(
+                                           name.data(),
+                                           static_cast<Py_ssize_t>(
+                                               name.size())))
+                            .release()) != 0) {
+      PyErr_WriteUnraisable(nullptr);
+      panic("could not store a tuple item");
+    }
+  }
+  return names;
+}
+
+// Runs once for every new module object; the class is shared by all of them.
+int module_exec(PyObject* module) {
+  return guarded(-1, [&] {
+    PyObject* cls = extraction_class();  // borrowed
+    if (cls == nullptr) return -1;
+    if (module_add(module, text("Extraction").get(), cls) != 0) return -1;
+    if (module_add_function(module, &extract_method_def, true) != 0) {
+      return -1;
+    }
+    if (module_add_function(module, &loads_method_def, true) != 0) return -1;
+    if (module_add_function(module, &rebuild_extraction_method_def, false) !=
+        0) {
+      return -1;
+    }
+    return PyObject_SetAttrString(module, "FIX_NAMES", fix_names().get());
+  });
+}
+
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(module_exec)},
+    {0, nullptr},
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT,
+    "_extras",
+    "",  // __doc__ is the empty string, not None, as for _tarnwick
+    0,   // no per-module state
+    nullptr,
+    module_slots,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+}  // namespace
+}  // namespace tarnwick::python
+
+// Multi-phase initialisation: hands out the definition and does nothing else.
+PyMODINIT_FUNC PyInit__extras(void) {
+  return PyModuleDef_Init(&tarnwick::python::module_def);
+}
