@@ -2,7 +2,8 @@
 
 Each input line is a JSON object whose field NAME holds the raw reply text.
 The output has one line per input line, in order: the object with the
-repaired value and its strategy added, or the input line unchanged when it
+repaired value and its strategy added (and, when extracting, the fixes the
+lenient pass applied, if asked for), or the input line unchanged when it
 cannot be processed (not UTF-8, not a JSON object, no such field, a field
 that is no string). Lines are read and written one at a time, so memory does
 not grow with the length of the input.
@@ -11,10 +12,14 @@ from __future__ import annotations
 
 import json
 import sys
-from typing import IO, Callable, Iterable, get_args
+from typing import IO, Callable, Iterable, Union, get_args
 
+from ._extras import Extraction
 from ._tarnwick import RepairResult
 from ._types import Strategy
+
+#: What an input gives: repair()'s result, or extract()'s with --extract.
+Result = Union[RepairResult, Extraction]
 
 #: Strategy names in ladder order, as the statistics table lists them.
 STRATEGIES: tuple[Strategy, ...] = get_args(Strategy)
@@ -34,7 +39,7 @@ class Stats:
         self.skipped = 0
         self.skipped_label = skipped_label
 
-    def add(self, result: RepairResult) -> None:
+    def add(self, result: Result) -> None:
         self.counts[result.strategy] += 1
 
     def table(self) -> str:
@@ -88,21 +93,37 @@ def _field_text(line: bytes, first: bool, field: str) -> tuple[dict[str, object]
     return obj, text, reply
 
 
-def _output_line(obj: dict[str, object], text: str, result: RepairResult,
-                 value_field: str, strategy_field: str) -> bytes:
-    """The input object with the two output fields added.
+def report_fields(result: Result) -> str:
+    """What ``--report`` says of one result: strategy, ok and changed, and
+    the fixes (comma-separated, empty when none) of an extraction."""
+    fields = (f"strategy={result.strategy} ok={str(result.ok).lower()} "
+              f"changed={str(result.changed).lower()}")
+    if isinstance(result, Extraction):
+        fields += f" fixes={','.join(result.fixes)}"
+    return fields
 
-    When neither field is in the object yet, they are appended to the line's
-    own text, so that every other byte of it stays as it was and the value is
-    the canonical JSON text. Otherwise the object is written anew with the
-    fields replaced in place."""
-    if value_field not in obj and strategy_field not in obj:
+
+def _output_line(obj: dict[str, object], text: str, result: Result,
+                 value_field: str, strategy_field: str, fixes_field: str | None) -> bytes:
+    """The input object with the output fields added: the value, the
+    strategy and, when `fixes_field` is set, the fixes as an array.
+
+    When no output field is in the object yet, they are appended to the
+    line's own text, so that every other byte of it stays as it was and the
+    value is the canonical JSON text. Otherwise the object is written anew
+    with the fields replaced in place."""
+    fixes = list(result.fixes) if isinstance(result, Extraction) else []
+    if value_field not in obj and strategy_field not in obj and fixes_field not in obj:
         head = text.rstrip(_JSON_WHITESPACE)[:-1]  # without the closing brace
         added = (f",{json.dumps(value_field, ensure_ascii=False)}:{result.json}"
-                 f",{json.dumps(strategy_field, ensure_ascii=False)}:\"{result.strategy}\"}}\n")
-        return (head + added).encode("utf-8")
+                 f",{json.dumps(strategy_field, ensure_ascii=False)}:\"{result.strategy}\"")
+        if fixes_field is not None:
+            added += f",{json.dumps(fixes_field, ensure_ascii=False)}:{json.dumps(fixes, separators=(',', ':'))}"
+        return (head + added + "}\n").encode("utf-8")
     obj[value_field] = result.value
     obj[strategy_field] = result.strategy
+    if fixes_field is not None:
+        obj[fixes_field] = fixes
     try:
         return (json.dumps(obj, ensure_ascii=False, separators=(",", ":")) + "\n").encode("utf-8")
     except UnicodeEncodeError:  # a lone surrogate written as \ud800 in the input
@@ -132,7 +153,8 @@ def run_batch(
     field: str,
     value_field: str,
     strategy_field: str,
-    fix: Callable[[str], RepairResult],
+    fixes_field: str | None = None,
+    fix: Callable[[str], Result],
     stats: Stats,
     report: bool = False,
     total_bytes: int | None = None,
@@ -165,12 +187,11 @@ def run_batch(
                 _write_stderr(err, bar, f"tarnwick: {name}:{lineno}: {e}; passed through")
                 out.write(body + b"\n")
                 continue
-            out.write(_output_line(obj, text, result, value_field, strategy_field))
+            out.write(_output_line(obj, text, result, value_field, strategy_field, fixes_field))
             stats.add(result)
             fell_back = fell_back or not result.ok
             if report:
-                _write_stderr(err, bar, f"{name}:{lineno}: strategy={result.strategy} "
-                               f"ok={str(result.ok).lower()} changed={str(result.changed).lower()}")
+                _write_stderr(err, bar, f"{name}:{lineno}: {report_fields(result)}")
     finally:
         if bar is not None:
             bar.close()  # type: ignore[attr-defined]

@@ -2,12 +2,14 @@
 
 Repairs each input and prints its canonical JSON on one line of standard
 output, in the order given. ``-`` (or no FILE at all) reads standard input.
-With ``--extract``, the JSON is first looked for inside the text
-(``tarnwick.extract``).
+With ``--extract``, the JSON is first looked for inside the text and its
+defects rewritten by the lenient pass (``tarnwick.extract``; ``--no-lenient``
+leaves them to the repair ladder).
 
 Batch mode, ``--jsonl FILE --field NAME``, reads JSON Lines whose field NAME
 holds the raw text and writes JSON Lines with the repaired value and the
-strategy added (see ``tarnwick._batch``). ``--stats`` prints how many inputs
+strategy added, and with ``--fixes-field`` the fixes of an extraction (see
+``tarnwick._batch``). ``--stats`` prints how many inputs
 each strategy answered on standard error, in either mode.
 
 Inputs are decoded as strict UTF-8; a leading byte order mark is dropped as
@@ -27,12 +29,13 @@ from __future__ import annotations
 
 import argparse
 import codecs
+import functools
 import os
 import sys
 from typing import Callable, Sequence
 
-from tarnwick import RepairResult, __version__, extract, repair
-from tarnwick._batch import Stats, run_batch
+from tarnwick import __version__, extract, repair
+from tarnwick._batch import Result, Stats, report_fields, run_batch
 
 EXIT_OK = 0
 EXIT_FELL_BACK = 1
@@ -71,7 +74,8 @@ def build_parser() -> argparse.ArgumentParser:
         help="UTF-8 text file to repair; '-' or none reads standard input")
     parser.add_argument(
         "--report", action="store_true",
-        help="write the strategy, ok and changed of each input to stderr")
+        help="write the strategy, ok and changed of each input to stderr "
+        "(and the fixes, with --extract)")
     parser.add_argument(
         "--max-len", type=_max_len, metavar="N", default=None,
         help="largest input in UTF-8 bytes; longer ones fall back "
@@ -90,7 +94,11 @@ def build_parser() -> argparse.ArgumentParser:
     parser.add_argument(
         "--extract", action="store_true",
         help="look for the JSON inside the text first: a code fence, "
-        "else the first bracketed value (tarnwick.extract)")
+        "else the first bracketed value, and rewrite its defects with the "
+        "lenient pass (tarnwick.extract)")
+    parser.add_argument(
+        "--no-lenient", dest="lenient", action="store_false",
+        help="with --extract: no lenient pass, the repair ladder alone")
     parser.add_argument(
         "--stats", action="store_true",
         help="write how many inputs each strategy answered to stderr")
@@ -109,6 +117,10 @@ def build_parser() -> argparse.ArgumentParser:
     batch.add_argument(
         "--strategy-field", metavar="NAME",
         help=f"output field for the strategy (default {DEFAULT_STRATEGY_FIELD})")
+    batch.add_argument(
+        "--fixes-field", metavar="NAME",
+        help="with --extract: output field for the fixes applied, an array "
+        "of names (not written by default)")
     batch.add_argument(
         "--no-progress", dest="progress", action="store_false",
         help="no progress bar, even on a terminal (the bar needs the "
@@ -164,19 +176,17 @@ def _write_line(text: str) -> None:
     out.flush()
 
 
-def _fixer(args: argparse.Namespace) -> Callable[[str], RepairResult]:
+def _fixer(args: argparse.Namespace) -> Callable[[str], Result]:
     """repair, or extract with --extract, bound to the options in `args`."""
-    function = extract if args.extract else repair
-
-    def fix(text: str) -> RepairResult:
-        return function(
-            text,
-            max_len=args.max_len,
-            fallback=args.fallback,
-            strip_code_fences=args.strip_code_fences,
-            unwrap_double_encoded=args.unwrap_double_encoded,
-        )
-    return fix
+    options = {
+        "max_len": args.max_len,
+        "fallback": args.fallback,
+        "strip_code_fences": args.strip_code_fences,
+        "unwrap_double_encoded": args.unwrap_double_encoded,
+    }
+    if args.extract:
+        return functools.partial(extract, lenient=args.lenient, **options)
+    return functools.partial(repair, **options)
 
 
 def run(args: argparse.Namespace) -> int:
@@ -196,9 +206,7 @@ def run(args: argparse.Namespace) -> int:
         stats.add(result)
         _write_line(result.json)
         if args.report:
-            print(f"{_display_name(name)}: strategy={result.strategy} "
-                  f"ok={str(result.ok).lower()} "
-                  f"changed={str(result.changed).lower()}",
+            print(f"{_display_name(name)}: {report_fields(result)}",
                   file=sys.stderr, flush=True)
         if not result.ok and status == EXIT_OK:
             status = EXIT_FELL_BACK
@@ -229,7 +237,7 @@ def run_jsonl(args: argparse.Namespace) -> int:
                 source, sys.stdout.buffer, name=shown, field=args.field,
                 value_field=args.value_field or DEFAULT_VALUE_FIELD,
                 strategy_field=args.strategy_field or DEFAULT_STRATEGY_FIELD,
-                fix=_fixer(args), stats=stats, report=args.report,
+                fixes_field=args.fixes_field, fix=_fixer(args), stats=stats, report=args.report,
                 total_bytes=size, progress=args.progress)
     except OSError as e:
         if isinstance(e, BrokenPipeError):
@@ -246,8 +254,13 @@ def run_jsonl(args: argparse.Namespace) -> int:
 def _check_usage(parser: argparse.ArgumentParser,
                  args: argparse.Namespace) -> None:
     """Rejects option combinations that make no sense (exit status 2)."""
+    if not args.extract:
+        if not args.lenient:
+            parser.error("--no-lenient needs --extract")
+        if args.fixes_field is not None:
+            parser.error("--fixes-field needs --extract")
     if args.jsonl is None:
-        for option in ("field", "value_field", "strategy_field"):
+        for option in ("field", "value_field", "strategy_field", "fixes_field"):
             if getattr(args, option) is not None:
                 parser.error(f"--{option.replace('_', '-')} needs --jsonl")
         return
@@ -259,6 +272,8 @@ def _check_usage(parser: argparse.ArgumentParser,
     strategy_field = args.strategy_field or DEFAULT_STRATEGY_FIELD
     if value_field == strategy_field:
         parser.error("--value-field and --strategy-field must differ")
+    if args.fixes_field in (value_field, strategy_field):
+        parser.error("--fixes-field must differ from the value and strategy fields")
 
 
 def main(argv: Sequence[str] | None = None) -> int:

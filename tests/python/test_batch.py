@@ -43,6 +43,16 @@ class TestOutput:
             ('{"repaired":0,"reply":"[1]","z":2}', "", '{"repaired":[1],"reply":"[1]","z":2,"strategy":"parse"}'),
             ('{"reply":"[1,]"}', "--value-field reply", '{"reply":[1],"strategy":"strip-trailing-commas"}'),
             ('{"reply":"x [1]"}', "--extract", '{"reply":"x [1]","repaired":[1],"strategy":"parse"}'),
+            (
+                '{"reply":"x [\'a\']"}',
+                "--extract --fixes-field fx",
+                '{"reply":"x [\'a\']","repaired":["a"],"strategy":"parse","fx":["quotes"]}',
+            ),
+            (
+                '{"fx":0,"reply":"[1]"}',
+                "--extract --fixes-field fx",
+                '{"fx":[],"reply":"[1]","repaired":[1],"strategy":"parse"}',
+            ),
         ],
     )
     def test_output_fields(self, line, args, expected):

@@ -23,6 +23,15 @@ class TestOutput:
             f"{bad}: strategy=fallback ok=false changed=true",
         ]
 
+    def test_report_names_the_fixes_when_extracting(self, write):
+        clean = write("clean.json", "[1]")
+        status, out, err = run_cli("--extract", "--report", "-", clean, stdin=b"Sure: {'a': None, b: 2}")
+        assert (status, out) == (0, ['{"a":null,"b":2}', "[1]"])
+        assert err.splitlines() == [
+            "<stdin>: strategy=parse ok=true changed=true fixes=quotes,literals,unquoted-keys",
+            f"{clean}: strategy=parse ok=true changed=false fixes=",
+        ]
+
 
 @pytest.mark.parametrize(
     "text, args, expected, status",
@@ -34,6 +43,8 @@ class TestOutput:
         (FENCED, ["--no-strip-code-fences"], "null", 1),
         (DOUBLE, ["--no-unwrap-double-encoded"], DOUBLE, 0),
         ('Sure: {"a": 1} ok', ["--extract"], '{"a":1}', 0),
+        ("Sure: {'a': 1} ok", ["--extract"], '{"a":1}', 0),
+        ("Sure: {'a': 1} ok", ["--extract", "--no-lenient"], "null", 1),
     ],
 )
 def test_options(text, args, expected, status):
@@ -64,6 +75,11 @@ def test_unreadable_input_among_good_ones(write, tmp_path, kind):
         "--value-field x",
         "--jsonl - --field reply some.txt",
         "--jsonl - --field reply --value-field strategy",
+        "--no-lenient",
+        "--fixes-field f",
+        "--extract --fixes-field f",
+        "--jsonl - --field reply --fixes-field f",
+        "--jsonl - --field reply --extract --fixes-field strategy",
     ],
 )
 def test_bad_usage(args):
