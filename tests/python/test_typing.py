@@ -10,7 +10,7 @@ import pytest
 pytest.importorskip("mypy")
 
 # Each line marked `# E: code` must get exactly that error code from mypy; no other line may get one.
-WRONG_USE = """from tarnwick import JsonValue, extract, repair
+WRONG_USE = """from tarnwick import JsonValue, extract, loads, repair
 repair(1)  # E: arg-type
 repair("x", fallback="bad")  # E: arg-type
 repair("x", max_len=1.5)  # E: arg-type
@@ -21,6 +21,11 @@ if repair("x").strategy == "strip-comments":  # E: comparison-overlap
     pass
 repair("x").ok = False  # E: misc
 w: JsonValue = {"a": {1, 2}}  # E: dict-item
+extract("x", lenient=1)  # E: arg-type
+if extract("x").fixes[0] == "comment":  # E: comparison-overlap
+    pass
+start: str = extract("x").span[0]  # E: assignment
+s: str = loads("x")  # E: assignment
 """
 
 

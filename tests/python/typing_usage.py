@@ -3,7 +3,7 @@
 from __future__ import annotations
 
 import tarnwick
-from tarnwick import FallbackName, JsonValue, RepairResult, Strategy, extract, repair
+from tarnwick import Extraction, FallbackName, FixName, JsonValue, RepairResult, Strategy, extract, loads, repair
 
 
 def first_name(reply: str, fallback: FallbackName = "null") -> str | None:
@@ -28,3 +28,14 @@ def canonical(result: RepairResult) -> str:
     nested: JsonValue = {"a": [1, 2.5, None, {"b": "c"}]}
     flags: bool = result.ok and result.changed and result.strategy != "fallback"
     return result.json if flags else str(nested) + tarnwick.__version__
+
+
+def rewritten(reply: str) -> tuple[list[FixName], str]:
+    result: Extraction = extract(reply, lenient=True, fallback="empty-object")
+    start, end = result.span
+    fixes: list[FixName] = sorted(result.fixes, key=len)
+    return fixes, reply[start:end] if result.ok and result.changed and result != extract(reply) else ""
+
+
+def strict_value(reply: str) -> JsonValue:
+    return loads(reply, lenient=False, strip_code_fences=None)
