@@ -198,7 +198,8 @@ bool convert_repair_options(const Signature& signature,
     out.fallback_utf8 = convert_text(fallback);
     if (!out.fallback_utf8) return fail(kFallbackSlot);
   }
-  for (const OptionSlot slot : {kStripCodeFencesSlot, kUnwrapDoubleEncodedSlot}) {
+  for (const OptionSlot slot :
+       {kStripCodeFencesSlot, kUnwrapDoubleEncodedSlot}) {
     const std::optional<bool> flag = convert_flag(slots[slot]);
     if (!flag) return fail(slot);
     if (slot == kStripCodeFencesSlot) {

@@ -305,9 +305,8 @@ PyObject* extract_entry(PyObject* /*module*/, PyObject* args,
     } else {
       fields.span_begin = code_points(call.utf8.substr(0, found->begin));
       fields.span_end =
-          fields.span_begin +
-          code_points(call.utf8.substr(found->begin,
-                                       found->end - found->begin));
+          fields.span_begin + code_points(call.utf8.substr(
+                                  found->begin, found->end - found->begin));
     }
     return new_extraction(fields).release();
   });

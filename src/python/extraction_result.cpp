@@ -82,8 +82,8 @@ PyRef span_tuple(const ExtractionObject* e) {
 }
 
 PyObject* get_ok(PyObject* self, void*) {
-  return guarded<PyObject*>(nullptr,
-                            [&] { return new_bool(is_ok(as_extraction(self))); });
+  return guarded<PyObject*>(
+      nullptr, [&] { return new_bool(is_ok(as_extraction(self))); });
 }
 
 PyObject* get_changed(PyObject* self, void*) {
@@ -92,8 +92,9 @@ PyObject* get_changed(PyObject* self, void*) {
 }
 
 PyObject* get_json(PyObject* self, void*) {
-  return guarded<PyObject*>(
-      nullptr, [&] { return text_object(as_extraction(self)->json).release(); });
+  return guarded<PyObject*>(nullptr, [&] {
+    return text_object(as_extraction(self)->json).release();
+  });
 }
 
 PyObject* get_strategy(PyObject* self, void*) {
@@ -103,8 +104,9 @@ PyObject* get_strategy(PyObject* self, void*) {
 }
 
 PyObject* get_fixes(PyObject* self, void*) {
-  return guarded<PyObject*>(
-      nullptr, [&] { return fixes_tuple(as_extraction(self)->fixes).release(); });
+  return guarded<PyObject*>(nullptr, [&] {
+    return fixes_tuple(as_extraction(self)->fixes).release();
+  });
 }
 
 PyObject* get_span(PyObject* self, void*) {
@@ -164,8 +166,8 @@ PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
     const ExtractionObject* a = as_extraction(self);
     const ExtractionObject* b = as_extraction(other);
     bool equal = a->strategy == b->strategy && a->fixes == b->fixes &&
-                 a->span_begin == b->span_begin &&
-                 a->span_end == b->span_end && a->json == b->json;
+                 a->span_begin == b->span_begin && a->span_end == b->span_end &&
+                 a->json == b->json;
     if (equal) {
       const int same = PyObject_RichCompareBool(a->value, b->value, Py_EQ);
       if (same < 0) return nullptr;
@@ -189,9 +191,8 @@ PyObject* extraction_reduce(PyObject* self, PyObject*) {
     PyRef strategy = text_object(strategy_name(e->strategy));
     PyRef fixes = fixes_tuple(e->fixes);
     PyRef span = span_tuple(e);
-    PyRef fields = require_object(PyTuple_Pack(5, e->value, json.get(),
-                                               strategy.get(), fixes.get(),
-                                               span.get()));
+    PyRef fields = require_object(PyTuple_Pack(
+        5, e->value, json.get(), strategy.get(), fixes.get(), span.get()));
     return require_object(PyTuple_Pack(2, rebuild.get(), fields.get()))
         .release();
   });

@@ -17,16 +17,14 @@ namespace {
 
 // FIX_NAMES: every fix name, in the order `Extraction.fixes` lists them.
 PyRef fix_names() {
-  PyRef names =
-      require_object(PyTuple_New(static_cast<Py_ssize_t>(FIX_COUNT)));
+  PyRef names = require_object(PyTuple_New(static_cast<Py_ssize_t>(FIX_COUNT)));
   for (std::size_t i = 0; i < FIX_COUNT; ++i) {
     const std::string_view name = fix_name(fix_at(i));
     // PyTuple_SetItem takes the reference even when it fails.
     if (PyTuple_SetItem(names.get(), static_cast<Py_ssize_t>(i),
                         require_object(PyUnicode_FromStringAndSize(
-                                           name.data(),
-                                           static_cast<Py_ssize_t>(
-                                               name.size())))
+                                           name.data(), static_cast<Py_ssize_t>(
+                                                            name.size())))
                             .release()) != 0) {
       PyErr_WriteUnraisable(nullptr);
       panic("could not store a tuple item");
