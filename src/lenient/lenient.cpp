@@ -378,6 +378,8 @@ class Pass {
   std::size_t i_ = 0;
   std::vector<Frame> stack_;
   std::size_t depth_ = 0;  // open objects and arrays
+  std::size_t peak_depth_ = 0;
+  bool closed_empty_ = false;  // the container closed last had nothing in it
   std::vector<Edit> edits_;
   std::string arena_;
   FixSet fixes_ = 0;  // families reported besides the edits' own
@@ -443,8 +445,8 @@ void Pass::push(Kind kind, State state) {
   stack_.push_back(Frame{kind, state, npos, i_, edits_.size(), true, false});
   if (kind == Kind::Wrapper) {
     ++calls_;
-  } else {
-    ++depth_;
+  } else if (++depth_ > peak_depth_) {
+    peak_depth_ = depth_;
   }
 }
 
@@ -473,8 +475,10 @@ void Pass::close_top(std::size_t at, bool inserted) {
   if (f.kind == Kind::Object) {
     if (f.state == State::Colon) {
       insert(at, ":null", Fix::MissingPunctuation);
+      f.empty = false;
     } else if (f.state == State::Value) {
       insert(at, "null", Fix::MissingPunctuation);
+      f.empty = false;
     }
     if (inserted) insert(at, "}", truncated_ ? Fix::Truncated : Fix::Brackets);
   } else if (f.kind == Kind::Array) {
@@ -482,6 +486,7 @@ void Pass::close_top(std::size_t at, bool inserted) {
   } else if (f.state == State::Value) {
     insert(at, "null", Fix::Wrappers);  // name() with no argument
   }
+  closed_empty_ = f.empty;
   stack_.pop_back();
   if (f.kind == Kind::Wrapper) {
     --calls_;
@@ -502,7 +507,10 @@ void Pass::handle_closer(char c) {
     ++i_;
     return;
   }
-  while (stack_.size() > match) close_top(i_, /*inserted=*/true);
+  while (stack_.size() > match) {
+    close_top(i_, /*inserted=*/true);
+    value_done();
+  }
   if (kind == Kind::Wrapper) erase(i_, 1, Fix::Wrappers);
   close_top(i_, /*inserted=*/false);
   ++i_;
@@ -873,7 +881,13 @@ bool Pass::read_word(Place where) {
              word == "+Infinity" || word == "inf" || word == "-inf") {
     replace(start, word.size(), "null", Fix::Literals);
   } else if (!word.empty() && normalise_number(word, out)) {
-    if (out != word) replace(start, word.size(), out, Fix::Numbers);
+    const detail::NumberScan scan =
+        detail::scan_number(out.data(), out.data() + out.size());
+    if (number_overflows(scan)) {
+      replace(start, word.size(), "null", Fix::Numbers);
+    } else if (out != word) {
+      replace(start, word.size(), out, Fix::Numbers);
+    }
   } else if (!word.empty() && (word == "-" || word == "+") && trimmed == n_) {
     replace(start, word.size(), "null", Fix::Truncated);  // a cut number
   } else {
@@ -938,7 +952,8 @@ bool Pass::begin_value() {
   switch (c) {
     case '{':
     case '[':
-      if (depth_ >= kMaxDepth) {
+      // Values made one array take a level more.
+      if (depth_ + (multi_ ? 1 : 0) >= kMaxDepth) {
         skip_deep_container();
         return true;
       }
@@ -998,7 +1013,11 @@ void Pass::after_top_value() {
     return;
   }
   if (c == ',') {
-    if (top_comma_ == npos) top_comma_ = i_;
+    if (top_comma_ == npos) {
+      top_comma_ = i_;
+    } else {
+      erase(i_, 1, Fix::TrailingCommas);  // one comma between values
+    }
     ++i_;
     // {"a": 1}, "b": 2}: the first closer was one too many.
     std::size_t q = i_;
@@ -1018,10 +1037,11 @@ void Pass::after_top_value() {
       }
       if (key_end != npos && key_follows(key_end)) {
         erase(end_ - 1, 1, Fix::Brackets);
+        if (closed_empty_) erase(top_comma_, 1, Fix::TrailingCommas);
         --values_;
         top_due_ = true;
         stack_.push_back(Frame{Kind::Object, State::Key, npos, q,
-                               edits_.size(), false, false});
+                               edits_.size(), closed_empty_, false});
         ++depth_;
         top_comma_ = npos;
         return;
@@ -1034,7 +1054,11 @@ void Pass::after_top_value() {
     ++i_;
     return;
   }
-  // Another value?
+  // Another value? Not if the array around them would nest too deep.
+  if (peak_depth_ >= kMaxDepth) {
+    stop_ = true;
+    return;
+  }
   const std::size_t at = i_;
   const std::size_t edits_before = edits_.size();
   const std::size_t values_before = values_;
@@ -1080,8 +1104,8 @@ void Pass::finish() {
       !edits_.empty() && edits_.back().pos == n_ && edits_.back().len == 0 &&
       arena_.compare(edits_.back().off, edits_.back().size, "\"") == 0) {
     // The key's string was closed at the end: it was cut.
-    const std::size_t from = f.comma != npos ? f.comma : f.member;
-    while (!edits_.empty() && edits_.back().pos >= from) edits_.pop_back();
+    const std::size_t from = f.member;
+    edits_.resize(f.edit_count);  // the member's own edits go with it
     erase(from, n_ - from, Fix::Truncated);
     f.comma = npos;
     f.state = f.empty ? State::Key : State::CommaOrEnd;
@@ -1146,10 +1170,14 @@ LenientText Pass::run() {
           ++i_;
           break;
         }
-        f.member = i_;
-        if (f.missing_comma && !ellipsis_at(i_)) {
-          insert(i_, ",", Fix::MissingPunctuation);
-          f.missing_comma = false;
+        if (!ellipsis_at(i_)) {
+          // An element starts: its comma is no longer a trailing one.
+          f.member = f.comma != npos ? f.comma : i_;
+          f.comma = npos;
+          if (f.missing_comma) {
+            insert(i_, ",", Fix::MissingPunctuation);
+            f.missing_comma = false;
+          }
         }
         begin_value();
         break;
@@ -1168,8 +1196,6 @@ LenientText Pass::run() {
           stop_ = true;
           break;
         }
-        f.member = i_;
-        f.edit_count = edits_.size();
         if (ellipsis_at(i_)) {
           std::size_t e = i_ + 3;
           while (e < n_ && t_[e] == '.') ++e;
@@ -1177,6 +1203,10 @@ LenientText Pass::run() {
           i_ = e;
           break;
         }
+        // A member starts, from its comma if it has one.
+        f.member = f.comma != npos ? f.comma : i_;
+        f.comma = npos;
+        f.edit_count = edits_.size();
         if (f.missing_comma) {
           insert(i_, ",", Fix::MissingPunctuation);
           f.missing_comma = false;
@@ -1218,17 +1248,22 @@ LenientText Pass::run() {
         } else if (end >= n_) {
           // A key cut by the end: dropped with its comma.
           i_ = n_;
-          const std::size_t from = f.comma != npos ? f.comma : f.member;
-          while (!edits_.empty() && edits_.back().pos >= from) {
-            edits_.pop_back();
-          }
+          const std::size_t from = f.member;
+          edits_.resize(f.edit_count);
           erase(from, n_ - from, Fix::Truncated);
           f.comma = npos;
           f.state = f.empty ? State::Key : State::CommaOrEnd;
         } else {
-          // A word with no colon: no member to make of it.
+          // A word with no colon: no member to make of it, so its comma is
+          // pending again.
+          edits_.resize(f.edit_count);
           erase(i_, end - i_, Fix::BareWords);
           i_ = end;
+          if (t_[f.member] == ',') {
+            f.comma = f.member;
+          } else {
+            f.missing_comma = !f.empty;
+          }
         }
         break;
       }
@@ -1305,7 +1340,13 @@ LenientText Pass::run() {
   }
   edits_.resize(keep);
   result.fixes = fixes_;
-  if (!edits_.empty()) {
+  // Taken but not kept (a value cut short, a statement's end): the text as
+  // it stands is not the document either.
+  bool dropped = false;
+  for (std::size_t k = end_; k < result.end && !dropped; ++k) {
+    dropped = !is_json_ws(static_cast<unsigned char>(t_[k]));
+  }
+  if (!edits_.empty() || dropped) {
     result.changed = true;
     result.text = apply_edits(end_);
   }
@@ -1315,7 +1356,12 @@ LenientText Pass::run() {
 std::string Pass::apply_edits(std::size_t end) const {
   std::vector<Edit> sorted = edits_;
   std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const Edit& a, const Edit& b) { return a.pos < b.pos; });
+                   // At one position, insertions go before a replacement
+                   // that starts there: they belong in front of its text.
+                   [](const Edit& a, const Edit& b) {
+                     return a.pos < b.pos ||
+                            (a.pos == b.pos && a.len == 0 && b.len != 0);
+                   });
   std::string out;
   out.reserve(end + arena_.size());
   std::size_t cursor = 0;
