@@ -60,7 +60,7 @@ if ! dpkg -s "libclang-rt-$clang_major-dev" >/dev/null 2>&1; then
     { apt-get update -qq && apt-get install -y -qq "libclang-rt-$clang_major-dev"; }
 fi
 fuzz_targets=(fuzz_parse_document fuzz_parse_number fuzz_tolerant fuzz_cleanup
-  fuzz_ladder)
+  fuzz_ladder fuzz_lenient)
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTARNWICK_DEVELOPER=ON -DTARNWICK_FUZZ=ON
@@ -99,13 +99,15 @@ if [ -f pyproject.toml ]; then
   cmake -S . -B build/asan-py -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTARNWICK_PYTHON=ON -DTARNWICK_SANITIZE=ON -DTARNWICK_WERROR=ON \
     -DPython_EXECUTABLE="$py"
-  cmake --build build/asan-py -j "$jobs" --target _tarnwick
+  cmake --build build/asan-py -j "$jobs" --target _tarnwick _extras
   asan_site=$root/build/asan-py/site
   rm -rf "$asan_site"
   mkdir -p "$asan_site/tarnwick"
   cp -R python/tarnwick/. "$asan_site/tarnwick/"
-  asan_module=$(find build/asan-py/src -name '_tarnwick*.so' -print -quit)
-  cp "$asan_module" "$asan_site/tarnwick/"
+  for module in _tarnwick _extras; do
+    cp "$(find build/asan-py/src -name "$module*.so" -print -quit)" \
+      "$asan_site/tarnwick/"
+  done
   (
     export LD_PRELOAD
     LD_PRELOAD=$(gcc -print-file-name=libasan.so)

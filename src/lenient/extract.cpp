@@ -67,27 +67,91 @@ std::size_t byte_order_mark_length(std::string_view text) noexcept {
   return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }
 
-namespace {
-
-std::size_t count_leaves(const JsonValue& value) {
-  // Depth is bounded by the readers' nesting limits.
-  switch (value.kind()) {
-    case ValueKind::Null:
-      return 0;
-    case ValueKind::Array: {
-      std::size_t n = 0;
-      for (const JsonValue& item : value.as_array()) n += count_leaves(item);
-      return n;
+ValueShape shape_of_json(std::string_view json) noexcept {
+  ValueShape shape;
+  const char head = json.empty() ? 'n' : json[0];
+  shape.holds_nothing = head == '[' || head == '{';
+  shape.reference_like = head == '[' || json == "{}";
+  std::size_t depth = 0;
+  bool key = false;  // the string just read is an object key
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    const char c = json[i];
+    switch (c) {
+      case '[':
+      case '{':
+        ++depth;
+        if (depth == 2) shape.holds_nothing = shape.reference_like = false;
+        break;
+      case ']':
+      case '}':
+        --depth;
+        break;
+      case '"': {
+        // Canonical strings: escapes stand for a quote, a backslash or a
+        // control character, none of which is part of a word.
+        // Words are runs of two or more characters between layout,
+        // punctuation and escapes. A lone character is no word, so a reading
+        // that invents one (a cut escape) gains nothing; "null" is none
+        // either, so a document read as one long string weighs what its
+        // values do.
+        std::size_t j = i + 1;
+        std::size_t run = 0;  // code points of the word being read
+        std::size_t run_start = j;
+        auto end_word = [&](std::size_t at) {
+          if (run >= 2 && json.substr(run_start, at - run_start) != "null") {
+            ++shape.weight;
+          }
+          run = 0;
+        };
+        for (; j < json.size() && json[j] != '"'; ++j) {
+          const auto b = static_cast<unsigned char>(json[j]);
+          if (b == '\\' || b <= ' ' || b == ',' || b == ':' || b == '{' ||
+              b == '}' || b == '[' || b == ']') {
+            end_word(j);
+            if (b == '\\' && json[++j] == 'u') j += 4;
+          } else if ((b & 0xC0) != 0x80) {
+            if (run++ == 0) run_start = j;
+          }
+        }
+        end_word(j);
+        key = j + 1 < json.size() && json[j + 1] == ':';
+        if (depth == 1 && !key) {
+          shape.holds_nothing = shape.reference_like = false;
+        }
+        i = j;
+        break;
+      }
+      case 'n':  // null
+        if (depth == 1) shape.reference_like = false;
+        i += 3;
+        break;
+      case ',':
+      case ':':
+        break;
+      default: {
+        // A number, true or false.
+        ++shape.weight;
+        bool integer = c != 't' && c != 'f';
+        std::size_t j = i;
+        while (j < json.size() && json[j] != ',' && json[j] != ']' &&
+               json[j] != '}') {
+          if (json[j] == '.' || json[j] == 'e' || json[j] == 'E') {
+            integer = false;
+          }
+          ++j;
+        }
+        if (depth == 1) {
+          shape.holds_nothing = false;
+          if (!integer || head != '[') shape.reference_like = false;
+        }
+        i = j - 1;
+      }
     }
-    case ValueKind::Object: {
-      std::size_t n = 0;
-      for (const auto& entry : value.as_object()) n += count_leaves(entry.value);
-      return n;
-    }
-    default:
-      return 1;
   }
+  return shape;
 }
+
+namespace {
 
 // Repairs candidates into the engine's tree.
 struct TreeRunner {
@@ -97,27 +161,7 @@ struct TreeRunner {
   Result run(std::string_view text) { return run_ladder(text, options); }
   Strategy strategy(const Result& result) { return result.strategy; }
   ValueShape shape(const Result& result) {
-    ValueShape shape;
-    const JsonValue& value = result.value;
-    shape.leaves = count_leaves(value);
-    if (value.kind() == ValueKind::Array) {
-      shape.holds_nothing = true;
-      shape.reference_like = true;
-      for (const JsonValue& item : value.as_array()) {
-        if (!item.is_null()) shape.holds_nothing = false;
-        if (item.kind() != ValueKind::Number ||
-            item.as_number().kind() == NumberKind::Float) {
-          shape.reference_like = false;
-        }
-      }
-    } else if (value.kind() == ValueKind::Object) {
-      shape.reference_like = value.as_object().empty();
-      shape.holds_nothing = true;
-      for (const auto& entry : value.as_object()) {
-        if (!entry.value.is_null()) shape.holds_nothing = false;
-      }
-    }
-    return shape;
+    return shape_of_json(result.json);
   }
 };
 

@@ -17,16 +17,24 @@ namespace tarnwick::detail {
 
 // What the search needs to know of a repaired candidate's value.
 struct ValueShape {
-  std::size_t leaves = 0;      // non-null scalars, at any depth
-  bool holds_nothing = false;  // an empty container or one of nulls only
-  bool reference_like = false; // [] or {} or an array of integers only
+  // How much the value holds: the words in its strings, keys included,
+  // and one per number or boolean. Members are not counted: a string split
+  // in two by a stray quote, or a document read as one odd key, has more of
+  // them than the right reading, but never more words.
+  std::size_t weight = 0;
+  bool holds_nothing = false;   // an empty container or one of nulls only
+  bool reference_like = false;  // [] or {} or an array of integers only
 };
+
+// The shape of a value from its canonical text, so that every form of value
+// is judged alike.
+ValueShape shape_of_json(std::string_view canonical) noexcept;
 
 // A Runner repairs one candidate text with the caller's options:
 //   typename Runner::Result           movable
 //   Result run(std::string_view text) the ladder on `text`
 //   Strategy strategy(const Result&)
-//   ValueShape shape(const Result&)
+//   ValueShape shape(const Result&)    shape_of_json of its canonical text
 template <class Runner>
 concept ExtractionRunner = requires(Runner& runner, std::string_view text,
                                     const typename Runner::Result& result) {
@@ -65,6 +73,15 @@ std::size_t bracket_span_end(std::string_view text, std::size_t start) noexcept;
 
 // Byte length of a leading U+FEFF, or 0.
 std::size_t byte_order_mark_length(std::string_view text) noexcept;
+
+// A span that the lenient pass could read only as one unquoted word or
+// phrase, with no quote, colon or comma in it: "[the docs]", "[x]". In
+// prose that is markup (link text, a placeholder), not data; "[red, green]"
+// is a list.
+inline bool is_bracketed_phrase(std::string_view span, FixSet fixes) noexcept {
+  if ((fixes & fix_bit(Fix::BareWords)) == 0) return false;
+  return span.find_first_of("\"':,") == std::string_view::npos;
+}
 
 // Whether the whole repair of the text answers as it stands: these rungs
 // give the value that the lenient pass would, so extraction stops there.
@@ -107,11 +124,11 @@ Found<typename Runner::Result> extract_with(std::string_view text,
     return Candidate{runner.run(slice), 0, begin, end};
   };
 
-  // Never less than the whole text's own repair: a candidate holding fewer
-  // values gives way to it.
-  const std::size_t whole_leaves = runner.shape(whole.result).leaves;
+  // Never less than the whole text's own repair: a candidate that holds
+  // less gives way to it.
+  const std::size_t whole_weight = runner.shape(whole.result).weight;
   auto at_least_whole = [&](Candidate& found) -> Candidate& {
-    return runner.shape(found.result).leaves < whole_leaves ? whole : found;
+    return runner.shape(found.result).weight < whole_weight ? whole : found;
   };
 
   // 1. The whole text, when a value starts it and takes all of it.
@@ -163,6 +180,9 @@ Found<typename Runner::Result> extract_with(std::string_view text,
     if (s == Strategy::Fallback) continue;
     const ValueShape shape = runner.shape(span.result);
     if (shape.holds_nothing && (s == Strategy::Tolerant || span.fixes != 0)) {
+      continue;
+    }
+    if (is_bracketed_phrase(text.substr(open, span.end - open), span.fixes)) {
       continue;
     }
     if (!shape.reference_like) return std::move(at_least_whole(span));

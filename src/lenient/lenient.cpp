@@ -340,6 +340,13 @@ class Pass {
   void insert(std::size_t pos, std::string_view with, Fix fix) {
     replace(pos, 0, with, fix);
   }
+  // Outside strings, \" or \n can only come from one more level of
+  // encoding: the document was escaped but not quoted.
+  bool escaped_layout_at(std::size_t p) const noexcept {
+    if (!may_unescape_ || t_[p] != '\\' || p + 1 >= n_) return false;
+    const char e = t_[p + 1];
+    return e == '"' || e == 'n' || e == 't' || e == 'r';
+  }
   bool ellipsis_at(std::size_t p) const noexcept {
     return t_.substr(p, 3) == "..." || t_.substr(p, 3) == "\xE2\x80\xA6";
   }
@@ -874,8 +881,10 @@ bool Pass::read_word(Place where) {
       equals_ignoring_case(word, "null") || equals_ignoring_case(word, "none") ||
       equals_ignoring_case(word, "nil")) {
     const char first = static_cast<char>(word[0] | 0x20);
-    out = first == 't' ? "true" : first == 'f' ? "false" : "null";
-    if (out != word) replace(start, word.size(), out, Fix::Literals);
+    const std::string_view literal = first == 't'   ? "true"
+                                     : first == 'f' ? "false"
+                                                    : "null";
+    if (literal != word) replace(start, word.size(), literal, Fix::Literals);
   } else if (word == "undefined" || word == "NaN" || word == "nan" ||
              word == "Infinity" || word == "-Infinity" ||
              word == "+Infinity" || word == "inf" || word == "-inf") {
@@ -898,7 +907,8 @@ bool Pass::read_word(Place where) {
       i_ = start + 1;
       return true;
     }
-    out = "\"";
+    out.clear();
+    out.push_back('"');
     append_escaped(word, out);
     out.push_back('"');
     replace(start, word.size(), out, Fix::BareWords);
@@ -962,7 +972,7 @@ bool Pass::begin_value() {
            c == '{' ? State::Key : State::Value);
       return true;
     case '\\':
-      if (i_ + 1 < n_ && t_[i_ + 1] == '"' && may_unescape_) {
+      if (escaped_layout_at(i_)) {
         escaped_document_ = true;
         stop_ = true;
         return true;
@@ -1191,7 +1201,7 @@ LenientText Pass::run() {
           ++i_;
           break;
         }
-        if (c == '\\' && i_ + 1 < n_ && t_[i_ + 1] == '"' && may_unescape_) {
+        if (escaped_layout_at(i_)) {
           escaped_document_ = true;
           stop_ = true;
           break;

@@ -126,54 +126,6 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
   return true;
 }
 
-// What the extraction search needs of a value built as interpreter objects:
-// the same answers as the engine gives for its tree. The value was just
-// built and no interpreter code runs during the walk, so borrowed
-// references stay valid.
-tarnwick::detail::ValueShape shape_of(PyObject* value) {
-  tarnwick::detail::ValueShape shape;
-  std::vector<PyObject*> pending{value};
-  while (!pending.empty()) {
-    PyObject* item = pending.back();
-    pending.pop_back();
-    if (item == Py_None) continue;
-    if (PyList_Check(item)) {
-      const Py_ssize_t n = PyList_Size(item);
-      for (Py_ssize_t i = 0; i < n; ++i) {
-        pending.push_back(PyList_GetItem(item, i));
-      }
-    } else if (PyDict_Check(item)) {
-      Py_ssize_t pos = 0;
-      PyObject* key;
-      PyObject* member;
-      while (PyDict_Next(item, &pos, &key, &member)) pending.push_back(member);
-    } else {
-      ++shape.leaves;
-    }
-  }
-  if (PyList_Check(value)) {
-    shape.holds_nothing = true;
-    shape.reference_like = true;
-    const Py_ssize_t n = PyList_Size(value);
-    for (Py_ssize_t i = 0; i < n; ++i) {
-      PyObject* item = PyList_GetItem(value, i);
-      if (item != Py_None) shape.holds_nothing = false;
-      // Exactly int: True and False are ints too, but no reference marks.
-      if (!PyLong_CheckExact(item)) shape.reference_like = false;
-    }
-  } else if (PyDict_Check(value)) {
-    shape.reference_like = PyDict_Size(value) == 0;
-    shape.holds_nothing = true;
-    Py_ssize_t pos = 0;
-    PyObject* key;
-    PyObject* member;
-    while (PyDict_Next(value, &pos, &key, &member)) {
-      if (member != Py_None) shape.holds_nothing = false;
-    }
-  }
-  return shape;
-}
-
 // Repairs candidate texts into interpreter objects the way repair() does:
 // the rungs that read build the objects as they go, the fallback's tree is
 // converted. A failed dict store ends the work: the runner keeps its
@@ -225,7 +177,7 @@ class ObjectRunner {
   Strategy strategy(const Result& result) { return result.strategy; }
 
   tarnwick::detail::ValueShape shape(const Result& result) {
-    if (!result.shape) result.shape = shape_of(result.value.get());
+    if (!result.shape) result.shape = tarnwick::detail::shape_of_json(result.json);
     return *result.shape;
   }
 
