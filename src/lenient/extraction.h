@@ -124,14 +124,18 @@ Found<typename Runner::Result> extract_with(std::string_view text,
     return Candidate{runner.run(slice), 0, begin, end};
   };
 
-  // Never less than the whole text's own repair: a candidate that holds
-  // less gives way to it.
+  // A narrower part of the text never answers with less than the whole
+  // text's own repair: a candidate that holds less gives way to it. (The
+  // lenient reading of the whole text is not held to this: it reads the
+  // same text, and a comment or a stray quote that the ladder turned into
+  // extra strings would outweigh it.)
   const std::size_t whole_weight = runner.shape(whole.result).weight;
   auto at_least_whole = [&](Candidate& found) -> Candidate& {
     return runner.shape(found.result).weight < whole_weight ? whole : found;
   };
 
-  // 1. The whole text, when a value starts it and takes all of it.
+  // 1. The whole text, when a value starts it and the lenient pass takes
+  // all of it.
   std::optional<Candidate> partial;
   if (options.lenient) {
     const std::size_t lead = byte_order_mark_length(text);
@@ -145,7 +149,7 @@ Found<typename Runner::Result> extract_with(std::string_view text,
       if (lead != 0) full.fixes |= fix_bit(Fix::ByteOrderMark);
       if (full.end == text.size() &&
           runner.strategy(full.result) != Strategy::Fallback) {
-        return std::move(at_least_whole(full));
+        return full;
       }
       partial = std::move(full);
     }

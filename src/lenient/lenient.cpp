@@ -80,7 +80,8 @@ constexpr std::size_t npos = std::string_view::npos;
 constexpr std::size_t kMaxDepth = 127;
 
 // String delimiters. The typographic ones are three UTF-8 bytes each:
-// U+201C/U+201D (double), U+2018/U+2019 (single).
+// U+201C/U+201D (double), U+2018/U+2019 (single), and the low openers
+// U+201E/U+201A that some languages close with the high marks.
 enum class Quote : std::uint8_t {
   None,
   Double,
@@ -89,6 +90,8 @@ enum class Quote : std::uint8_t {
   SmartOpen,        // U+201C, closed by U+201D (or another U+201C)
   SmartClose,       // U+201D used as an opener
   SmartSingleOpen,  // U+2018, closed by U+2019
+  LowOpen,          // U+201E, closed by U+201C or U+201D
+  LowSingleOpen,    // U+201A, closed by U+2018 or U+2019
 };
 
 struct QuoteMark {
@@ -110,6 +113,10 @@ QuoteMark quote_at(std::string_view t, std::size_t i) noexcept {
         return {Quote::SmartClose, 3};
       case 0x98:
         return {Quote::SmartSingleOpen, 3};
+      case 0x9E:
+        return {Quote::LowOpen, 3};
+      case 0x9A:
+        return {Quote::LowSingleOpen, 3};
       default:
         break;
     }
@@ -135,7 +142,20 @@ std::size_t closer_at(std::string_view t, std::size_t i, Quote open) noexcept {
   }
   const auto b = static_cast<unsigned char>(t[i + 2]);
   if (open == Quote::SmartSingleOpen) return b == 0x99 ? 3 : 0;
+  if (open == Quote::LowSingleOpen) return b == 0x98 || b == 0x99 ? 3 : 0;
   return b == 0x9D || b == 0x9C ? 3 : 0;
+}
+
+// Whether `rest` is what is left of a \uXXXX escape cut by the end of the
+// text: nothing, "\", "\u" or "\u" and fewer than four hex digits.
+bool is_cut_escape(std::string_view rest) noexcept {
+  if (rest.empty()) return true;
+  if (rest[0] != '\\' || rest.size() >= 6) return false;
+  if (rest.size() >= 2 && rest[1] != 'u') return false;
+  for (std::size_t k = 2; k < rest.size(); ++k) {
+    if (hex_value(static_cast<unsigned char>(rest[k])) < 0) return false;
+  }
+  return true;
 }
 
 bool is_ident_byte(unsigned char c) noexcept {
@@ -752,8 +772,7 @@ void Pass::read_string(QuoteMark open, Place where) {
               i_ = h + 6;
               continue;
             }
-            if (h + 1 < n_ && t_[h] == '\\' && t_[h + 1] == 'u' &&
-                h + 6 > n_) {
+            if (h + 6 > n_ && is_cut_escape(t_.substr(h))) {
               // Its low half cut by the end: both dropped.
               erase(i_, n_ - i_, Fix::Truncated);
               i_ = n_;
