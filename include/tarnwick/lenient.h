@@ -66,9 +66,13 @@ struct LenientText {
   // A value starts the text (after whitespace and comments): a container, a
   // string, a number, a literal or a wrapper call. Prose does not.
   bool found = false;
-  // Bytes of the text that the value (or values) took, from 0; what follows
-  // was dropped as trailing text.
+  // Where the value (or the values) begins and ends in the text, in bytes.
+  // Unchanged, the document is text[begin, end).
+  std::size_t begin = 0;
   std::size_t end = 0;
+  // Only whitespace, comments or a statement's end follow `end`: the value
+  // took the whole text. Otherwise what follows was left as trailing text.
+  bool to_end = false;
 };
 
 // How much of the text the pass reads.

@@ -112,13 +112,14 @@ Found<typename Runner::Result> extract_with(std::string_view text,
     if (options.lenient) {
       LenientText rewritten = lenient_rewrite(slice, scope);
       if (rewritten.found) {
-        const std::size_t stop = begin + rewritten.end;
+        const std::size_t from = begin + rewritten.begin;
+        const std::size_t to = begin + rewritten.end;
         if (rewritten.changed) {
-          return Candidate{runner.run(rewritten.text), rewritten.fixes, begin,
-                           stop};
+          return Candidate{runner.run(rewritten.text), rewritten.fixes, from,
+                           to};
         }
-        slice = text.substr(begin, rewritten.end);
-        return Candidate{runner.run(slice), 0, begin, stop};
+        return Candidate{runner.run(text.substr(from, to - from)), 0, from,
+                         to};
       }
     }
     return Candidate{runner.run(slice), 0, begin, end};
@@ -142,12 +143,14 @@ Found<typename Runner::Result> extract_with(std::string_view text,
     const std::string_view rest = text.substr(lead);
     LenientText rewritten = lenient_rewrite(rest, LenientScope::Document);
     if (rewritten.found) {
+      const std::size_t from = lead + rewritten.begin;
+      const std::size_t to = lead + rewritten.end;
       Candidate full{rewritten.changed
                          ? runner.run(rewritten.text)
-                         : runner.run(rest.substr(0, rewritten.end)),
-                     rewritten.fixes, lead, lead + rewritten.end};
+                         : runner.run(text.substr(from, to - from)),
+                     rewritten.fixes, from, to};
       if (lead != 0) full.fixes |= fix_bit(Fix::ByteOrderMark);
-      if (full.end == text.size() &&
+      if (rewritten.to_end &&
           runner.strategy(full.result) != Strategy::Fallback) {
         return full;
       }

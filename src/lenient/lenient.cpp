@@ -655,6 +655,12 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
     case '#':
       return p > 0 && (t_[p - 1] == ' ' || t_[p - 1] == '\t' || line_break);
     default:
+      // A key with its colon left out ("a" 1): only a word that goes on
+      // right after the quote keeps the key open.
+      if (where == Place::Key) {
+        return line_break || t_[p - 1] == ' ' || t_[p - 1] == '\t' ||
+               !is_ident_byte(static_cast<unsigned char>(c));
+      }
       break;
   }
   const QuoteMark next = quote_at(t_, p);
@@ -1350,14 +1356,13 @@ LenientText Pass::run() {
   if (values_ == 0) return result;  // nothing recognised
   result.found = true;
   if (multi_) insert(end_, "]", Fix::MultipleValues);
-  // What the value took: to the end when only whitespace follows.
+  result.begin = first_start_;
+  result.end = end_;
   std::size_t rest = end_;
   while (rest < n_ && is_json_ws(static_cast<unsigned char>(t_[rest]))) ++rest;
-  if (rest >= n_ || i_ >= n_) {
-    result.end = n_;
-  } else {
-    result.end = end_;
-    if (scope_ == LenientScope::Document) fixes_ |= fix_bit(Fix::TrailingText);
+  result.to_end = rest >= n_ || i_ >= n_;
+  if (!result.to_end && scope_ == LenientScope::Document) {
+    fixes_ |= fix_bit(Fix::TrailingText);
   }
   // Edits past the end of the value belong to text that was dropped.
   std::size_t keep = 0;
@@ -1369,13 +1374,7 @@ LenientText Pass::run() {
   }
   edits_.resize(keep);
   result.fixes = fixes_;
-  // Taken but not kept (a value cut short, a statement's end): the text as
-  // it stands is not the document either.
-  bool dropped = false;
-  for (std::size_t k = end_; k < result.end && !dropped; ++k) {
-    dropped = !is_json_ws(static_cast<unsigned char>(t_[k]));
-  }
-  if (!edits_.empty() || dropped) {
+  if (!edits_.empty()) {
     result.changed = true;
     result.text = apply_edits(end_);
   }
@@ -1456,14 +1455,18 @@ LenientText Pass::unescape_and_rerun() const {
   LenientText result = again.run();
   if (!result.found) return LenientText{};
   if (!result.changed) {
-    result.text = result.end == plain.size()
-                      ? std::move(plain)
-                      : plain.substr(0, result.end);
+    result.text = plain.substr(result.begin, result.end - result.begin);
     result.changed = true;
   }
   result.fixes |= fix_bit(Fix::EscapedDocument);
-  // Offsets of the second reading do not map back; the value took the text.
+  // Offsets of the second reading do not map back: the span is the text's
+  // own, from its first value to its last non-blank byte.
+  result.begin = first_start_;
   result.end = n_;
+  while (result.end > result.begin &&
+         is_json_ws(static_cast<unsigned char>(t_[result.end - 1]))) {
+    --result.end;
+  }
   return result;
 }
 
