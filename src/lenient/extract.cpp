@@ -1,5 +1,6 @@
 // The search helpers of extraction and run_extract over the engine's tree.
 
+#include <algorithm>    // min
 #include <cstddef>      // size_t
 #include <string_view>  // string_view
 
@@ -11,25 +12,28 @@ namespace tarnwick {
 namespace detail {
 
 bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
-  const std::size_t start = text_.find("```", pos_);
+  std::size_t start = text_.find("```", pos_);
+  if (tildes_) start = std::min(start, text_.find("~~~", pos_));
   if (start == std::string_view::npos) {
     pos_ = text_.size();
     return false;
   }
-  // The tag: further backticks, then anything up to whitespace or a
-  // bracket, so that "```json{"a": 1}```" keeps its object.
+  const char mark = text_[start];
+  const std::string_view fence = mark == '`' ? "```" : "~~~";
+  // The tag: further marks, then anything up to whitespace or a bracket, so
+  // that "```json{"a": 1}```" keeps its object.
   std::size_t i = start + 3;
-  while (i < text_.size() && text_[i] == '`') ++i;
+  while (i < text_.size() && text_[i] == mark) ++i;
   while (i < text_.size()) {
     const char c = text_[i];
     if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' ||
-        c == '\v' || c == '{' || c == '[' || c == '`') {
+        c == '\v' || c == '{' || c == '[' || c == mark) {
       break;
     }
     ++i;
   }
   begin = i;
-  const std::size_t close = text_.find("```", i);
+  const std::size_t close = text_.find(fence, i);
   if (close == std::string_view::npos) {
     end = text_.size();
     pos_ = text_.size();
@@ -37,7 +41,7 @@ bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
   }
   end = close;
   pos_ = close + 3;
-  while (pos_ < text_.size() && text_[pos_] == '`') ++pos_;
+  while (pos_ < text_.size() && text_[pos_] == mark) ++pos_;
   return true;
 }
 

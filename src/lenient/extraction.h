@@ -53,16 +53,19 @@ struct Found {
 };
 
 // Markdown code fences: the content of each, in order. A fence opens at three
-// or more backticks and an optional language tag (up to whitespace or a
-// bracket); its content runs to the next three backticks or the end.
+// or more backticks (or tildes, when asked) and an optional language tag (up
+// to whitespace or a bracket); its content runs to the next three of the same
+// marks or the end.
 class FenceScanner {
  public:
-  explicit FenceScanner(std::string_view text) noexcept : text_(text) {}
+  explicit FenceScanner(std::string_view text, bool tildes = false) noexcept
+      : text_(text), tildes_(tildes) {}
   // The next fence's content as [begin, end) of the text; false when none.
   bool next(std::size_t& begin, std::size_t& end) noexcept;
 
  private:
   std::string_view text_;
+  bool tildes_;
   std::size_t pos_ = 0;
 };
 
@@ -160,7 +163,7 @@ Found<typename Runner::Result> extract_with(std::string_view text,
 
   // 2. A code fence anywhere whose content gives a value.
   if (options.repair.strip_code_fences) {
-    FenceScanner fences(text);
+    FenceScanner fences(text, /*tildes=*/options.lenient);
     std::size_t begin = 0;
     std::size_t end = 0;
     while (fences.next(begin, end)) {

@@ -173,6 +173,18 @@ bool equals_ignoring_case(std::string_view word, std::string_view lower) {
   return true;
 }
 
+// The literal that `word`, cut by the end of the text, is the start of
+// ("tr" of true, "Nu" of null, "No" of None); empty when none.
+std::string_view cut_literal(std::string_view word) noexcept {
+  for (const std::string_view full : {"true", "false", "null", "none"}) {
+    if (word.size() < full.size() &&
+        equals_ignoring_case(word, full.substr(0, word.size()))) {
+      return full == "none" ? "null" : full;
+    }
+  }
+  return {};
+}
+
 // Appends `raw` as the content of a JSON string: quotes, backslashes and
 // control characters escaped.
 void append_escaped(std::string_view raw, std::string& out) {
@@ -316,7 +328,8 @@ class Pass {
   LenientText run();
 
  private:
-  enum class Kind : std::uint8_t { Object, Array, Wrapper };
+  // A Tuple is an array written in parentheses, as Python does.
+  enum class Kind : std::uint8_t { Object, Array, Tuple, Wrapper };
   enum class State : std::uint8_t {
     Value,       // a value is due (array element, object value, argument)
     Key,         // an object key is due
@@ -374,7 +387,7 @@ class Pass {
   Place place() const noexcept {
     if (stack_.empty()) return Place::Top;
     const Frame& f = stack_.back();
-    if (f.kind == Kind::Array) return Place::Array;
+    if (f.kind == Kind::Array || f.kind == Kind::Tuple) return Place::Array;
     if (f.kind == Kind::Wrapper) return Place::Argument;
     return f.state == State::Value ? Place::ObjectValue : Place::Key;
   }
@@ -410,7 +423,7 @@ class Pass {
   std::vector<Edit> edits_;
   std::string arena_;
   FixSet fixes_ = 0;  // families reported besides the edits' own
-  std::size_t calls_ = 0;  // open wrapper calls
+  std::size_t calls_ = 0;  // open parentheses: wrapper calls and tuples
 
   bool escaped_document_ = false;  // stop: the text is a document escaped once
   bool truncated_ = false;         // something was closed at the end
@@ -470,11 +483,8 @@ void Pass::skip_trivia() {
 
 void Pass::push(Kind kind, State state) {
   stack_.push_back(Frame{kind, state, npos, i_, edits_.size(), true, false});
-  if (kind == Kind::Wrapper) {
-    ++calls_;
-  } else if (++depth_ > peak_depth_) {
-    peak_depth_ = depth_;
-  }
+  if (kind == Kind::Wrapper || kind == Kind::Tuple) ++calls_;
+  if (kind != Kind::Wrapper && ++depth_ > peak_depth_) peak_depth_ = depth_;
 }
 
 // A value has been read completely at i_: the frame below moves on.
@@ -508,18 +518,15 @@ void Pass::close_top(std::size_t at, bool inserted) {
       f.empty = false;
     }
     if (inserted) insert(at, "}", truncated_ ? Fix::Truncated : Fix::Brackets);
-  } else if (f.kind == Kind::Array) {
+  } else if (f.kind == Kind::Array || f.kind == Kind::Tuple) {
     if (inserted) insert(at, "]", truncated_ ? Fix::Truncated : Fix::Brackets);
   } else if (f.state == State::Value) {
     insert(at, "null", Fix::Wrappers);  // name() with no argument
   }
   closed_empty_ = f.empty;
   stack_.pop_back();
-  if (f.kind == Kind::Wrapper) {
-    --calls_;
-  } else {
-    --depth_;
-  }
+  if (f.kind == Kind::Wrapper || f.kind == Kind::Tuple) --calls_;
+  if (f.kind != Kind::Wrapper) --depth_;
 }
 
 // A closing bracket at i_: it closes the innermost container of its kind,
@@ -527,8 +534,11 @@ void Pass::close_top(std::size_t at, bool inserted) {
 void Pass::handle_closer(char c) {
   const Kind kind = c == '}' ? Kind::Object : c == ']' ? Kind::Array
                                                        : Kind::Wrapper;
+  auto matches = [&](Kind open) {
+    return open == kind || (kind == Kind::Wrapper && open == Kind::Tuple);
+  };
   std::size_t match = stack_.size();
-  while (match > 0 && stack_[match - 1].kind != kind) --match;
+  while (match > 0 && !matches(stack_[match - 1].kind)) --match;
   if (match == 0) {
     erase(i_, 1, Fix::Brackets);
     ++i_;
@@ -538,7 +548,8 @@ void Pass::handle_closer(char c) {
     close_top(i_, /*inserted=*/true);
     value_done();
   }
-  if (kind == Kind::Wrapper) erase(i_, 1, Fix::Wrappers);
+  if (stack_.back().kind == Kind::Wrapper) erase(i_, 1, Fix::Wrappers);
+  if (stack_.back().kind == Kind::Tuple) replace(i_, 1, "]", Fix::Brackets);
   close_top(i_, /*inserted=*/false);
   ++i_;
   value_done();
@@ -924,6 +935,8 @@ bool Pass::read_word(Place where) {
     }
   } else if (!word.empty() && (word == "-" || word == "+") && trimmed == n_) {
     replace(start, word.size(), "null", Fix::Truncated);  // a cut number
+  } else if (trimmed == n_ && where != Place::Top && cut_literal(word) != "") {
+    replace(start, word.size(), cut_literal(word), Fix::Truncated);
   } else {
     if (where == Place::Top) return false;
     if (word.empty()) {
@@ -995,6 +1008,18 @@ bool Pass::begin_value() {
       ++i_;
       push(c == '{' ? Kind::Object : Kind::Array,
            c == '{' ? State::Key : State::Value);
+      return true;
+    case '(':
+      // (1, 2): a tuple is an array; at the top level it is prose.
+      if (where == Place::Top) return false;
+      if (depth_ + (multi_ ? 1 : 0) >= kMaxDepth) {
+        erase(i_, 1, Fix::Brackets);  // too deep: its parentheses go
+        ++i_;
+        return true;
+      }
+      replace(i_, 1, "[", Fix::Brackets);
+      ++i_;
+      push(Kind::Tuple, State::Value);
       return true;
     case '\\':
       if (escaped_layout_at(i_)) {
@@ -1179,11 +1204,7 @@ LenientText Pass::run() {
     switch (f.state) {
       case State::Value:
         if (c == '}' || c == ']' || c == ')') {
-          if (f.kind == Kind::Wrapper && c == ')') {
-            handle_closer(c);
-          } else {
-            handle_closer(c);
-          }
+          handle_closer(c);
           break;
         }
         if (c == ',') {

@@ -82,6 +82,8 @@ TEST(Lenient, EachFamily) {
       {"{\"a\": 1, \"b", R"({"a":1})", "truncated"},
       {"[1, 2\n3, 4", "[1,2,3,4]", "missing-punctuation,truncated"},
       {"{\"a\": 1} and then some words", R"({"a":1})", "trailing-text"},
+      {"{'p': (1, 'b',), \"q\": [tr", R"({"p":[1,"b"],"q":[true]})",
+       "quotes,trailing-commas,brackets,truncated"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE("input: " + row.input);
@@ -165,6 +167,7 @@ TEST(Extract, Search) {
       {"See [the docs](https://x.org) and [1]. Data: [{\"id\": 1}, {\"id\": 2",
        R"([{"id":1},{"id":2}])", "parse", "[{\"id\": 1}, {\"id\": 2"},
       {"see [1]", "[1]", "parse", "[1]"},
+      {"Result:\n~~~json\n{a: 1}\n~~~\nbye", R"({"a":1})", "parse", "{a: 1}"},
       {"I could not find any JSON.", "null", "fallback",
        "I could not find any JSON."},
       // Without the lenient pass: the ladder's own readings.
