@@ -69,4 +69,33 @@ inline const char* find_string_special(const char* p,
   return end;
 }
 
+// find_string_special for strings of other delimiters: also stops at the
+// byte `extra` (the delimiter, or the lead byte of a typographic one).
+inline const char* find_string_special_or(const char* p, const char* end,
+                                          unsigned char extra) noexcept {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i other = _mm_set1_epi8(static_cast<char>(extra));
+  const __m128i top3 = _mm_set1_epi8(static_cast<char>(0xE0));
+  const __m128i zero = _mm_setzero_si128();
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+        _mm_or_si128(_mm_cmpeq_epi8(v, other),
+                     _mm_cmpeq_epi8(_mm_and_si128(v, top3), zero)));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  while (p != end) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\' || c < 0x20 || c == extra) return p;
+    ++p;
+  }
+  return end;
+}
+
 }  // namespace tarnwick::detail

@@ -158,6 +158,11 @@ bool is_cut_escape(std::string_view rest) noexcept {
   return true;
 }
 
+// Bytes after which a literal or a number read as strict text ends for sure.
+bool ends_plain_token(char c) noexcept {
+  return c == ',' || c == '}' || c == ']' || c == '\n' || c == '\r';
+}
+
 bool is_ident_byte(unsigned char c) noexcept {
   return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
          is_digit(c) || c == '_' || c == '$';
@@ -350,17 +355,31 @@ class Pass {
 
   // Replaces [pos, pos + len) by `size` bytes of arena_ at `off`; `fix` is
   // the family it belongs to (0 for layout that changes no value).
+  // Texts are below 4 GiB (lenient_rewrite refuses longer ones), so 32 bits
+  // hold every length and offset but the position.
   struct Edit {
     std::size_t pos;
-    std::size_t len;
-    std::size_t off;
-    std::size_t size;
+    std::uint32_t len;
+    std::uint32_t off;
+    std::uint32_t size;
     FixSet fix;
   };
 
   void replace(std::size_t pos, std::size_t len, std::string_view with,
                FixSet fix) {
-    edits_.push_back(Edit{pos, len, arena_.size(), with.size(), fix});
+    if (edits_.empty()) {
+      edits_.reserve(n_ / 32 + 8);
+    } else {
+      // Most edits come in text order; the few that do not (a comma found
+      // to be trailing, the bracket of values made one array) ask for a sort.
+      const Edit& last = edits_.back();
+      if (pos < last.pos || (pos == last.pos && len == 0 && last.len != 0)) {
+        sorted_ = false;
+      }
+    }
+    edits_.push_back(Edit{pos, static_cast<std::uint32_t>(len),
+                          static_cast<std::uint32_t>(arena_.size()),
+                          static_cast<std::uint32_t>(with.size()), fix});
     arena_ += with;
   }
   void replace(std::size_t pos, std::size_t len, std::string_view with,
@@ -381,6 +400,8 @@ class Pass {
     return e == '"' || e == 'n' || e == 't' || e == 'r';
   }
   bool ellipsis_at(std::size_t p) const noexcept {
+    const char c = t_[p];
+    if (c != '.' && c != '\xE2') return false;
     return t_.substr(p, 3) == "..." || t_.substr(p, 3) == "\xE2\x80\xA6";
   }
 
@@ -392,7 +413,22 @@ class Pass {
     return f.state == State::Value ? Place::ObjectValue : Place::Key;
   }
 
-  void skip_trivia();
+  // Whitespace (other White_Space deleted) and comments (deleted). The
+  // common case, JSON's own whitespace, stays inline.
+  void skip_trivia() {
+    while (i_ < n_) {
+      const auto c = static_cast<unsigned char>(t_[i_]);
+      if (is_json_ws(c)) {
+        ++i_;
+      } else if (c == '/' || c == '#' || c >= 0x80) {
+        skip_other_trivia();
+        return;
+      } else {
+        return;
+      }
+    }
+  }
+  void skip_other_trivia();
   bool begin_value();  // false: no value starts here (top level only)
   void value_done();
   void after_top_value();
@@ -409,7 +445,7 @@ class Pass {
   void skip_rest_of_arguments();
   void finish();
   LenientText unescape_and_rerun() const;
-  std::string apply_edits(std::size_t end) const;
+  std::string apply_edits(std::size_t end);
 
   std::string_view t_;
   std::size_t n_;
@@ -421,6 +457,7 @@ class Pass {
   std::size_t peak_depth_ = 0;
   bool closed_empty_ = false;  // the container closed last had nothing in it
   std::vector<Edit> edits_;
+  bool sorted_ = true;  // edits_ is in the order apply_edits needs
   std::string arena_;
   FixSet fixes_ = 0;  // families reported besides the edits' own
   std::size_t calls_ = 0;  // open parentheses: wrapper calls and tuples
@@ -440,8 +477,7 @@ class Pass {
   std::size_t top_comma_ = npos;
 };
 
-// Whitespace (other White_Space deleted) and comments (deleted).
-void Pass::skip_trivia() {
+void Pass::skip_other_trivia() {
   while (i_ < n_) {
     const auto c = static_cast<unsigned char>(t_[i_]);
     if (is_json_ws(c)) {
@@ -719,14 +755,13 @@ void Pass::read_string(QuoteMark open, Place where) {
           detail::find_string_special(t_.data() + i_, t_.data() + n_) -
           t_.data());
     } else {
-      while (i_ < n_) {
-        const auto c = static_cast<unsigned char>(t_[i_]);
-        if (c < 0x20 || c == '"' || c == '\\' || c == '\'' || c == '`' ||
-            c == 0xE2) {
-          break;
-        }
-        ++i_;
-      }
+      const unsigned char extra = kind == Quote::Single     ? '\''
+                                  : kind == Quote::Backtick ? '`'
+                                                            : 0xE2;
+      i_ = static_cast<std::size_t>(
+          detail::find_string_special_or(t_.data() + i_, t_.data() + n_,
+                                         extra) -
+          t_.data());
     }
     if (i_ >= n_) {
       insert(n_, "\"", Fix::Truncated);
@@ -819,11 +854,21 @@ void Pass::read_string(QuoteMark open, Place where) {
     const std::size_t close = closer_at(t_, i_, kind);
     if (close != 0) {
       const std::size_t after = i_ + close;
-      if (string_ends_at(after, where)) {
+      // What strict text has after a string decides at once.
+      const char follow = after < n_ ? t_[after] : ' ';
+      const bool plain_end =
+          follow == '}' || follow == ']' ||
+          (follow == ':' && where == Place::Key) ||
+          (follow == ',' && (where != Place::ObjectValue ||
+                           (after + 1 < n_ && t_[after + 1] == '"')));
+      if (plain_end || string_ends_at(after, where)) {
         // "a" + "b": the two strings become one.
         std::size_t q = after;
-        while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
-        if (q < n_ && t_[q] == '+' && where != Place::Key) {
+        while (!plain_end && q < n_ &&
+               is_json_ws(static_cast<unsigned char>(t_[q]))) {
+          ++q;
+        }
+        if (!plain_end && q < n_ && t_[q] == '+' && where != Place::Key) {
           ++q;
           while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
           const QuoteMark next = quote_at(t_, q);
@@ -1030,6 +1075,27 @@ bool Pass::begin_value() {
       break;
     default:
       break;
+  }
+  // true, false, null and plain integers as strict text spells them.
+  if (c == 't' || c == 'f' || c == 'n') {
+    const std::size_t len = c == 'f' ? 5 : 4;
+    const std::string_view literal = c == 't'   ? "true"
+                                     : c == 'f' ? "false"
+                                                : "null";
+    if (t_.substr(i_, len) == literal &&
+        (i_ + len == n_ || ends_plain_token(t_[i_ + len]))) {
+      i_ += len;
+      value_done();
+      return true;
+    }
+  } else if (is_digit(static_cast<unsigned char>(c)) && c != '0') {
+    std::size_t e = i_ + 1;
+    while (e < n_ && is_digit(static_cast<unsigned char>(t_[e]))) ++e;
+    if (e - i_ < 300 && (e == n_ || ends_plain_token(t_[e]))) {
+      i_ = e;
+      value_done();
+      return true;
+    }
   }
   QuoteMark q = quote_at(t_, i_);
   if (q.kind == Quote::Backtick && t_.substr(i_, 3) == "```") {
@@ -1271,6 +1337,11 @@ LenientText Pass::run() {
         if (q.kind != Quote::None) {
           read_string(q, Place::Key);
           f.state = State::Colon;
+          // The colon right after the key, as strict text has it.
+          if (i_ < n_ && t_[i_] == ':') {
+            ++i_;
+            f.state = State::Value;
+          }
           break;
         }
         if (c == '{' || c == '[' || c == ':') {
@@ -1402,19 +1473,20 @@ LenientText Pass::run() {
   return result;
 }
 
-std::string Pass::apply_edits(std::size_t end) const {
-  std::vector<Edit> sorted = edits_;
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   // At one position, insertions go before a replacement
-                   // that starts there: they belong in front of its text.
-                   [](const Edit& a, const Edit& b) {
-                     return a.pos < b.pos ||
-                            (a.pos == b.pos && a.len == 0 && b.len != 0);
-                   });
+std::string Pass::apply_edits(std::size_t end) {
+  if (!sorted_) {
+    std::stable_sort(edits_.begin(), edits_.end(),
+                     // At one position, insertions go before a replacement
+                     // that starts there: they belong in front of its text.
+                     [](const Edit& a, const Edit& b) {
+                       return a.pos < b.pos ||
+                              (a.pos == b.pos && a.len == 0 && b.len != 0);
+                     });
+  }
   std::string out;
   out.reserve(end + arena_.size());
   std::size_t cursor = 0;
-  for (const Edit& e : sorted) {
+  for (const Edit& e : edits_) {
     if (e.pos < cursor) continue;  // inside a range already replaced
     out.append(t_.data() + cursor, e.pos - cursor);
     out.append(arena_.data() + e.off, e.size);
@@ -1494,6 +1566,7 @@ LenientText Pass::unescape_and_rerun() const {
 }  // namespace
 
 LenientText lenient_rewrite(std::string_view text, LenientScope scope) {
+  if (text.size() > UINT32_MAX) return {};  // edits count in 32 bits
   return Pass(text, scope, /*may_unescape=*/true).run();
 }
 
