@@ -6,9 +6,11 @@
 #include <algorithm>    // stable_sort
 #include <cstddef>      // size_t
 #include <cstdint>      // uint32_t, uint64_t
-#include <cstdlib>      // strtod
+#include <cstring>      // memcpy
+#include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
+#include <utility>      // pair
 #include <vector>       // vector
 
 #include "json/number.h"
@@ -325,6 +327,143 @@ bool number_overflows(const detail::NumberScan& scan) {
   return !detail::convert_number(scan, ignored);
 }
 
+// Where the value of a strict document lies in `text` ([first, second),
+// whitespace around it left out), or nothing when the text is not one
+// strict document as the strict reader judges it: its grammar, escapes
+// (surrogates paired), number range and nesting limit. Builds nothing and
+// edits nothing, so the texts that need no rewrite cost one quick look.
+std::optional<std::pair<std::size_t, std::size_t>> strict_document_span(
+    std::string_view t) noexcept {
+  const char* const begin = t.data();
+  const char* const end = begin + t.size();
+  const char* p = begin;
+  auto skip_ws = [&] {
+    while (p != end && is_json_ws(static_cast<unsigned char>(*p))) ++p;
+  };
+  // Containers open, innermost last: '{' or '['.
+  char stack[kMaxDepth];
+  std::size_t depth = 0;
+  skip_ws();
+  const char* first = p;
+  // Reads one string at p (a quotation mark); false when it is not strict.
+  auto string = [&]() -> bool {
+    ++p;
+    while (true) {
+      p = detail::find_string_special(p, end);
+      if (p == end) return false;
+      const char c = *p;
+      if (c == '"') {
+        ++p;
+        return true;
+      }
+      if (c != '\\' || end - p < 2) return false;  // a raw control
+      const char e = p[1];
+      if (e != 'u') {
+        if (e != '"' && e != '\\' && e != '/' && e != 'b' && e != 'f' &&
+            e != 'n' && e != 'r' && e != 't') {
+          return false;
+        }
+        p += 2;
+        continue;
+      }
+      auto hex4 = [&](const char* q, std::uint32_t& code) {
+        if (end - q < 4) return false;
+        code = 0;
+        for (int k = 0; k < 4; ++k) {
+          const int d = hex_value(static_cast<unsigned char>(q[k]));
+          if (d < 0) return false;
+          code = code * 16 + static_cast<std::uint32_t>(d);
+        }
+        return true;
+      };
+      std::uint32_t code;
+      if (!hex4(p + 2, code)) return false;
+      p += 6;
+      if (code >= 0xDC00 && code <= 0xDFFF) return false;
+      if (code >= 0xD800 && code <= 0xDBFF) {
+        std::uint32_t low;
+        if (end - p < 6 || p[0] != '\\' || p[1] != 'u' || !hex4(p + 2, low) ||
+            low < 0xDC00 || low > 0xDFFF) {
+          return false;
+        }
+        p += 6;
+      }
+    }
+  };
+  while (true) {
+    // A value is due.
+    skip_ws();
+    if (p == end) return std::nullopt;
+    const char c = *p;
+    if (c == '{' || c == '[') {
+      if (depth == kMaxDepth) return std::nullopt;
+      stack[depth++] = c;
+      ++p;
+      skip_ws();
+      if (p != end && *p == (c == '{' ? '}' : ']')) {
+        --depth;
+        ++p;
+      } else if (c == '{') {
+        if (p == end || *p != '"' || !string()) return std::nullopt;
+        skip_ws();
+        if (p == end || *p != ':') return std::nullopt;
+        ++p;
+        continue;
+      } else {
+        continue;
+      }
+    } else if (c == '"') {
+      if (!string()) return std::nullopt;
+    } else if (c == '-' || is_digit(static_cast<unsigned char>(c))) {
+      const detail::NumberScan scan = detail::scan_number(p, end);
+      if (scan.error != detail::NumberScanError::None ||
+          number_overflows(scan)) {
+        return std::nullopt;
+      }
+      p = scan.stop;
+    } else {
+      const std::string_view rest(p, static_cast<std::size_t>(end - p));
+      const std::size_t len = c == 'f' ? 5 : 4;
+      if (rest.substr(0, len) != (c == 't'   ? "true"
+                                  : c == 'f' ? "false"
+                                             : "null")) {
+        return std::nullopt;
+      }
+      p += len;
+    }
+    // A value was read: close what ends here, then a comma or the end.
+    while (true) {
+      skip_ws();
+      if (depth == 0) {
+        if (p != end) return std::nullopt;
+        const char* last = end;
+        while (last != first && is_json_ws(static_cast<unsigned char>(last[-1]))) {
+          --last;
+        }
+        return std::make_pair(static_cast<std::size_t>(first - begin),
+                              static_cast<std::size_t>(last - begin));
+      }
+      if (p == end) return std::nullopt;
+      const char open = stack[depth - 1];
+      if (*p == (open == '{' ? '}' : ']')) {
+        --depth;
+        ++p;
+        continue;
+      }
+      if (*p != ',') return std::nullopt;
+      ++p;
+      if (open == '{') {
+        skip_ws();
+        if (p == end || *p != '"' || !string()) return std::nullopt;
+        skip_ws();
+        if (p == end || *p != ':') return std::nullopt;
+        ++p;
+      }
+      break;
+    }
+  }
+}
+
 class Pass {
  public:
   Pass(std::string_view text, LenientScope scope, bool may_unescape)
@@ -356,13 +495,19 @@ class Pass {
   // Replaces [pos, pos + len) by `size` bytes of arena_ at `off`; `fix` is
   // the family it belongs to (0 for layout that changes no value).
   // Texts are below 4 GiB (lenient_rewrite refuses longer ones), so 32 bits
-  // hold every length and offset but the position.
+  // hold every length and offset but the position. Replacements of up to
+  // four bytes (most are one quote) are kept in `off` itself.
   struct Edit {
     std::size_t pos;
     std::uint32_t len;
     std::uint32_t off;
     std::uint32_t size;
     FixSet fix;
+
+    const char* bytes(const std::string& arena) const noexcept {
+      return size <= sizeof off ? reinterpret_cast<const char*>(&off)
+                                : arena.data() + off;
+    }
   };
 
   void replace(std::size_t pos, std::size_t len, std::string_view with,
@@ -377,10 +522,15 @@ class Pass {
         sorted_ = false;
       }
     }
-    edits_.push_back(Edit{pos, static_cast<std::uint32_t>(len),
-                          static_cast<std::uint32_t>(arena_.size()),
-                          static_cast<std::uint32_t>(with.size()), fix});
-    arena_ += with;
+    Edit& e = edits_.emplace_back(Edit{pos, static_cast<std::uint32_t>(len), 0,
+                                       static_cast<std::uint32_t>(with.size()),
+                                       fix});
+    if (with.size() <= sizeof e.off) {
+      std::memcpy(&e.off, with.data(), with.size());
+    } else {
+      e.off = static_cast<std::uint32_t>(arena_.size());
+      arena_ += with;
+    }
   }
   void replace(std::size_t pos, std::size_t len, std::string_view with,
                Fix fix) {
@@ -1228,7 +1378,8 @@ void Pass::finish() {
   Frame& f = stack_.back();
   if (f.kind == Kind::Object && f.state == State::Colon && i_ >= n_ &&
       !edits_.empty() && edits_.back().pos == n_ && edits_.back().len == 0 &&
-      arena_.compare(edits_.back().off, edits_.back().size, "\"") == 0) {
+      std::string_view(edits_.back().bytes(arena_), edits_.back().size) ==
+          "\"") {
     // The key's string was closed at the end: it was cut.
     const std::size_t from = f.member;
     edits_.resize(f.edit_count);  // the member's own edits go with it
@@ -1483,16 +1634,30 @@ std::string Pass::apply_edits(std::size_t end) {
                               (a.pos == b.pos && a.len == 0 && b.len != 0);
                      });
   }
-  std::string out;
-  out.reserve(end + arena_.size());
+  // The size first, then one pass of copies into place.
+  std::size_t size = end;
   std::size_t cursor = 0;
   for (const Edit& e : edits_) {
     if (e.pos < cursor) continue;  // inside a range already replaced
-    out.append(t_.data() + cursor, e.pos - cursor);
-    out.append(arena_.data() + e.off, e.size);
+    size = size + e.size - std::min<std::size_t>(e.len, end - e.pos);
     cursor = e.pos + e.len;
   }
-  if (cursor < end) out.append(t_.data() + cursor, end - cursor);
+  std::string out(size, '\0');
+  char* w = out.data();
+  cursor = 0;
+  for (const Edit& e : edits_) {
+    if (e.pos < cursor) continue;
+    std::memcpy(w, t_.data() + cursor, e.pos - cursor);
+    w += e.pos - cursor;
+    std::memcpy(w, e.bytes(arena_), e.size);
+    w += e.size;
+    cursor = e.pos + e.len;
+  }
+  if (cursor < end) {
+    std::memcpy(w, t_.data() + cursor, end - cursor);
+    w += end - cursor;
+  }
+  out.resize(static_cast<std::size_t>(w - out.data()));
   return out;
 }
 
@@ -1567,6 +1732,15 @@ LenientText Pass::unescape_and_rerun() const {
 
 LenientText lenient_rewrite(std::string_view text, LenientScope scope) {
   if (text.size() > UINT32_MAX) return {};  // edits count in 32 bits
+  // Most texts are strict already: a lean check answers them.
+  if (const auto span = strict_document_span(text)) {
+    LenientText same;
+    same.found = true;
+    same.to_end = true;
+    same.begin = span->first;
+    same.end = span->second;
+    return same;
+  }
   return Pass(text, scope, /*may_unescape=*/true).run();
 }
 
