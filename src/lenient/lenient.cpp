@@ -584,6 +584,7 @@ class Pass {
   void after_top_value();
   void read_string(QuoteMark open, Place where);
   bool string_ends_at(std::size_t p, Place where) const;
+  bool closer_follows_on_line(std::size_t p, Quote kind) const;
   bool key_follows(std::size_t p) const;
   std::size_t word_end(std::size_t p, bool key) const;
   bool read_word(Place where);
@@ -891,6 +892,21 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
   return c == '-' && (where == Place::Array || where == Place::Top);
 }
 
+// Whether another mark that could close a string of `kind` follows p on its
+// line (the next line, when p ends one). A quote that fits no string's end
+// is taken as inside the string only then: '"value" and more' at the end of
+// a reply closes at its quote, '"apple "bee" carrot"' does not. Linear: the
+// text looked at runs to the next such mark, which the string reads next.
+bool Pass::closer_follows_on_line(std::size_t p, Quote kind) const {
+  while (p < n_ && (t_[p] == ' ' || t_[p] == '\t')) ++p;
+  if (p < n_ && t_[p] == '\r') ++p;
+  if (p < n_ && t_[p] == '\n') ++p;
+  for (; p < n_ && t_[p] != '\n'; ++p) {
+    if (closer_at(t_, p, kind) != 0) return true;
+  }
+  return false;
+}
+
 // Reads a string whose opening mark is at i_. Its delimiters become double
 // quotes; what JSON does not allow inside is escaped; a string cut by the
 // end of the text is closed.
@@ -1011,7 +1027,8 @@ void Pass::read_string(QuoteMark open, Place where) {
           (follow == ':' && where == Place::Key) ||
           (follow == ',' && (where != Place::ObjectValue ||
                            (after + 1 < n_ && t_[after + 1] == '"')));
-      if (plain_end || string_ends_at(after, where)) {
+      if (plain_end || string_ends_at(after, where) ||
+          !closer_follows_on_line(after, kind)) {
         // "a" + "b": the two strings become one.
         std::size_t q = after;
         while (!plain_end && q < n_ &&
