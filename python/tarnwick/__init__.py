@@ -1,11 +1,11 @@
 """Turns text that was meant to be JSON into a valid JSON value."""
 
-from ._extras import Extraction, extract, loads
+from ._extras import Extraction, RepairedColumn, extract, loads, repair_column
 from ._tarnwick import RepairResult, __version__, repair
 from ._types import FallbackName, FixName, JsonValue, Strategy
 
-# The extension's own names first, in its order; then extraction and the
-# type names.
+# The extension's own names first, in its order; then extraction, columns
+# and the type names.
 __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "RepairResult",
     "repair",
@@ -13,6 +13,8 @@ __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "extract",
     "loads",
     "Extraction",
+    "repair_column",
+    "RepairedColumn",
     "JsonValue",
     "Strategy",
     "FallbackName",

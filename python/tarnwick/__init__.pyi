@@ -1,6 +1,8 @@
 from ._extras import Extraction as Extraction
+from ._extras import RepairedColumn as RepairedColumn
 from ._extras import extract as extract
 from ._extras import loads as loads
+from ._extras import repair_column as repair_column
 from ._tarnwick import RepairResult as RepairResult
 from ._tarnwick import __version__ as __version__
 from ._tarnwick import repair as repair
@@ -16,6 +18,8 @@ __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "extract",
     "loads",
     "Extraction",
+    "repair_column",
+    "RepairedColumn",
     "JsonValue",
     "Strategy",
     "FallbackName",

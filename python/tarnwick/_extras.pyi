@@ -1,8 +1,8 @@
-from typing import ClassVar, SupportsIndex, final
+from typing import Any, ClassVar, Iterable, Literal, Protocol, SupportsIndex, Union, final, overload
 
 from tarnwick._types import FallbackName, FixName, JsonValue, Strategy
 
-__all__ = ["Extraction", "extract", "loads"]
+__all__ = ["Extraction", "RepairedColumn", "extract", "loads", "repair_column"]
 
 #: Every fix name, in the order that ``Extraction.fixes`` lists them.
 FIX_NAMES: tuple[FixName, ...]
@@ -54,3 +54,59 @@ def loads(
     lenient: bool | None = None,
 ) -> JsonValue:
     """The value that `extract(text, ...)` finds, without the `Extraction`."""
+
+class _ArrowArrayExportable(Protocol):
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]: ...
+
+class _ArrowStreamExportable(Protocol):
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object: ...
+
+#: What ``repair_column`` reads: an Arrow column of strings or binary data
+#: (pyarrow, Polars, pandas with Arrow strings, DuckDB...) or Python texts.
+ColumnInput = Union[_ArrowArrayExportable, _ArrowStreamExportable, Iterable[Union[str, None]]]
+
+#: The names of a RepairedColumn's columns.
+ColumnName = Literal["json", "strategy", "ok", "changed", "fixes"]
+
+@final
+class RepairedColumn:
+    """The result of `repair_column`: per row, the json text, the strategy, ok and
+    changed (and the fixes after an extraction), null where the input row was.
+    Exports the Arrow PyCapsule interface; pickles; compares equal row by row."""
+
+    @property
+    def column_names(self) -> tuple[ColumnName, ...]: ...
+    @property
+    def null_count(self) -> int: ...
+    def __len__(self) -> int: ...
+    @overload
+    def column(self, name: Literal["json"], /) -> list[str | None]: ...
+    @overload
+    def column(self, name: Literal["strategy"], /) -> list[Strategy | None]: ...
+    @overload
+    def column(self, name: Literal["ok", "changed"], /) -> list[bool | None]: ...
+    @overload
+    def column(self, name: Literal["fixes"], /) -> list[tuple[FixName, ...] | None]: ...
+    def to_pydict(self) -> dict[ColumnName, list[Any]]: ...
+    def to_pylist(self) -> list[dict[ColumnName, Any] | None]: ...
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]: ...
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object: ...
+    def __eq__(self, other: object) -> bool: ...
+    __hash__: ClassVar[None]  # type: ignore[assignment]
+
+def repair_column(
+    texts: ColumnInput,
+    *,
+    max_len: SupportsIndex | None = None,
+    fallback: FallbackName | None = None,
+    strip_code_fences: bool | None = None,
+    unwrap_double_encoded: bool | None = None,
+    extract: bool | None = False,
+    lenient: bool | None = True,
+    threads: SupportsIndex | None = None,
+) -> RepairedColumn:
+    """Repair every row of `texts` (an Arrow column of strings through the Arrow
+    PyCapsule interface, or an iterable of str and None) on `threads` worker
+    threads (default: the machine's cores), as `repair()` would, or as
+    `extract()` would with `extract=True`. A null row gives a null row.
+    Returns a `RepairedColumn`."""

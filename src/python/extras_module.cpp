@@ -1,9 +1,12 @@
 // The extension module `_extras`: extraction of the JSON inside a text
-// (`extract`, `loads`, the Extraction class), beside `_tarnwick`, whose
+// (`extract`, `loads`, the Extraction class) and whole columns of texts
+// (`repair_column`, the RepairedColumn class), beside `_tarnwick`, whose
 // surface stays as it is. Its definition, the execution step that fills
 // each new module object, and the one exported symbol.
 #include <cstddef>  // size_t
 
+#include "column_function.h"
+#include "column_result.h"
 #include "extract_function.h"
 #include "extraction_result.h"
 #include "guard.h"
@@ -45,6 +48,17 @@ int module_exec(PyObject* module) {
     if (module_add_function(module, &loads_method_def, true) != 0) return -1;
     if (module_add_function(module, &rebuild_extraction_method_def, false) !=
         0) {
+      return -1;
+    }
+    PyObject* column_cls = repaired_column_class();  // borrowed
+    if (column_cls == nullptr) return -1;
+    if (module_add(module, text("RepairedColumn").get(), column_cls) != 0) {
+      return -1;
+    }
+    if (module_add_function(module, &repair_column_method_def, true) != 0) {
+      return -1;
+    }
+    if (module_add_function(module, &rebuild_column_method_def, false) != 0) {
       return -1;
     }
     return PyObject_SetAttrString(module, "FIX_NAMES", fix_names().get());

@@ -11,9 +11,12 @@ import tarnwick
 from tarnwick import _extras, _tarnwick
 
 PUBLIC = ["RepairResult", "repair", "__version__"]
-EXTRAS = ["Extraction", "extract", "loads"]
-# What a user imports: the extension's names in its own order, then extraction, then the type names.
-PACKAGE = [*PUBLIC, "extract", "loads", "Extraction", "JsonValue", "Strategy", "FallbackName", "FixName"]
+EXTRAS = ["Extraction", "extract", "loads", "RepairedColumn", "repair_column"]
+# What a user imports: the extension's names in its own order, then extraction, columns, then the type names.
+PACKAGE = [
+    *PUBLIC, "extract", "loads", "Extraction", "repair_column", "RepairedColumn",
+    "JsonValue", "Strategy", "FallbackName", "FixName",
+]
 OPTIONS = ["max_len", "fallback", "strip_code_fences", "unwrap_double_encoded"]
 
 

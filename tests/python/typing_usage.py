@@ -3,7 +3,19 @@
 from __future__ import annotations
 
 import tarnwick
-from tarnwick import Extraction, FallbackName, FixName, JsonValue, RepairResult, Strategy, extract, loads, repair
+from tarnwick import (
+    Extraction,
+    FallbackName,
+    FixName,
+    JsonValue,
+    RepairedColumn,
+    RepairResult,
+    Strategy,
+    extract,
+    loads,
+    repair,
+    repair_column,
+)
 
 
 def first_name(reply: str, fallback: FallbackName = "null") -> str | None:
@@ -39,3 +51,9 @@ def rewritten(reply: str) -> tuple[list[FixName], str]:
 
 def strict_value(reply: str) -> JsonValue:
     return loads(reply, lenient=False, strip_code_fences=None)
+
+
+def repaired_column(replies: list[str | None]) -> tuple[list[str | None], list[Strategy | None], int]:
+    column: RepairedColumn = repair_column(replies, threads=2, extract=False, fallback="empty-object")
+    fixes: list[tuple[FixName, ...] | None] = repair_column(iter(replies), extract=True).column("fixes")
+    return column.column("json"), column.column("strategy"), len(column) + len(fixes)

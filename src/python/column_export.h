@@ -1,0 +1,27 @@
+// A column of results handed out through the Arrow C data and stream
+// interfaces: a struct array of the columns json, strategy, ok, changed (and
+// fixes), or a stream of record batches of them. The texts are lent, not
+// copied: every exported array keeps the shared results alive until the
+// consumer releases it, from any thread. (Python-free)
+#pragma once
+
+#include <cstdint>  // int64_t
+#include <memory>   // shared_ptr
+
+#include "arrow_abi.h"
+#include "column_work.h"
+
+namespace tarnwick::python {
+
+// Fills `schema` and `array` with the whole column as one struct array. A
+// null row is null in the struct and in every child.
+void export_struct_array(const std::shared_ptr<const ColumnData>& data,
+                         ArrowSchema* schema, ArrowArray* array);
+
+// Fills `stream` with the column as record batches, one per input chunk,
+// split further where a batch would pass the 32-bit offsets of Arrow's
+// string type.
+void export_stream(const std::shared_ptr<const ColumnData>& data,
+                   ArrowArrayStream* stream);
+
+}  // namespace tarnwick::python

@@ -1,0 +1,28 @@
+// The RepairedColumn class: the results of repair_column, held as column
+// buffers outside the interpreter's objects, handed out through the Arrow
+// PyCapsule interface or as Python lists, and pickled as its buffers.
+#pragma once
+
+#include <memory>  // shared_ptr
+
+#include "column_work.h"
+#include "py_ref.h"
+#include "python_api.h"
+
+namespace tarnwick::python {
+
+// Borrowed reference to the process-wide class, created on first use and
+// never released. On a failed creation: null with a RuntimeError set whose
+// __cause__ is the creation error.
+PyObject* repaired_column_class();
+
+// A new instance sharing `data`. Null with the interpreter's exception set
+// if it cannot be made.
+PyRef new_repaired_column(std::shared_ptr<const ColumnData> data);
+
+// "_rebuild_column(has_fixes, offsets, json, strategy, fixes)",
+// METH_VARARGS: what RepairedColumn.__reduce__ names; checks the buffers
+// before it trusts them. Static, lives as long as the process.
+extern PyMethodDef rebuild_column_method_def;
+
+}  // namespace tarnwick::python

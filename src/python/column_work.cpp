@@ -1,0 +1,388 @@
+#include "column_work.h"
+
+#include <algorithm>           // min
+#include <atomic>              // atomic
+#include <chrono>              // milliseconds
+#include <condition_variable>  // condition_variable
+#include <cstring>             // memcpy
+#include <exception>           // exception_ptr, current_exception
+#include <mutex>               // mutex, lock_guard, unique_lock
+#include <optional>            // optional
+#include <system_error>        // system_error
+#include <thread>              // thread
+#include <utility>             // move
+
+#include "lenient/extraction.h"
+#include "repair/document_reader.h"
+#include "text_builder.h"
+
+namespace tarnwick::python {
+namespace {
+
+// Rows a worker takes at a time: small enough that a few long texts do not
+// leave one thread working alone at the end, large enough that handing out
+// blocks costs nothing next to repairing them.
+constexpr std::int64_t kBlockRows = 512;
+
+// How often the waiting thread lets the caller look for an interrupt.
+constexpr std::chrono::milliseconds kPollInterval{100};
+
+bool bit_set(const std::uint8_t* bitmap, std::int64_t index) noexcept {
+  return ((bitmap[index >> 3] >> (index & 7)) & 1) != 0;
+}
+
+// Repairs texts into their canonical text and strategy alone: the ladder's
+// reads build no value (see TextOnlyBuilder), as repair() builds its objects
+// in the same reads. A runner of the extraction search as well.
+class TextRunner {
+ public:
+  struct Result {
+    std::string json;
+    Strategy strategy = Strategy::Fallback;
+    // Filled on first use: the search asks for it again for the winner.
+    mutable std::optional<tarnwick::detail::ValueShape> shape;
+  };
+
+  explicit TextRunner(const RepairOptions& options) noexcept
+      : options_(options) {}
+
+  Result run(std::string_view text) {
+    tarnwick::detail::BuildingReader<TextOnlyBuilder> reader(builder_);
+    LadderResult ladder = run_ladder_with(text, options_, reader);
+    Result out;
+    out.json = ladder.held_by_reader ? std::move(reader.canonical())
+                                     : std::move(ladder.outcome.json);
+    out.strategy = ladder.outcome.strategy;
+    return out;
+  }
+
+  Strategy strategy(const Result& result) { return result.strategy; }
+
+  tarnwick::detail::ValueShape shape(const Result& result) {
+    if (!result.shape) {
+      result.shape = tarnwick::detail::shape_of_json(result.json);
+    }
+    return *result.shape;
+  }
+
+ private:
+  const RepairOptions& options_;
+  TextOnlyBuilder builder_;
+};
+static_assert(tarnwick::detail::ExtractionRunner<TextRunner>);
+
+// One row of a chunk: null, a text, or buffers that contradict themselves.
+struct RowText {
+  enum class Kind : std::uint8_t { Null, Text, Bad } kind = Kind::Null;
+  std::string_view text;
+};
+
+template <class Offset>
+RowText offsets_row(const TextChunk& chunk, std::int64_t at) noexcept {
+  const auto* offsets = static_cast<const Offset*>(chunk.offsets);
+  const Offset begin = offsets[at];
+  const Offset end = offsets[at + 1];
+  if (begin < 0 || end < begin) return {RowText::Kind::Bad, {}};
+  return {RowText::Kind::Text,
+          std::string_view(chunk.data + begin,
+                           static_cast<std::size_t>(end - begin))};
+}
+
+// A view is 16 bytes: int32 length, then up to 12 bytes inline, or a 4-byte
+// prefix, the int32 index of a data buffer and an int32 offset into it.
+RowText view_row(const TextChunk& chunk, std::int64_t at) noexcept {
+  const char* view = static_cast<const char*>(chunk.offsets) + 16 * at;
+  std::int32_t length;
+  std::memcpy(&length, view, 4);
+  if (length < 0) return {RowText::Kind::Bad, {}};
+  if (length <= 12) {
+    return {RowText::Kind::Text,
+            std::string_view(view + 4, static_cast<std::size_t>(length))};
+  }
+  std::int32_t buffer;
+  std::int32_t offset;
+  std::memcpy(&buffer, view + 8, 4);
+  std::memcpy(&offset, view + 12, 4);
+  if (buffer < 0 || buffer >= chunk.variadic_count || offset < 0 ||
+      std::int64_t{offset} + length > chunk.variadic_sizes[buffer]) {
+    return {RowText::Kind::Bad, {}};
+  }
+  return {RowText::Kind::Text,
+          std::string_view(chunk.variadic[buffer] + offset,
+                           static_cast<std::size_t>(length))};
+}
+
+RowText row_text(const TextChunk& chunk, std::int64_t row) noexcept {
+  if (chunk.outer_validity != nullptr &&
+      !bit_set(chunk.outer_validity, chunk.outer_offset + row)) {
+    return {};
+  }
+  const std::int64_t at = chunk.offset + row;
+  if (chunk.layout == TextChunk::Layout::AllNull ||
+      (chunk.validity != nullptr && !bit_set(chunk.validity, at))) {
+    return {};
+  }
+  switch (chunk.layout) {
+    case TextChunk::Layout::Offsets32:
+      return offsets_row<std::int32_t>(chunk, at);
+    case TextChunk::Layout::Offsets64:
+      return offsets_row<std::int64_t>(chunk, at);
+    case TextChunk::Layout::Views:
+      return view_row(chunk, at);
+    case TextChunk::Layout::AllNull:
+      break;
+  }
+  return {};
+}
+
+// The work on one chunk, shared by its threads. Each block of rows is taken
+// by one thread, which writes the rows' strategies, fixes and json lengths
+// into `out` (distinct elements per row) and their texts into the block's
+// own buffer; the texts are joined in row order once every block is done.
+class ChunkWork {
+ public:
+  ChunkWork(const TextChunk& chunk, const RowOptions& options, ColumnData& out)
+      : chunk_(chunk),
+        options_(options),
+        out_(out),
+        base_(static_cast<std::size_t>(out.rows())),
+        blocks_(static_cast<std::size_t>((chunk.length + kBlockRows - 1) /
+                                         kBlockRows)),
+        block_json_(blocks_),
+        block_nulls_(blocks_, 0) {}
+
+  std::size_t blocks() const noexcept { return blocks_; }
+
+  // Takes blocks until none is left or the work stops. Never throws: a
+  // failure is kept for the waiting thread.
+  void work() noexcept {
+    try {
+      while (!stop_.load(std::memory_order_relaxed)) {
+        const std::size_t block = next_.fetch_add(1);
+        if (block >= blocks_) break;
+        if (!run_block(block)) stop_.store(true);
+      }
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!error_) error_ = std::current_exception();
+      stop_.store(true);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++finished_;
+    finished_changed_.notify_all();
+  }
+
+  // Runs the work on up to `threads` new threads while this one waits and
+  // polls `keep_going`; on this thread alone when there is one block or no
+  // thread can be started.
+  void run(unsigned threads, const std::function<bool()>& keep_going) {
+    const std::size_t wanted = std::min<std::size_t>(threads, blocks_);
+    if (wanted <= 1 && blocks_ <= 1) {
+      work();
+      return;
+    }
+    std::vector<std::thread> workers;
+    workers.reserve(wanted);
+    for (std::size_t i = 0; i < wanted; ++i) {
+      try {
+        workers.emplace_back([this] { work(); });
+      } catch (const std::system_error&) {
+        break;  // the threads already started do the work
+      }
+    }
+    if (workers.empty()) {
+      work();
+      return;
+    }
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      while (finished_ < workers.size()) {
+        if (finished_changed_.wait_for(lock, kPollInterval, [&] {
+              return finished_ >= workers.size();
+            })) {
+          break;
+        }
+        lock.unlock();
+        const bool go_on = keep_going();
+        lock.lock();
+        if (!go_on) {
+          interrupted_ = true;
+          stop_.store(true);
+        }
+      }
+    }
+    for (std::thread& worker : workers) worker.join();
+  }
+
+  // After run(): rethrows a failure, or joins the rows into `out`. False
+  // when a row could not be read or the work was stopped; then `out` is as
+  // it was before.
+  bool finish(RowProblem& problem) {
+    if (error_) {
+      roll_back();
+      std::rethrow_exception(error_);
+    }
+    if (problem_.kind != RowProblem::Kind::None || interrupted_) {
+      problem = problem_;
+      roll_back();
+      return false;
+    }
+    const auto rows = static_cast<std::size_t>(chunk_.length);
+    std::int64_t* offsets = out_.offsets.data() + base_;
+    for (std::size_t i = 0; i < rows; ++i) offsets[i + 1] += offsets[i];
+    out_.json.reserve(static_cast<std::size_t>(offsets[rows]));
+    for (std::size_t b = 0; b < blocks_; ++b) {
+      out_.json += block_json_[b];
+      std::string().swap(block_json_[b]);
+      out_.null_count += block_nulls_[b];
+    }
+    out_.chunk_ends.push_back(out_.rows());
+    return true;
+  }
+
+  // Sizes `out` for the chunk's rows; roll_back() undoes it.
+  void prepare() {
+    const auto rows = static_cast<std::size_t>(chunk_.length);
+    out_.strategy.resize(base_ + rows);
+    out_.offsets.resize(base_ + rows + 1);
+    if (options_.extract) out_.fixes.resize(base_ + rows);
+  }
+
+ private:
+  void roll_back() {
+    out_.strategy.resize(base_);
+    out_.offsets.resize(base_ + 1);
+    if (options_.extract) out_.fixes.resize(base_);
+  }
+
+  void report(RowProblem problem) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (problem_.kind == RowProblem::Kind::None || problem.row < problem_.row) {
+      problem_ = problem;
+    }
+  }
+
+  // Repairs the rows of one block. Blocks are handed out in order and each
+  // is finished once started, so the lowest row that cannot be read is
+  // always found, even when a later block finds one first.
+  bool run_block(std::size_t block) {
+    const std::int64_t first = static_cast<std::int64_t>(block) * kBlockRows;
+    const std::int64_t last = std::min(chunk_.length, first + kBlockRows);
+    std::string& json = block_json_[block];
+    TextRunner runner(options_.options.repair);
+    for (std::int64_t row = first; row < last; ++row) {
+      const std::size_t at = base_ + static_cast<std::size_t>(row);
+      const RowText cell = row_text(chunk_, row);
+      if (cell.kind == RowText::Kind::Bad) {
+        report({RowProblem::Kind::BadBuffers, row, 0, 0});
+        return false;
+      }
+      if (cell.kind == RowText::Kind::Null) {
+        out_.strategy[at] = kNullRow;
+        out_.offsets[at + 1] = 0;
+        if (options_.extract) out_.fixes[at] = 0;
+        ++block_nulls_[block];
+        continue;
+      }
+      if (chunk_.check_utf8) {
+        const std::size_t bad = utf8_error_offset(cell.text);
+        if (bad != cell.text.size()) {
+          report({RowProblem::Kind::InvalidUtf8, row, bad,
+                  static_cast<unsigned char>(cell.text[bad])});
+          return false;
+        }
+      }
+      const std::size_t before = json.size();
+      if (options_.extract) {
+        auto found =
+            tarnwick::detail::extract_with(cell.text, options_.options, runner);
+        json += found.result.json;
+        out_.strategy[at] = static_cast<std::uint8_t>(found.result.strategy);
+        FixSet fixes = found.fixes;
+        if (chunk_.extra_fixes != nullptr) fixes |= chunk_.extra_fixes[row];
+        out_.fixes[at] = fixes;
+      } else {
+        TextRunner::Result result = runner.run(cell.text);
+        json += result.json;
+        out_.strategy[at] = static_cast<std::uint8_t>(result.strategy);
+      }
+      out_.offsets[at + 1] = static_cast<std::int64_t>(json.size() - before);
+    }
+    return true;
+  }
+
+  const TextChunk& chunk_;
+  const RowOptions& options_;
+  ColumnData& out_;
+  const std::size_t base_;
+  const std::size_t blocks_;
+  std::vector<std::string> block_json_;
+  std::vector<std::int64_t> block_nulls_;
+
+  std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;  // guards what follows
+  std::condition_variable finished_changed_;
+  std::size_t finished_ = 0;
+  bool interrupted_ = false;
+  RowProblem problem_;
+  std::exception_ptr error_;
+};
+
+}  // namespace
+
+std::size_t utf8_error_offset(std::string_view text) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if ((word & 0x8080808080808080u) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    const unsigned char c = p[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    // The second byte's range per lead byte (Unicode table 3-7): it rules
+    // out overlong forms, surrogates and code points past U+10FFFF.
+    std::size_t length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
+      return i;
+    }
+    if (n - i < length || p[i + 1] < low || p[i + 1] > high) return i;
+    for (std::size_t k = 2; k < length; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return i;
+    }
+    i += length;
+  }
+  return n;
+}
+
+bool run_chunk(const TextChunk& chunk, const RowOptions& options,
+               unsigned threads, const std::function<bool()>& keep_going,
+               ColumnData& out, RowProblem& problem) {
+  ChunkWork work(chunk, options, out);
+  work.prepare();
+  work.run(threads, keep_going);
+  return work.finish(problem);
+}
+
+}  // namespace tarnwick::python

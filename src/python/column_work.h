@@ -1,0 +1,110 @@
+// Repairing a column: the rows of one chunk of texts repaired on worker
+// threads, straight from the chunk's own buffers, into one column of
+// results. No interpreter object is touched here, so all of it runs with the
+// interpreter lock released. (Python-free)
+#pragma once
+
+#include <cstddef>      // size_t
+#include <cstdint>      // int64_t, uint8_t, uint32_t
+#include <functional>   // function
+#include <memory>       // shared_ptr
+#include <string>       // string
+#include <string_view>  // string_view
+#include <vector>       // vector
+
+#include "tarnwick/extract.h"
+#include "tarnwick/repair.h"
+
+namespace tarnwick::python {
+
+// One chunk of texts in one of the Arrow layouts of strings or binary data
+// (a Python sequence is copied into the 64-bit offsets layout). Borrowed:
+// whoever fills it keeps the buffers alive until the work is done.
+struct TextChunk {
+  enum class Layout : std::uint8_t {
+    AllNull,    // Arrow's null type: every row is null
+    Offsets32,  // utf8, binary: int32 offsets into one data buffer
+    Offsets64,  // large_utf8, large_binary: int64 offsets
+    Views,      // utf8_view, binary_view: 16-byte views
+  };
+  Layout layout = Layout::AllNull;
+  std::int64_t length = 0;  // rows
+  std::int64_t offset = 0;  // rows of the buffers that come before row 0
+  // Validity bitmap (bit offset + i), or null when no row is null.
+  const std::uint8_t* validity = nullptr;
+  // A record batch's own validity (rows of a struct around the column,
+  // at bit outer_offset + i), or null.
+  const std::uint8_t* outer_validity = nullptr;
+  std::int64_t outer_offset = 0;
+  const void* offsets = nullptr;  // int32/int64 offsets, or the views
+  const char* data = nullptr;     // the data buffer of the offsets layouts
+  const char* const* variadic = nullptr;  // the views' data buffers
+  const std::int64_t* variadic_sizes = nullptr;
+  std::int64_t variadic_count = 0;
+  // Check every row for well-formed UTF-8 (text from outside the process;
+  // what the interpreter encoded is known to be).
+  bool check_utf8 = true;
+  // Fixes a row carries in before its repair (lone surrogates that were
+  // replaced while the text was encoded), or null.
+  const std::uint32_t* extra_fixes = nullptr;
+};
+
+// Strategy code of a null row in ColumnData::strategy.
+inline constexpr std::uint8_t kNullRow = 0xFF;
+
+// The results of every row of a column, in row order; immutable once built
+// and shared by every export of it.
+struct ColumnData {
+  bool has_fixes = false;                // extraction: the fixes column exists
+  std::vector<std::int64_t> offsets{0};  // rows + 1, into `json`
+  std::string json;                      // canonical texts, back to back
+  std::vector<std::uint8_t> strategy;    // Strategy, or kNullRow
+  std::vector<std::uint32_t> fixes;      // FixSet per row (has_fixes)
+  std::vector<std::int64_t> chunk_ends;  // rows where an input chunk ended
+  std::int64_t null_count = 0;
+
+  std::int64_t rows() const noexcept {
+    return static_cast<std::int64_t>(strategy.size());
+  }
+  std::string_view json_at(std::int64_t row) const noexcept {
+    const auto i = static_cast<std::size_t>(row);
+    return std::string_view(json).substr(
+        static_cast<std::size_t>(offsets[i]),
+        static_cast<std::size_t>(offsets[i + 1] - offsets[i]));
+  }
+};
+
+// What each row gets: repair(), or extract() with `extract` true.
+struct RowOptions {
+  ExtractOptions options;
+  bool extract = false;
+};
+
+// The first row that could not be read, by its index in the chunk.
+struct RowProblem {
+  enum class Kind : std::uint8_t {
+    None,
+    InvalidUtf8,  // `byte`: offset of the first byte that is not UTF-8
+    BadBuffers,   // offsets that decrease, a view outside its buffer
+  };
+  Kind kind = Kind::None;
+  std::int64_t row = -1;
+  std::size_t byte = 0;
+  unsigned char value = 0;  // the byte at `byte`
+};
+
+// Offset of the first byte of `text` that is not well-formed UTF-8
+// (surrogates and overlong forms included), or text.size() when it all is.
+std::size_t utf8_error_offset(std::string_view text) noexcept;
+
+// Repairs every row of `chunk` on up to `threads` threads (the calling
+// thread only waits, calling `keep_going` about every 100 ms; false stops
+// the work) and appends the rows to `out`. False when a row could not be
+// read (`problem` says which: the lowest such row) or `keep_going` said
+// stop; then `out` is left as it was. A failure of the work itself (an
+// escaped std::bad_alloc) is rethrown here.
+bool run_chunk(const TextChunk& chunk, const RowOptions& options,
+               unsigned threads, const std::function<bool()>& keep_going,
+               ColumnData& out, RowProblem& problem);
+
+}  // namespace tarnwick::python
