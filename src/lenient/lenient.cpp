@@ -612,6 +612,7 @@ class Pass {
   std::string arena_;
   FixSet fixes_ = 0;  // families reported besides the edits' own
   std::size_t calls_ = 0;  // open parentheses: wrapper calls and tuples
+  std::vector<std::size_t> letter_escapes_;  // read_string's, reused
 
   bool escaped_document_ = false;  // stop: the text is a document escaped once
   bool truncated_ = false;         // something was closed at the end
@@ -832,7 +833,10 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
       // In an object, a comma ends the value only if a key, a closer or the
       // end follows it.
       std::size_t q = p + 1;
-      while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+      while (q < n_ && (is_json_ws(static_cast<unsigned char>(t_[q])) ||
+                        t_[q] == ',')) {
+        ++q;
+      }
       if (q >= n_) return true;
       const char d = t_[q];
       if (d == '}' || d == '"' || d == '\'' || d == '/' || d == '#' ||
@@ -914,6 +918,9 @@ void Pass::read_string(QuoteMark open, Place where) {
   if (open.kind != Quote::Double) replace(i_, open.length, "\"", Fix::Quotes);
   i_ += open.length;
   Quote kind = open.kind;
+  bool literal_backslashes = false;
+  std::vector<std::size_t>& letter_escapes = letter_escapes_;
+  letter_escapes.clear();
   while (true) {
     // The plain run: nothing to look at in it.
     if (kind == Quote::Double) {
@@ -945,12 +952,21 @@ void Pass::read_string(QuoteMark open, Place where) {
       switch (e) {
         case '"':
         case '\\':
+          i_ += 2;
+          continue;
         case '/':
         case 'b':
         case 'f':
         case 'n':
         case 'r':
         case 't':
+          // A letter escape: literal in a string that has shown it does not
+          // escape its backslashes (C:\Users\new), an escape otherwise.
+          if (literal_backslashes) {
+            insert(i_, "\\", Fix::Escapes);
+          } else {
+            letter_escapes.push_back(i_);
+          }
           i_ += 2;
           continue;
         case '\'':
@@ -1004,9 +1020,16 @@ void Pass::read_string(QuoteMark open, Place where) {
           continue;
         }
         default:
-          // An escape JSON lacks: the backslash stays, as a character.
+          // An escape JSON lacks: the backslash stays, as a character, and
+          // so do the others of this string, which was written unescaped.
           replace(i_, 1, "\\\\", Fix::Escapes);
           ++i_;
+          if (!literal_backslashes) {
+            literal_backslashes = true;
+            for (const std::size_t at : letter_escapes) {
+              insert(at, "\\", Fix::Escapes);
+            }
+          }
           continue;
       }
     }
