@@ -919,6 +919,10 @@ void Pass::read_string(QuoteMark open, Place where) {
   i_ += open.length;
   Quote kind = open.kind;
   bool literal_backslashes = false;
+  // A comma in the value that an inner quote follows, and the edits before
+  // it: where the value ends if that quote turns out to open a key.
+  std::size_t lost_close = npos;
+  std::size_t lost_close_edits = 0;
   std::vector<std::size_t>& letter_escapes = letter_escapes_;
   letter_escapes.clear();
   while (true) {
@@ -1073,6 +1077,27 @@ void Pass::read_string(QuoteMark open, Place where) {
         i_ = after;
         return;
       }
+      if (where == Place::ObjectValue) {
+        // "value, "key": the value lost its closing quote before a comma
+        // that a quoted key follows: it ends at that comma after all.
+        std::size_t q = after;
+        while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+        if (q < n_ && t_[q] == ':' && lost_close != npos) {
+          edits_.resize(lost_close_edits);
+          insert(lost_close, "\"", Fix::Quotes);
+          i_ = lost_close;
+          return;
+        }
+        // An inner quote right after a comma may open that key.
+        std::size_t b = i_;
+        while (b > 0 && (t_[b - 1] == ' ' || t_[b - 1] == '\t')) --b;
+        if (b > 0 && t_[b - 1] == ',') {
+          lost_close = b - 1;
+          lost_close_edits = edits_.size();
+        } else {
+          lost_close = npos;
+        }
+      }
       if (c == '"') {
         insert(i_, "\\", Fix::InnerQuotes);
       }
@@ -1137,7 +1162,17 @@ bool Pass::read_word(Place where) {
          (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
     --trimmed;
   }
-  const std::string_view word = t_.substr(start, trimmed - start);
+  std::string_view word = t_.substr(start, trimmed - start);
+  // value", a string that lost its opening quote, has its closing one.
+  std::size_t stray_quote = 0;
+  if (end < n_ && t_[end] == '"' && end == trimmed && where != Place::Top) {
+    std::size_t q = end + 1;
+    while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+    if (q >= n_ || t_[q] == ',' || t_[q] == '}' || t_[q] == ']' ||
+        t_[q] == '\n' || t_[q] == '\r') {
+      stray_quote = 1;
+    }
+  }
   // name(...), ObjectId("..."), new Date(...): the call gives its argument.
   if (end < n_ && t_[end] == '(' && end == trimmed) {
     {
@@ -1184,9 +1219,14 @@ bool Pass::read_word(Place where) {
     out.push_back('"');
     append_escaped(word, out);
     out.push_back('"');
-    replace(start, word.size(), out, Fix::BareWords);
+    replace(start, word.size() + stray_quote, out,
+            stray_quote != 0 ? Fix::Quotes : Fix::BareWords);
+    i_ = trimmed + stray_quote;
+    value_done();
+    return true;
   }
-  i_ = trimmed;
+  if (stray_quote != 0) erase(trimmed, 1, Fix::Quotes);  // True", 12"
+  i_ = trimmed + stray_quote;
   value_done();
   return true;
 }
@@ -1556,12 +1596,16 @@ LenientText Pass::run() {
           ++i_;
           break;
         }
-        if (end < n_ && t_[end] == ':') {
+        // b": 1, a key that lost its opening quote, has its closing one.
+        const bool half_quoted = end < n_ && t_[end] == '"' && end == trimmed &&
+                                 key_follows(end + 1);
+        if (half_quoted || (end < n_ && t_[end] == ':')) {
           std::string key = "\"";
           append_escaped(t_.substr(i_, trimmed - i_), key);
           key.push_back('"');
-          replace(i_, trimmed - i_, key, Fix::UnquotedKeys);
-          i_ = trimmed;
+          replace(i_, trimmed - i_ + (half_quoted ? 1 : 0), key,
+                  half_quoted ? Fix::Quotes : Fix::UnquotedKeys);
+          i_ = trimmed + (half_quoted ? 1 : 0);
           f.state = State::Colon;
         } else if (end >= n_) {
           // A key cut by the end: dropped with its comma.

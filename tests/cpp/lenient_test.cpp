@@ -62,6 +62,9 @@ TEST(Lenient, EachFamily) {
        "control-characters"},
       {R"({"p": "C:\Users\new", "q": "a\nb"})",
        R"({"p":"C:\\Users\\new","q":"a\nb"})", "escapes"},
+      // A quote lost at either end of a key or a value.
+      {R"({"a": "x, "b": y", c": 1})", R"({"a":"x","b":"y","c":1})",
+       "quotes"},
       {R"({"a": "x",,, "b": "y" and more)", R"({"a":"x","b":"y"})",
        "trailing-commas,truncated"},
       {R"(["a\x", "\ud800", "\ud83d\ude00"])",
