@@ -1124,10 +1124,17 @@ std::size_t Pass::word_end(std::size_t p, bool key) const {
         c == '"' || c == '\n' || c == '\r' || (c == ')' && calls_ != 0)) {
       return p;
     }
-    // A call: the name runs up to its parenthesis.
-    if (c == '(' && !key && p > start && is_ident_byte(static_cast<unsigned char>(t_[p - 1]))) {
-      bool name = true;
-      for (std::size_t k = start; k < p && name; ++k) {
+    // A call: the name (dotted, perhaps after "new ") runs up to its
+    // parenthesis.
+    if (c == '(' && !key && p > start &&
+        is_ident_byte(static_cast<unsigned char>(t_[p - 1]))) {
+      std::size_t k = start;
+      if (t_.substr(k, 4) == "new ") {
+        k += 4;
+        while (k < p && t_[k] == ' ') ++k;
+      }
+      bool name = k < p;
+      for (; k < p && name; ++k) {
         const auto b = static_cast<unsigned char>(t_[k]);
         name = is_ident_byte(b) || b == '.';
       }
@@ -1633,7 +1640,7 @@ LenientText Pass::run() {
         if (c == ':') {
           ++i_;
           f.state = State::Value;
-        } else if (c == '=') {
+        } else if (c == '=' || c == ';') {
           replace(i_, 1, ":", Fix::MissingPunctuation);
           ++i_;
           f.state = State::Value;
