@@ -526,7 +526,7 @@ class Pass {
                                        static_cast<std::uint32_t>(with.size()),
                                        fix});
     if (with.size() <= sizeof e.off) {
-      std::memcpy(&e.off, with.data(), with.size());
+      if (!with.empty()) std::memcpy(&e.off, with.data(), with.size());
     } else {
       e.off = static_cast<std::uint32_t>(arena_.size());
       arena_ += with;
