@@ -1065,7 +1065,7 @@ void Pass::read_string(QuoteMark open, Place where) {
         if (!plain_end && q < n_ && t_[q] == '+' && where != Place::Key) {
           ++q;
           while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
-          const QuoteMark next = quote_at(t_, q);
+          const QuoteMark next = q < n_ ? quote_at(t_, q) : QuoteMark{};
           if (next.kind != Quote::None) {
             erase(i_, q + next.length - i_, Fix::Concatenation);
             i_ = q + next.length;
