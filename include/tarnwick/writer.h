@@ -1,7 +1,6 @@
 // The canonical compact writer behind RepairResult.json.
 #pragma once
 
-#include <cstdint>      // uint8_t
 #include <string>       // string
 #include <string_view>  // string_view
 
@@ -9,16 +8,11 @@
 
 namespace tarnwick {
 
-enum class WriteStatus : std::uint8_t {
-  Success = 0,  // the whole text was appended
-  SinkFailed,   // the output could not grow
-};
+// Appends the compact text of `value` to `out`. A std::string has no error
+// of its own to report; running out of memory is left to the caller.
+void write_compact(const JsonValue& value, std::string& out);
 
-// Appends the compact text of `value` to `out`.
-[[nodiscard]] WriteStatus write_compact(const JsonValue& value,
-                                        std::string& out);
-
-// The compact text of `value`; "null" should the writer ever fail.
+// The compact text of `value`.
 std::string to_canonical_text(const JsonValue& value);
 
 // Appends `text` as a quoted JSON string with the canonical escapes.

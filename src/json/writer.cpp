@@ -325,17 +325,14 @@ void format_double(double value, std::string& out) {
   out.append(buf, static_cast<std::size_t>(end - buf));
 }
 
-WriteStatus write_compact(const JsonValue& value, std::string& out) {
-  // A std::string sink has no error of its own; running out of memory is
-  // left to the caller's guard rather than reported as the text "null".
+void write_compact(const JsonValue& value, std::string& out) {
   Sink sink(out);
   write_value(value, sink);
-  return WriteStatus::Success;
 }
 
 std::string to_canonical_text(const JsonValue& value) {
   std::string out;
-  if (write_compact(value, out) != WriteStatus::Success) return "null";
+  write_compact(value, out);
   return out;
 }
 

@@ -8,7 +8,7 @@
 
 #include "repair/cleanup.h"
 
-#if defined(__SSE2__) && !defined(TARNWICK_NO_SIMD)
+#if defined(__SSE2__)
 #include <emmintrin.h>  // _mm_cmpeq_epi8, _mm_movemask_epi8
 #endif
 
@@ -32,7 +32,7 @@ namespace {
 
 constexpr std::size_t kBlock = 16;
 
-#if defined(__SSE2__) && !defined(TARNWICK_NO_SIMD)
+#if defined(__SSE2__)
 struct Block {
   explicit Block(const char* p) noexcept
       : v(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) {}

@@ -1,6 +1,6 @@
-// The text cleanup passes behind rungs 1 to 4 of the repair ladder. Each is
-// a pure function of its argument and makes one linear scan; none of them
-// parses JSON. (Unwrapping a double-encoded document is the ladder's own
+// The text cleanup passes behind the ladder's cleanup rungs ("strip-fences",
+// "strip-controls", "strip-trailing-commas"). Each is a pure function of its
+// argument and makes one linear scan; none of them parses JSON. (Unwrapping a double-encoded document is the ladder's own
 // step: its reader hands back a string document's content.) (Private)
 #pragma once
 

@@ -1,6 +1,6 @@
-// Faults found by the fuzz targets, pinned by the behaviour they broke. The
-// inputs that need no special construction live in fuzz/regressions/ and are
-// replayed by ctest through every target.
+// Faults found by the fuzz targets, pinned by the behaviour they broke. Short
+// inputs of that kind also live in fuzz/seeds/, which ctest replays through
+// every target.
 
 #include <gtest/gtest.h>
 
