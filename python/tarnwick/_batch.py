@@ -5,30 +5,75 @@ The output has one line per input line, in order: the object with the
 repaired value and its strategy added (and, when extracting, the fixes the
 lenient pass applied, if asked for), or the input line unchanged when it
 cannot be processed (not UTF-8, not a JSON object, no such field, a field
-that is no string). Lines are read and written one at a time, so memory does
-not grow with the length of the input.
+that is no string). Lines are read a batch at a time and each batch's
+replies repaired together by ``repair_column`` on worker threads, so memory
+stays flat however long the input is.
 """
 from __future__ import annotations
 
 import json
 import sys
-from typing import IO, Callable, Iterable, Union, get_args
+from typing import IO, Any, Iterable, NamedTuple, Sequence, Union, get_args
 
-from ._extras import Extraction
+from ._extras import Extraction, RepairedColumn, repair_column
 from ._tarnwick import RepairResult
-from ._types import Strategy
+from ._types import FixName, Strategy
 
-#: What an input gives: repair()'s result, or extract()'s with --extract.
-Result = Union[RepairResult, Extraction]
+#: What an input gives: repair()'s result, extract()'s with --extract, or a
+#: row of repair_column's result in batch mode.
+Result = Union[RepairResult, Extraction, "Row"]
 
 #: Strategy names in ladder order, as the statistics table lists them.
 STRATEGIES: tuple[Strategy, ...] = get_args(Strategy)
 
 _BOM = "\ufeff"
 _JSON_WHITESPACE = " \t\r\n"
-# Lines between two updates of the progress bar; updating on every line
-# costs more than the bar is worth on short lines.
-_PROGRESS_EVERY = 2048
+# A batch ends at this many lines or bytes, whichever comes first: enough
+# rows to keep every worker thread busy, little enough memory to stay flat.
+_BATCH_LINES = 8192
+_BATCH_BYTES = 16 << 20
+
+
+class Row(NamedTuple):
+    """One row of a RepairedColumn, with the fields a result has."""
+
+    json: str
+    strategy: Strategy
+    ok: bool
+    changed: bool
+    fixes: tuple[FixName, ...] | None  # None unless extracting
+
+    @property
+    def value(self) -> Any:
+        return json.loads(self.json)
+
+
+def column_rows(column: RepairedColumn) -> list[Row | None]:
+    """The rows of `column`, None where the input row was null."""
+    data = column.to_pydict()
+    fixes = data.get("fixes", [None] * len(column))
+    return [None if j is None else Row(j, s, o, c, f)
+            for j, s, o, c, f in zip(data["json"], data["strategy"], data["ok"], data["changed"], fixes)]
+
+
+def _has_lone_surrogate(text: str) -> bool:
+    try:
+        text.encode("utf-8")
+    except UnicodeEncodeError:
+        return True
+    return False
+
+
+def repair_texts(texts: Sequence[str], options: dict[str, Any]) -> list[Row | None]:
+    """repair_column's rows for `texts` with `options`; a text that repair()
+    refuses (a lone surrogate, without extraction's lenient pass) gives None
+    instead of failing the whole batch."""
+    try:
+        return column_rows(repair_column(texts, **options))
+    except UnicodeEncodeError:
+        refused = [_has_lone_surrogate(t) for t in texts]
+        rows = column_rows(repair_column([None if r else t for t, r in zip(texts, refused)], **options))
+        return [None if r else row for row, r in zip(rows, refused)]
 
 
 class Stats:
@@ -41,6 +86,12 @@ class Stats:
 
     def add(self, result: Result) -> None:
         self.counts[result.strategy] += 1
+
+    def add_column(self, strategies: Iterable[str | None]) -> None:
+        """Counts the strategies of a column's rows; None (a null row) is not counted."""
+        for strategy in strategies:
+            if strategy is not None:
+                self.counts[strategy] += 1
 
     def table(self) -> str:
         """The statistics as an aligned text table, one row per strategy."""
@@ -98,8 +149,9 @@ def report_fields(result: Result) -> str:
     the fixes (comma-separated, empty when none) of an extraction."""
     fields = (f"strategy={result.strategy} ok={str(result.ok).lower()} "
               f"changed={str(result.changed).lower()}")
-    if isinstance(result, Extraction):
-        fields += f" fixes={','.join(result.fixes)}"
+    fixes = getattr(result, "fixes", None)
+    if fixes is not None:
+        fields += f" fixes={','.join(fixes)}"
     return fields
 
 
@@ -112,7 +164,7 @@ def _output_line(obj: dict[str, object], text: str, result: Result,
     line's own text, so that every other byte of it stays as it was and the
     value is the canonical JSON text. Otherwise the object is written anew
     with the fields replaced in place."""
-    fixes = list(result.fixes) if isinstance(result, Extraction) else []
+    fixes = list(getattr(result, "fixes", None) or ())
     if value_field not in obj and strategy_field not in obj and fixes_field not in obj:
         head = text.rstrip(_JSON_WHITESPACE)[:-1]  # without the closing brace
         added = (f",{json.dumps(value_field, ensure_ascii=False)}:{result.json}"
@@ -154,44 +206,61 @@ def run_batch(
     value_field: str,
     strategy_field: str,
     fixes_field: str | None = None,
-    fix: Callable[[str], Result],
+    options: dict[str, Any],
     stats: Stats,
     report: bool = False,
     total_bytes: int | None = None,
     progress: bool = True,
 ) -> bool:
-    """Repairs field `field` of every line in `lines` and writes the output
-    lines to `out`. Problems and, with `report`, one line per repaired input
-    go to standard error, prefixed with ``name:LINE:``. Returns whether any
-    input fell back; skipped lines are counted in `stats`."""
+    """Repairs field `field` of every line in `lines` with repair_column's
+    `options` and writes the output lines to `out`. Problems and, with
+    `report`, one line per repaired input go to standard error, prefixed with
+    ``name:LINE:``. Returns whether any input fell back; skipped lines are
+    counted in `stats`."""
     err = sys.stderr
     bar = _progress_bar(err, total_bytes, name) if progress else None
     fell_back = False
-    pending = 0
-    lineno = 0
-    try:
-        for lineno, line in enumerate(lines, 1):
-            pending += len(line)
-            if bar is not None and lineno % _PROGRESS_EVERY == 0:
-                bar.update(pending)  # type: ignore[attr-defined]
-                pending = 0
-            body = line[:-1] if line.endswith(b"\n") else line
-            try:
-                obj, text, reply = _field_text(body, lineno == 1, field)
-                try:
-                    result = fix(reply)
-                except UnicodeEncodeError:
-                    raise _Skip(f"field {field!r} holds a lone surrogate") from None
-            except _Skip as e:
+    # (line number, line without its newline, parsed object and text and reply, or why it is passed through)
+    pending: list[tuple[int, bytes, tuple[dict[str, object], str, str] | str]] = []
+    pending_bytes = 0
+
+    def flush() -> None:
+        nonlocal fell_back, pending_bytes
+        replies = [entry[2][2] for entry in pending if not isinstance(entry[2], str)]
+        rows = iter(repair_texts(replies, options))
+        for lineno, body, parsed in pending:
+            row = None
+            if not isinstance(parsed, str):
+                row = next(rows)
+                if row is None:
+                    parsed = f"field {field!r} holds a lone surrogate"
+            if row is None or isinstance(parsed, str):
                 stats.skipped += 1
-                _write_stderr(err, bar, f"tarnwick: {name}:{lineno}: {e}; passed through")
+                _write_stderr(err, bar, f"tarnwick: {name}:{lineno}: {parsed}; passed through")
                 out.write(body + b"\n")
                 continue
-            out.write(_output_line(obj, text, result, value_field, strategy_field, fixes_field))
-            stats.add(result)
-            fell_back = fell_back or not result.ok
+            obj, text, _ = parsed
+            out.write(_output_line(obj, text, row, value_field, strategy_field, fixes_field))
+            stats.add(row)
+            fell_back = fell_back or not row.ok
             if report:
-                _write_stderr(err, bar, f"{name}:{lineno}: {report_fields(result)}")
+                _write_stderr(err, bar, f"{name}:{lineno}: {report_fields(row)}")
+        if bar is not None:
+            bar.update(pending_bytes)  # type: ignore[attr-defined]
+        pending.clear()
+        pending_bytes = 0
+
+    try:
+        for lineno, line in enumerate(lines, 1):
+            pending_bytes += len(line)
+            body = line[:-1] if line.endswith(b"\n") else line
+            try:
+                pending.append((lineno, body, _field_text(body, lineno == 1, field)))
+            except _Skip as e:
+                pending.append((lineno, body, str(e)))
+            if len(pending) == _BATCH_LINES or pending_bytes >= _BATCH_BYTES:
+                flush()
+        flush()
     finally:
         if bar is not None:
             bar.close()  # type: ignore[attr-defined]

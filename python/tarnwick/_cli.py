@@ -9,7 +9,10 @@ leaves them to the repair ladder).
 Batch mode, ``--jsonl FILE --field NAME``, reads JSON Lines whose field NAME
 holds the raw text and writes JSON Lines with the repaired value and the
 strategy added, and with ``--fixes-field`` the fixes of an extraction (see
-``tarnwick._batch``). ``--stats`` prints how many inputs
+``tarnwick._batch``), repairing a batch of lines at a time on ``--threads``
+worker threads. With pyarrow installed it reads and writes Parquet files as
+well (``--input-format``/``--output-format``, or the files' ``.parquet``
+suffix; see ``tarnwick._parquet``). ``--stats`` prints how many inputs
 each strategy answered on standard error, in either mode.
 
 Inputs are decoded as strict UTF-8; a leading byte order mark is dropped as
@@ -29,10 +32,11 @@ from __future__ import annotations
 
 import argparse
 import codecs
+import contextlib
 import functools
 import os
 import sys
-from typing import Callable, Sequence
+from typing import Any, Callable, Sequence
 
 from tarnwick import __version__, extract, repair
 from tarnwick._batch import Result, Stats, report_fields, run_batch
@@ -45,6 +49,8 @@ STDIN_NAME = "-"
 DEFAULT_VALUE_FIELD = "repaired"
 DEFAULT_STRATEGY_FIELD = "strategy"
 _MAX_LEN_LIMIT = 2**64  # the engine counts lengths in unsigned 64 bits
+FORMATS = ("jsonl", "parquet")
+_PARQUET_SUFFIXES = (".parquet", ".pq")
 
 
 def _max_len(text: str) -> int:
@@ -56,6 +62,17 @@ def _max_len(text: str) -> int:
     if not 0 <= value < _MAX_LEN_LIMIT:
         raise argparse.ArgumentTypeError(
             f"must be between 0 and {_MAX_LEN_LIMIT - 1}: {text}")
+    return value
+
+
+def _threads(text: str) -> int:
+    """argparse type for --threads: an integer of at least 1."""
+    try:
+        value = int(text, 10)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"not an integer: {text!r}") from None
+    if value < 1:
+        raise argparse.ArgumentTypeError(f"must be at least 1: {text}")
     return value
 
 
@@ -121,6 +138,21 @@ def build_parser() -> argparse.ArgumentParser:
         "--fixes-field", metavar="NAME",
         help="with --extract: output field for the fixes applied, an array "
         "of names (not written by default)")
+    batch.add_argument(
+        "--threads", type=_threads, metavar="N", default=None,
+        help="worker threads that repair a batch of inputs (default: the "
+        "machine's cores)")
+    batch.add_argument(
+        "--input-format", choices=FORMATS, default=None,
+        help="format of the --jsonl input (default: parquet for a .parquet "
+        "or .pq file, else jsonl); parquet needs pyarrow")
+    batch.add_argument(
+        "--output-format", choices=FORMATS, default=None,
+        help="format of the output (default: parquet for an --output "
+        "ending in .parquet or .pq, else jsonl); parquet needs Parquet input")
+    batch.add_argument(
+        "--output", metavar="FILE", default=None,
+        help="write the output to FILE instead of standard output")
     batch.add_argument(
         "--no-progress", dest="progress", action="store_false",
         help="no progress bar, even on a terminal (the bar needs the "
@@ -215,30 +247,78 @@ def run(args: argparse.Namespace) -> int:
     return status
 
 
+def _column_options(args: argparse.Namespace) -> dict[str, object]:
+    """repair_column's options for batch mode."""
+    return {
+        "max_len": args.max_len,
+        "fallback": args.fallback,
+        "strip_code_fences": args.strip_code_fences,
+        "unwrap_double_encoded": args.unwrap_double_encoded,
+        "extract": args.extract,
+        "lenient": args.lenient,
+        "threads": args.threads,
+    }
+
+
+def _input_format(args: argparse.Namespace) -> str:
+    if args.input_format is not None:
+        return str(args.input_format)
+    return "parquet" if args.jsonl.lower().endswith(_PARQUET_SUFFIXES) else "jsonl"
+
+
+def _output_format(args: argparse.Namespace) -> str:
+    if args.output_format is not None:
+        return str(args.output_format)
+    output = args.output or ""
+    return "parquet" if output.lower().endswith(_PARQUET_SUFFIXES) else "jsonl"
+
+
 def run_jsonl(args: argparse.Namespace) -> int:
-    """Batch mode: processes the JSON Lines input of `args`; returns the exit
-    status."""
+    """Batch mode: processes the JSON Lines or Parquet input of `args`;
+    returns the exit status."""
+    from tarnwick._parquet import ParquetError, run_parquet
+
     name = args.jsonl
     shown = _display_name(name)
+    parquet = _input_format(args) == "parquet"
     try:
         source = sys.stdin.buffer if name == STDIN_NAME else open(name, "rb")  # noqa: SIM115 - closed below
     except OSError as e:
         _error(f"cannot read {shown!r}: {e.strerror or e}")
         return EXIT_ERROR
-    stats = Stats("lines passed through")
+    try:
+        out = sys.stdout.buffer if args.output is None else open(args.output, "wb")  # noqa: SIM115 - closed below
+    except OSError as e:
+        source.close()
+        _error(f"cannot write {args.output!r}: {e.strerror or e}")
+        return EXIT_ERROR
+    stats = Stats("rows passed through" if parquet else "lines passed through")
+    fields: dict[str, Any] = {
+        "name": shown,
+        "field": args.field,
+        "value_field": args.value_field or DEFAULT_VALUE_FIELD,
+        "strategy_field": args.strategy_field or DEFAULT_STRATEGY_FIELD,
+        "fixes_field": args.fixes_field,
+        "options": _column_options(args),
+        "stats": stats,
+        "report": args.report,
+        "progress": args.progress,
+    }
     sys.stdout.flush()
     try:
-        with source:
-            try:
-                size = os.fstat(source.fileno()).st_size or None
-            except (OSError, ValueError):
-                size = None
-            fell_back = run_batch(
-                source, sys.stdout.buffer, name=shown, field=args.field,
-                value_field=args.value_field or DEFAULT_VALUE_FIELD,
-                strategy_field=args.strategy_field or DEFAULT_STRATEGY_FIELD,
-                fixes_field=args.fixes_field, fix=_fixer(args), stats=stats, report=args.report,
-                total_bytes=size, progress=args.progress)
+        with source, contextlib.nullcontext() if args.output is None else out:
+            if parquet:
+                fell_back = run_parquet(name if name != STDIN_NAME else source, out,
+                                        output_format=_output_format(args), **fields)
+            else:
+                try:
+                    size = os.fstat(source.fileno()).st_size or None
+                except (OSError, ValueError):
+                    size = None
+                fell_back = run_batch(source, out, total_bytes=size, **fields)
+    except ParquetError as e:
+        _error(f"{shown}: {e}")
+        return EXIT_ERROR
     except OSError as e:
         if isinstance(e, BrokenPipeError):
             raise
@@ -260,7 +340,8 @@ def _check_usage(parser: argparse.ArgumentParser,
         if args.fixes_field is not None:
             parser.error("--fixes-field needs --extract")
     if args.jsonl is None:
-        for option in ("field", "value_field", "strategy_field", "fixes_field"):
+        for option in ("field", "value_field", "strategy_field", "fixes_field", "threads", "input_format",
+                       "output_format", "output"):
             if getattr(args, option) is not None:
                 parser.error(f"--{option.replace('_', '-')} needs --jsonl")
         return
@@ -274,6 +355,14 @@ def _check_usage(parser: argparse.ArgumentParser,
         parser.error("--value-field and --strategy-field must differ")
     if args.fixes_field in (value_field, strategy_field):
         parser.error("--fixes-field must differ from the value and strategy fields")
+    parquet_in, parquet_out = _input_format(args) == "parquet", _output_format(args) == "parquet"
+    if parquet_out and not parquet_in:
+        parser.error("Parquet output needs Parquet input")
+    if parquet_in:
+        try:
+            import pyarrow.parquet  # type: ignore[import-untyped,unused-ignore]  # noqa: F401 - only whether it is there
+        except ImportError:
+            parser.error("Parquet needs pyarrow: pip install 'tarnwick[scale]'")
 
 
 def main(argv: Sequence[str] | None = None) -> int:

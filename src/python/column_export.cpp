@@ -150,10 +150,11 @@ class ArrayMaker {
     }
   }
 
-  // The struct array; with `batch`, as a record batch: no nulls of its own.
-  void fill(ArrowArray* out, bool batch) {
-    ArrayNode* node = start(out, batch ? 0 : nulls_, 1);
-    node->buffers[0] = batch ? nullptr : validity(*node);
+  // The struct array of the columns, as a record batch: a null row is null
+  // in every column, not in the struct, which has no validity of its own.
+  void fill(ArrowArray* out) {
+    ArrayNode* node = start(out, 0, 1);
+    node->buffers[0] = nullptr;
     add_child(out, [&](ArrowArray* child) { json(child); });
     add_child(out, [&](ArrowArray* child) { strategy(child); });
     add_child(out, [&](ArrowArray* child) {
@@ -406,7 +407,7 @@ int stream_get_next(ArrowArrayStream* stream, ArrowArray* out) noexcept {
     const std::int64_t begin =
         state->next == 0 ? 0 : state->ends[state->next - 1];
     const std::int64_t end = state->ends[state->next];
-    ArrayMaker(state->data, begin, end, state->widths).fill(out, true);
+    ArrayMaker(state->data, begin, end, state->widths).fill(out);
     ++state->next;
     return 0;
   } catch (...) {
@@ -432,7 +433,7 @@ void export_struct_array(const std::shared_ptr<const ColumnData>& data,
   const Widths widths = widths_of(*data, 0, data->rows());
   fill_schema(schema, data->has_fixes, widths);
   try {
-    ArrayMaker(data, 0, data->rows(), widths).fill(array, false);
+    ArrayMaker(data, 0, data->rows(), widths).fill(array);
   } catch (...) {
     schema->release(schema);
     throw;

@@ -13,8 +13,9 @@
 
 namespace tarnwick::python {
 
-// Fills `schema` and `array` with the whole column as one struct array. A
-// null row is null in the struct and in every child.
+// Fills `schema` and `array` with the whole column as one struct array, in
+// the form of a record batch: a null row is null in every child, and the
+// struct itself has no nulls, so that it imports as a record batch too.
 void export_struct_array(const std::shared_ptr<const ColumnData>& data,
                          ArrowSchema* schema, ArrowArray* array);
 

@@ -3,12 +3,13 @@ columns of every string layout, on any number of threads; the result through the
 as lists and pickled; bad input named by row or argument."""
 
 import importlib
+import json
 import os
 import pickle
 import sys
 
 import pytest
-from conftest import ROOT, assert_note
+from conftest import ROOT, assert_note, run_cli
 from tarnwick import RepairedColumn, extract, repair, repair_column
 
 
@@ -109,10 +110,12 @@ class TestResult:
         rows = column.to_pylist()
         assert rows == [None if row is None else dict(zip(column.column_names, row.values())) for row in rows]
         assert [column.column(name) for name in column.column_names] == list(column.to_pydict().values())
-        array = pa.array(column)
-        assert array.type.names == list(column.column_names) == ["json", "strategy", "ok", "changed", "fixes"]
-        assert array.null_count == column.null_count
-        assert [row if row is None else {**row, "fixes": tuple(row["fixes"])} for row in array.to_pylist()] == rows
+        # A null row is null in every column of the export, which is a record batch's struct.
+        expected = [dict.fromkeys(column.column_names) if row is None else {**row, "fixes": list(row["fixes"])} for row in rows]
+        for array in (pa.array(column), pa.record_batch(column).to_struct_array()):
+            assert array.type.names == list(column.column_names) == ["json", "strategy", "ok", "changed", "fixes"]
+            assert (array.null_count, array.field("ok").null_count) == (0, column.null_count)
+            assert array.to_pylist() == expected
 
     def test_stream_keeps_the_input_chunks(self, pa):
         chunks = [TEXTS[:600], TEXTS[600:601], TEXTS[601:1500]]
@@ -234,3 +237,66 @@ class TestBadInput:
             except (TypeError, ValueError):
                 pass
         assert [sys.getrefcount(t) for t in tracked] == before
+
+
+class TestCommandLine:
+    """Batch mode in batches over repair_column: --threads, and Parquet in and out."""
+
+    ROWS = [{"id": i, "reply": text} for i, text in enumerate(TEXTS[:40] * 3)]
+
+    @pytest.fixture
+    def parquet(self, pa, tmp_path):
+        pq = require("pyarrow.parquet")
+        path = tmp_path / "replies.parquet"
+        pq.write_table(pa.Table.from_pylist(self.ROWS), path, row_group_size=50)
+        return path
+
+    def test_batches_and_threads_do_not_change_the_output(self):
+        # Past one batch of lines, with a line that repair() refuses in the second batch.
+        lines = [{"id": i, "reply": TEXTS[i % 200] or "[1,]"} for i in range(9000)]
+        lines[8500]["reply"] = "[\ud800]"
+        data = b"".join(json.dumps(line).encode() + b"\n" for line in lines)
+        outputs = [run_cli("--jsonl", "-", "--field", "reply", *threads, stdin=data) for threads in ([], ["--threads", "1"], ["--threads", "3"])]
+        assert outputs[0] == outputs[1] == outputs[2]
+        status, out, err = outputs[0]
+        assert status == 2 and err.startswith("tarnwick: <stdin>:8501: field 'reply' holds a lone surrogate") and len(out) == 9000
+        assert [json.loads(out[i])["strategy"] for i in (0, 8999)] == [repair(lines[i]["reply"]).strategy for i in (0, 8999)]
+
+    @pytest.mark.parametrize("extract_", [False, True])
+    def test_parquet_to_parquet(self, parquet, tmp_path, extract_):
+        pq = require("pyarrow.parquet")
+        out = tmp_path / "out.parquet"
+        args = ["--extract", "--fixes-field", "fixes"] if extract_ else []
+        status, _, err = run_cli("--jsonl", parquet, "--field", "reply", "--value-field", "reply", "--output", out, *args)
+        texts = [row["reply"] for row in self.ROWS]
+        expected = serial(texts, extract_)
+        table = pq.read_table(out).to_pydict()
+        assert status == 2 and err.count("is null; passed through") == texts.count(None)
+        # The reply column is replaced in place by the value; the other columns stay as they were.
+        assert list(table) == ["id", "reply", "strategy", *(["fixes"] if extract_ else [])]
+        assert (table["id"], table["reply"], table["strategy"]) == ([r["id"] for r in self.ROWS], expected["json"], expected["strategy"])
+        if extract_:
+            assert table["fixes"] == [None if f is None else list(f) for f in expected["fixes"]]
+
+    def test_parquet_to_json_lines_as_json_lines_mode(self, parquet):
+        data = b"".join(json.dumps(row, ensure_ascii=False, separators=(",", ":")).encode() + b"\n" for row in self.ROWS)
+        from_lines = run_cli("--jsonl", "-", "--field", "reply", "--stats", stdin=data)
+        from_parquet = run_cli("--jsonl", parquet, "--field", "reply", "--stats", "--threads", "2")
+        assert from_parquet[1] == from_lines[1] and from_parquet[0] == from_lines[0] == 2
+        assert from_parquet[2].splitlines()[-11:-1] == from_lines[2].splitlines()[-11:-1]  # the same counts
+
+    @pytest.mark.parametrize(
+        "args, message",
+        [
+            (["--threads", "0"], "--threads: must be at least 1: 0"),
+            (["--output-format", "parquet"], "Parquet output needs Parquet input"),
+            (["--output", "x.pq"], "Parquet output needs Parquet input"),
+        ],
+    )
+    def test_usage(self, args, message):
+        status, _, err = run_cli("--jsonl", "-", "--field", "reply", *args)
+        assert status == 2 and message in err
+
+    def test_not_a_column_of_texts(self, parquet):
+        status, out, err = run_cli("--jsonl", parquet, "--field", "id")
+        assert (status, out) == (2, []) and "column 'id' holds int64, not strings" in err
