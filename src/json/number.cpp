@@ -6,10 +6,11 @@
 #include <cstdint>       // uint64_t
 #include <system_error>  // errc
 
+#include "text/chars.h"
+
 namespace tarnwick::detail {
 namespace {
 
-constexpr bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
 
 const char* skip_digits(const char* p, const char* end) noexcept {
   while (p != end && is_digit(*p)) ++p;

@@ -30,30 +30,15 @@
 
 #include "json/canonical.h"
 #include "json/number.h"
-#include "json/swar.h"
-#include "json/utf8.h"
+#include "text/chars.h"
+#include "text/swar.h"
+#include "text/utf8.h"
 #include "tarnwick/reader.h"
 #include "tarnwick/writer.h"
 
 namespace tarnwick::detail {
 
 // MARK: - Character utilities (Private)
-
-constexpr bool is_json_ws(unsigned char c) noexcept {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-constexpr bool is_digit(unsigned char c) noexcept {
-  return c >= '0' && c <= '9';
-}
-
-// Maps a byte to its hex digit value, or -1.
-constexpr int hex_value(unsigned char c) noexcept {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Whether a Float token with a point and no exponent is the writer's
 // spelling of its value, from the digits alone; empty when that takes
@@ -452,7 +437,7 @@ class Reader {
       if (!read_hex4(m)) return false;
       if (m < 0xDC00 || m > 0xDFFF)
         return fail_before(ReadErrorKind::LoneSurrogate);
-      n = 0x10000 + ((n - 0xD800) << 10) + (m - 0xDC00);
+      n = combine_surrogates(n, m);
     }
     append_utf8(n, scratch_);
     return true;

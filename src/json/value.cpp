@@ -4,7 +4,7 @@
 #include <cstring>  // memcpy, memcmp
 #include <new>      // placement new
 
-#include "json/swar.h"  // load_u64
+#include "text/swar.h"  // load_u64
 
 namespace tarnwick {
 

@@ -8,7 +8,7 @@
 #include <cstring>   // memcpy
 
 #include "json/canonical.h"
-#include "json/swar.h"
+#include "text/swar.h"
 
 namespace tarnwick {
 namespace {

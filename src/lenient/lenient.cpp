@@ -14,11 +14,10 @@
 #include <vector>       // vector
 
 #include "json/number.h"
-#include "json/reader_impl.h"  // is_json_ws, is_digit, hex_value
-#include "json/swar.h"
-#include "json/utf8.h"
-#include "repair/unicode.h"
 #include "tarnwick/lenient.h"
+#include "text/chars.h"
+#include "text/swar.h"
+#include "text/utf8.h"
 
 namespace tarnwick {
 

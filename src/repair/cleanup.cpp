@@ -18,7 +18,8 @@
 #include <cstring>  // memchr
 #include <utility>  // move
 
-#include "repair/unicode.h"
+#include "text/chars.h"
+#include "text/utf8.h"
 
 namespace tarnwick::detail {
 

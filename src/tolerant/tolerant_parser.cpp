@@ -13,8 +13,9 @@
 #include <cstdint>  // uint32_t, uint64_t
 
 #include "json/number.h"
-#include "json/swar.h"
-#include "repair/unicode.h"
+#include "text/chars.h"
+#include "text/swar.h"
+#include "text/utf8.h"
 
 namespace tarnwick::detail {
 
@@ -29,39 +30,6 @@ constexpr bool is_word_char(char32_t c) noexcept {
 constexpr bool is_number_run_char(char32_t c) noexcept {
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' ||
          c == 'e' || c == 'E';
-}
-
-// The UTF-8 length of a scalar value (decoding never yields a surrogate).
-constexpr std::size_t utf8_length(char32_t c) noexcept {
-  return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-}
-
-// Writes the UTF-8 form of the scalar value `c` at `dst`; returns the end.
-char* write_utf8(char32_t c, char* dst) noexcept {
-  if (c < 0x80) {
-    *dst++ = static_cast<char>(c);
-  } else if (c < 0x800) {
-    *dst++ = static_cast<char>(0xC0 | (c >> 6));
-    *dst++ = static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *dst++ = static_cast<char>(0xE0 | (c >> 12));
-    *dst++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *dst++ = static_cast<char>(0xF0 | (c >> 18));
-    *dst++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    *dst++ = static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return dst;
-}
-
-// The value of a hexadecimal digit, or -1.
-constexpr int hex_value(char32_t c) noexcept {
-  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
-  return -1;
 }
 
 }  // namespace
@@ -296,7 +264,7 @@ void TolerantScanner::parse_string(std::string& out) {
           pos_ += 2;
           const std::uint32_t w = read_hex4();
           if (w >= 0xDC00 && w <= 0xDFFF) {
-            append_utf8(0x10000 + (u - 0xD800) * 1024 + (w - 0xDC00), out);
+            append_utf8(combine_surrogates(u, w), out);
           } else {
             append_utf8(0xFFFD, out);
           }

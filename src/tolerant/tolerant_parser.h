@@ -15,7 +15,8 @@
 #include <vector>       // vector
 
 #include "json/reader_impl.h"
-#include "repair/unicode.h"
+#include "text/chars.h"
+#include "text/utf8.h"
 #include "tarnwick/value.h"
 #include "tarnwick/writer.h"
 

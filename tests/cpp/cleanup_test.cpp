@@ -4,7 +4,8 @@
 
 #include <optional>  // optional, nullopt
 
-#include "repair/unicode.h"
+#include "text/chars.h"
+#include "text/utf8.h"
 #include "test_util.h"
 
 namespace tarnwick::detail {

@@ -2,7 +2,8 @@
 
 #include <cstdio>  // snprintf, sscanf
 
-#include "repair/unicode.h"
+#include "text/chars.h"
+#include "text/utf8.h"
 #include "test_util.h"
 
 namespace tarnwick {

@@ -1,16 +1,25 @@
-// Character utilities shared by the cleanup passes and the tolerant parser:
-// the Unicode White_Space set and UTF-8 decoding. (Private)
+// Character classes for every parser of the engine: JSON's whitespace,
+// digits, hexadecimal digits and the Unicode White_Space set. (Private)
 #pragma once
 
-#include <cstddef>      // size_t
-#include <cstdint>      // uint64_t
-#include <string>       // string
-#include <string_view>  // string_view
-
-#include "json/swar.h"  // kOnes, kHighs, load_u64
-#include "json/utf8.h"  // append_utf8
+#include <cstddef>  // size_t
 
 namespace tarnwick::detail {
+
+// JSON's four whitespace bytes; the strict grammar knows no other.
+constexpr bool is_json_ws(unsigned char c) noexcept {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+constexpr bool is_digit(char32_t c) noexcept { return c >= '0' && c <= '9'; }
+
+// The value of a hexadecimal digit, or -1.
+constexpr int hex_value(char32_t c) noexcept {
+  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+  return -1;
+}
 
 // True for the 25 code points of the Unicode White_Space property:
 // U+0009..U+000D, U+0020, U+0085, U+00A0, U+1680, U+2000..U+200A, U+2028,
@@ -48,46 +57,6 @@ inline std::size_t white_space_length(const char* p, const char* end) noexcept {
                : 0;
   }
   return (b1 == 0x81 && b2 == 0x9F) ? 3 : 0;  // U+205F
-}
-
-// Decodes the code point that starts at text[i] and advances i past it. A byte
-// that starts no well-formed UTF-8 sequence (overlong forms, encoded
-// surrogates and values above U+10FFFF included) decodes as U+FFFD and
-// advances i by one byte. Requires i < text.size().
-inline char32_t decode_utf8(std::string_view text, std::size_t& i) noexcept {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  const unsigned char b0 = s[i];
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  }
-  auto cont = [&](std::size_t k) noexcept {
-    return i + k < n && (s[i + k] & 0xC0) == 0x80;
-  };
-  if (b0 >= 0xC2 && b0 <= 0xDF && cont(1)) {
-    const char32_t c = (char32_t{b0} & 0x1F) << 6 | (s[i + 1] & 0x3F);
-    i += 2;
-    return c;
-  }
-  if (b0 >= 0xE0 && b0 <= 0xEF && cont(1) && cont(2)) {
-    const char32_t c = (char32_t{b0} & 0x0F) << 12 |
-                       char32_t{s[i + 1] & 0x3Fu} << 6 | (s[i + 2] & 0x3F);
-    if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
-      i += 3;
-      return c;
-    }
-  } else if (b0 >= 0xF0 && b0 <= 0xF4 && cont(1) && cont(2) && cont(3)) {
-    const char32_t c = (char32_t{b0} & 0x07) << 18 |
-                       char32_t{s[i + 1] & 0x3Fu} << 12 |
-                       char32_t{s[i + 2] & 0x3Fu} << 6 | (s[i + 3] & 0x3F);
-    if (c >= 0x10000 && c <= 0x10FFFF) {
-      i += 4;
-      return c;
-    }
-  }
-  ++i;
-  return 0xFFFD;
 }
 
 }  // namespace tarnwick::detail
