@@ -14,7 +14,9 @@
 #include <vector>       // vector
 
 #include "json/number.h"
+#include "lenient/extraction.h"  // bracket_span_end
 #include "tarnwick/lenient.h"
+#include "tarnwick/writer.h"     // escape_string
 #include "text/chars.h"
 #include "text/swar.h"
 #include "text/utf8.h"
@@ -189,43 +191,6 @@ std::string_view cut_literal(std::string_view word) noexcept {
     }
   }
   return {};
-}
-
-// Appends `raw` as the content of a JSON string: quotes, backslashes and
-// control characters escaped.
-void append_escaped(std::string_view raw, std::string& out) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  for (const char ch : raw) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      out.push_back('\\');
-      out.push_back(ch);
-    } else if (c < 0x20) {
-      switch (c) {
-        case '\b':
-          out += "\\b";
-          break;
-        case '\f':
-          out += "\\f";
-          break;
-        case '\n':
-          out += "\\n";
-          break;
-        case '\r':
-          out += "\\r";
-          break;
-        case '\t':
-          out += "\\t";
-          break;
-        default:
-          out += "\\u00";
-          out.push_back(kHex[c >> 4]);
-          out.push_back(kHex[c & 15]);
-      }
-    } else {
-      out.push_back(ch);
-    }
-  }
 }
 
 // A number spelled the way people and other languages write it: a sign,
@@ -746,26 +711,7 @@ void Pass::handle_closer(char c) {
 // strings honoured) and given as null.
 void Pass::skip_deep_container() {
   const std::size_t start = i_;
-  std::size_t depth = 0;
-  bool in_string = false;
-  for (; i_ < n_; ++i_) {
-    const char c = t_[i_];
-    if (in_string) {
-      if (c == '\\') {
-        ++i_;
-      } else if (c == '"') {
-        in_string = false;
-      }
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '[' || c == '{') {
-      ++depth;
-    } else if ((c == ']' || c == '}') && --depth == 0) {
-      ++i_;
-      break;
-    }
-  }
-  if (i_ > n_) i_ = n_;
+  i_ = detail::bracket_span_end(t_, i_);
   replace(start, i_ - start, "null", Fix::Brackets);
   value_done();
 }
@@ -1038,8 +984,9 @@ void Pass::read_string(QuoteMark open, Place where) {
     }
     if (c < 0x20) {
       std::string escaped;
-      append_escaped(t_.substr(i_, 1), escaped);
-      replace(i_, 1, escaped, Fix::ControlCharacters);
+      escape_string(t_.substr(i_, 1), escaped);  // with quotes around
+      replace(i_, 1, std::string_view(escaped).substr(1, escaped.size() - 2),
+              Fix::ControlCharacters);
       ++i_;
       continue;
     }
@@ -1222,9 +1169,7 @@ bool Pass::read_word(Place where) {
       return true;
     }
     out.clear();
-    out.push_back('"');
-    append_escaped(word, out);
-    out.push_back('"');
+    escape_string(word, out);
     replace(start, word.size() + stray_quote, out,
             stray_quote != 0 ? Fix::Quotes : Fix::BareWords);
     i_ = trimmed + stray_quote;
@@ -1606,9 +1551,8 @@ LenientText Pass::run() {
         const bool half_quoted = end < n_ && t_[end] == '"' && end == trimmed &&
                                  key_follows(end + 1);
         if (half_quoted || (end < n_ && t_[end] == ':')) {
-          std::string key = "\"";
-          append_escaped(t_.substr(i_, trimmed - i_), key);
-          key.push_back('"');
+          std::string key;
+          escape_string(t_.substr(i_, trimmed - i_), key);
           replace(i_, trimmed - i_ + (half_quoted ? 1 : 0), key,
                   half_quoted ? Fix::Quotes : Fix::UnquotedKeys);
           i_ = trimmed + (half_quoted ? 1 : 0);

@@ -1,4 +1,4 @@
-// Word-at-a-time scans shared by the reader and the writer.
+// Word-at-a-time scans shared by every parser and the writer. (Private)
 #pragma once
 
 #include <cstdint>  // uint64_t
@@ -29,48 +29,10 @@ inline std::uint64_t load_u64(const char* p) noexcept {
   return v;
 }
 
-// First byte in [p, end) that is a quotation mark, a backslash or below 0x20;
-// `end` when there is none. These are the bytes that end a plain string run
-// for both the reader and the writer.
-inline const char* find_string_special(const char* p,
-                                       const char* end) noexcept {
-#if defined(__SSE2__)
-  // Sixteen bytes at a time where SSE2 exists (every x86-64): a byte is
-  // below 0x20 exactly when its top three bits are clear.
-  const __m128i quote = _mm_set1_epi8('"');
-  const __m128i backslash = _mm_set1_epi8('\\');
-  const __m128i top3 = _mm_set1_epi8(static_cast<char>(0xE0));
-  const __m128i zero = _mm_setzero_si128();
-  while (end - p >= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hit = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
-        _mm_cmpeq_epi8(_mm_and_si128(v, top3), zero));
-    const int mask = _mm_movemask_epi8(hit);
-    if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
-    p += 16;
-  }
-#endif
-  while (end - p >= 8) {
-    const std::uint64_t v = load_u64(p);
-    const std::uint64_t hit =
-        bytes_equal(v, '"') | bytes_equal(v, '\\') | bytes_below(v, 0x20);
-    if (hit != 0) {
-      // Little-endian: the lowest set bit belongs to the first such byte.
-      return p + (__builtin_ctzll(hit) >> 3);
-    }
-    p += 8;
-  }
-  while (p != end) {
-    const unsigned char c = static_cast<unsigned char>(*p);
-    if (c == '"' || c == '\\' || c < 0x20) return p;
-    ++p;
-  }
-  return end;
-}
-
-// find_string_special for strings of other delimiters: also stops at the
-// byte `extra` (the delimiter, or the lead byte of a typographic one).
+// First byte in [p, end) that is a quotation mark, a backslash, below 0x20
+// or `extra`; `end` when there is none. These end a plain string run: for
+// the reader and the writer `extra` is the quotation mark itself; strings of
+// other delimiters pass theirs (or the lead byte of a typographic one).
 inline const char* find_string_special_or(const char* p, const char* end,
                                           unsigned char extra) noexcept {
 #if defined(__SSE2__)
@@ -90,12 +52,27 @@ inline const char* find_string_special_or(const char* p, const char* end,
     p += 16;
   }
 #endif
+  while (end - p >= 8) {
+    const std::uint64_t v = load_u64(p);
+    const std::uint64_t hit = bytes_equal(v, '"') | bytes_equal(v, '\\') |
+                              bytes_below(v, 0x20) | bytes_equal(v, extra);
+    if (hit != 0) {
+      // Little-endian: the lowest set bit belongs to the first such byte.
+      return p + (__builtin_ctzll(hit) >> 3);
+    }
+    p += 8;
+  }
   while (p != end) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == '"' || c == '\\' || c < 0x20 || c == extra) return p;
     ++p;
   }
   return end;
+}
+
+inline const char* find_string_special(const char* p,
+                                       const char* end) noexcept {
+  return find_string_special_or(p, end, '"');
 }
 
 }  // namespace tarnwick::detail
