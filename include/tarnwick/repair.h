@@ -1,5 +1,18 @@
 // The repair ladder: any text in, a valid JSON value and the rung that
 // produced it out. Pure: no global state, no exceptions, reentrant.
+//
+// The text is meant to be UTF-8; the ladder does not check that it is. Bytes
+// that form no well-formed UTF-8 sequence, inside a string literal, are kept
+// as they are by every rung that reads strictly ("parse", "unwrap-double",
+// "strip-fences", "strip-controls", "strip-trailing-commas"): they reach the
+// value and `json` unchanged, so `json` is then not valid UTF-8 either, and
+// "parse" reports `changed` false because nothing was changed. The tolerant
+// rung decodes the text and reads each such byte as one U+FFFD: inside a
+// string it becomes that character, elsewhere it is a character that starts
+// no value. No rung makes ill-formed UTF-8 of its own (an escaped lone
+// surrogate such as \ud800 fails the strict reader and becomes U+FFFD in the
+// tolerant rung). A caller that needs valid UTF-8 out checks the text first;
+// the Python binding only ever passes valid UTF-8.
 #pragma once
 
 #include <cstdint>      // uint64_t, uint8_t
