@@ -60,48 +60,7 @@ struct RepairOutcome {
   Strategy strategy;
 };
 
-// Moves `value` in and writes its canonical text.
-RepairOutcome make_outcome(JsonValue value, bool changed, Strategy strategy,
-                           bool ok);
-
 // Climbs the ladder on a UTF-8 text. Never fails on content.
 RepairOutcome run_ladder(std::string_view input, const RepairOptions& options);
-
-// What the ladder's rungs 1 to 5 read their candidate texts with, so that a
-// caller can build its own form of the value in the same pass over the text
-// instead of converting a finished JsonValue afterwards.
-class DocumentReader {
- public:
-  enum class Shape : std::uint8_t { NotADocument, String, Container, Scalar };
-
-  virtual ~DocumentReader() = default;
-
-  // Reads `text` as exactly one strict JSON document; with
-  // `containers_only`, a document that is no array or object does not count.
-  // On success the reader holds the value and its canonical text in place of
-  // what it held before, and, for a string document with `content` non-null,
-  // stores the decoded string there. Otherwise it keeps what it held and
-  // answers NotADocument, as it does for every read once it has failed in a
-  // way of its own (which it reports itself).
-  virtual Shape read(std::string_view text, bool containers_only,
-                     std::string* content) = 0;
-
-  // The tolerant rung: reads one value from the start of `text` (leading
-  // White_Space skipped) and holds it with its canonical text. False when
-  // that value is null, which the tolerant parser also answers when it
-  // recognised nothing.
-  virtual bool read_tolerant(std::string_view text) = 0;
-};
-
-// run_ladder with rungs 1 to 5 read by `reader`. When one of them wins,
-// `held_by_reader` is true and the outcome's value and json are left empty:
-// the reader holds them. Otherwise the outcome is complete.
-struct LadderResult {
-  RepairOutcome outcome;
-  bool held_by_reader;
-};
-LadderResult run_ladder_with(std::string_view input,
-                             const RepairOptions& options,
-                             DocumentReader& reader);
 
 }  // namespace tarnwick

@@ -13,7 +13,7 @@
 #include <utility>             // move
 
 #include "lenient/extraction.h"
-#include "repair/document_reader.h"
+#include "repair/ladder.h"
 #include "text_builder.h"
 
 namespace tarnwick::python {
@@ -47,12 +47,10 @@ class TextRunner {
       : options_(options) {}
 
   Result run(std::string_view text) {
-    tarnwick::detail::BuildingReader<TextOnlyBuilder> reader(builder_);
-    LadderResult ladder = run_ladder_with(text, options_, reader);
+    auto answer = tarnwick::detail::climb_ladder(text, options_, builder_);
     Result out;
-    out.json = ladder.held_by_reader ? std::move(reader.canonical())
-                                     : std::move(ladder.outcome.json);
-    out.strategy = ladder.outcome.strategy;
+    out.json = std::move(answer.json);
+    out.strategy = answer.strategy;
     return out;
   }
 
@@ -197,9 +195,12 @@ class ChunkWork {
     {
       std::unique_lock<std::mutex> lock(mutex_);
       while (finished_ < workers.size()) {
-        if (finished_changed_.wait_for(lock, kPollInterval, [&] {
-              return finished_ >= workers.size();
-            })) {
+        // The system clock, not wait_for's steady one: that needs
+        // pthread_cond_clockwait (glibc 2.34), which would narrow the
+        // wheel's platform tag; a jump of the clock only moves one poll.
+        if (finished_changed_.wait_until(
+                lock, std::chrono::system_clock::now() + kPollInterval,
+                [&] { return finished_ >= workers.size(); })) {
           break;
         }
         lock.unlock();

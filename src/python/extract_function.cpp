@@ -15,9 +15,8 @@
 #include "lenient/extraction.h"
 #include "py_ref.h"
 #include "python_builder.h"
-#include "repair/document_reader.h"
+#include "repair/ladder.h"
 #include "tarnwick/extract.h"
-#include "value_to_python.h"
 
 namespace tarnwick::python {
 namespace {
@@ -127,8 +126,7 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
 }
 
 // Repairs candidate texts into interpreter objects the way repair() does:
-// the rungs that read build the objects as they go, the fallback's tree is
-// converted. A failed dict store ends the work: the runner keeps its
+// every rung builds the objects as it reads. A failed dict store ends the work: the runner keeps its
 // exception, answers every later text with the fallback unread, and the
 // caller raises what it kept.
 class ObjectRunner {
@@ -147,23 +145,14 @@ class ObjectRunner {
   Result run(std::string_view text) {
     Result out;
     if (!failed_) {
-      tarnwick::detail::BuildingReader<PythonBuilder> reader(builder_);
-      LadderResult result = run_ladder_with(text, options_, reader);
+      auto answer = tarnwick::detail::climb_ladder(text, options_, builder_);
       if (builder_.failed()) {
         builder_.restore_error();
         keep_error();
-      } else if (result.held_by_reader) {
-        out.value = std::move(reader.value());
-        out.json = std::move(reader.canonical());
-        out.strategy = result.outcome.strategy;
       } else {
-        out.value = value_to_python(result.outcome.value);
-        if (!out.value) {
-          keep_error();
-        } else {
-          out.json = std::move(result.outcome.json);
-          out.strategy = result.outcome.strategy;
-        }
+        out.value = std::move(answer.value);
+        out.json = std::move(answer.json);
+        out.strategy = answer.strategy;
       }
     }
     if (!out.value) {

@@ -15,12 +15,12 @@
 
 namespace tarnwick::python {
 
-// The builder of json/reader_impl.h over owned references: the objects the
-// standard library's decoder makes (value_to_python feeds it a tree, the
-// readers feed it text). An object the interpreter cannot create panics;
-// only a dict store can fail short of that, and then the builder keeps the
-// interpreter's exception, stops every later strict read and makes None of
-// what the tolerant parser or a tree still asks for. Needs the GIL.
+// The builder of the ladder (repair/ladder.h) over owned references: the
+// objects the standard library's decoder makes. An object the interpreter
+// cannot create panics; only a dict store can fail short of that, and then
+// the builder keeps the interpreter's exception, stops every later strict
+// read and makes None of what the tolerant parser still asks for. Needs the
+// GIL.
 class PythonBuilder {
  public:
   using Value = PyRef;

@@ -8,10 +8,9 @@
 #include "guard.h"
 #include "py_ref.h"
 #include "python_builder.h"
-#include "repair/document_reader.h"
+#include "repair/ladder.h"
 #include "repair_result.h"
 #include "tarnwick/repair.h"
-#include "value_to_python.h"
 
 namespace tarnwick::python {
 namespace {
@@ -36,31 +35,18 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
     if (!convert_repair_options(kSignature, slots, converted)) return nullptr;
     if (!validate_fallback(converted)) return nullptr;
 
-    // Every rung that reads builds the interpreter objects as it goes; only
-    // the fallback leaves an engine tree to convert.
+    // Every rung builds the interpreter objects as it reads.
     PythonBuilder builder;
-    tarnwick::detail::BuildingReader<PythonBuilder> reader(builder);
-    LadderResult result = run_ladder_with(bytes_view(input_utf8.get()),
-                                          converted.options, reader);
+    auto answer = tarnwick::detail::climb_ladder(
+        bytes_view(input_utf8.get()), converted.options, builder);
     if (builder.failed()) {
       builder.restore_error();
       raise_conversion_error();
       return nullptr;
     }
-    RepairOutcome& outcome = result.outcome;
-    PyRef value;
-    if (result.held_by_reader) {
-      value = std::move(reader.value());
-      outcome.json = std::move(reader.canonical());
-    } else {
-      value = value_to_python(outcome.value);
-      if (!value) {
-        raise_conversion_error();
-        return nullptr;
-      }
-      outcome.value = JsonValue();  // the engine's tree is no longer needed
-    }
-    return new_repair_result(outcome, std::move(value)).release();
+    RepairOutcome outcome{std::move(answer.json), JsonValue(), answer.ok(),
+                          answer.changed(), answer.strategy};
+    return new_repair_result(outcome, std::move(answer.value)).release();
   });
 }
 
