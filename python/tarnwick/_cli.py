@@ -39,6 +39,7 @@ import sys
 from typing import Any, Callable, Sequence
 
 from tarnwick import __version__, extract, repair
+from tarnwick._extras import DEFAULT_MAX_LEN
 from tarnwick._batch import Result, Stats, report_fields, run_batch
 
 EXIT_OK = 0
@@ -96,7 +97,7 @@ def build_parser() -> argparse.ArgumentParser:
     parser.add_argument(
         "--max-len", type=_max_len, metavar="N", default=None,
         help="largest input in UTF-8 bytes; longer ones fall back "
-        "(default 5000000)")
+        f"(default {DEFAULT_MAX_LEN})")
     parser.add_argument(
         "--fallback", choices=("null", "empty-object"), default=None,
         help="value given when nothing can be recovered (default null)")

@@ -6,6 +6,7 @@ __all__ = ["Extraction", "RepairedColumn", "extract", "loads", "repair_column"]
 
 #: Every fix name, in the order that ``Extraction.fixes`` lists them.
 FIX_NAMES: tuple[FixName, ...]
+DEFAULT_MAX_LEN: int
 
 @final
 class Extraction:

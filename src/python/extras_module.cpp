@@ -14,6 +14,7 @@
 #include "py_ref.h"
 #include "python_api.h"
 #include "tarnwick/lenient.h"
+#include "tarnwick/repair.h"  // DEFAULT_MAX_LEN
 
 namespace tarnwick::python {
 namespace {
@@ -59,6 +60,13 @@ int module_exec(PyObject* module) {
       return -1;
     }
     if (module_add_function(module, &rebuild_column_method_def, false) != 0) {
+      return -1;
+    }
+    // The default size limit, written once in the engine, for the command
+    // line and the tests.
+    PyRef max_len = require_object(PyLong_FromUnsignedLongLong(
+        static_cast<unsigned long long>(DEFAULT_MAX_LEN)));
+    if (PyObject_SetAttrString(module, "DEFAULT_MAX_LEN", max_len.get()) != 0) {
       return -1;
     }
     return PyObject_SetAttrString(module, "FIX_NAMES", fix_names().get());

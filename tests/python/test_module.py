@@ -1,12 +1,15 @@
 """The extension modules: attributes, re-import, the internal-failure guard."""
 
 import importlib
+import importlib.metadata
 import inspect
 import os
+import re
 import subprocess
 import sys
 
 import pytest
+from conftest import ROOT
 import tarnwick
 from tarnwick import _extras, _tarnwick
 
@@ -26,7 +29,13 @@ def signature(function):
 
 def test_module_package_and_function_attributes():
     assert (_tarnwick.__all__, _extras.__all__, tarnwick.__all__) == (PUBLIC, EXTRAS, PACKAGE)
-    assert (_tarnwick.__version__, _tarnwick.__doc__, _extras.__doc__) == ("0.1.1", "", "")
+    # The version and the size limit are written once (CMakeLists.txt, the
+    # engine) and read from there by the metadata, the modules and the CLI.
+    version = re.search(r"project\(tarnwick VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
+    assert (_tarnwick.__version__, importlib.metadata.version("tarnwick")) == (version, version)
+    assert (_tarnwick.__doc__, _extras.__doc__) == ("", "")
+    limit = _extras.DEFAULT_MAX_LEN
+    assert [tarnwick.repair(" " * n + "1").strategy for n in (limit - 1, limit)] == ["parse", "fallback"]
     assert _tarnwick.__file__.endswith(".abi3.so") and _extras.__file__.endswith(".abi3.so")
     assert all(getattr(tarnwick, name) is getattr(_tarnwick, name) for name in PUBLIC)
     assert all(getattr(tarnwick, name) is getattr(_extras, name) for name in EXTRAS)
