@@ -119,7 +119,7 @@ void fill_schema(ArrowSchema* out, bool has_fixes, const Widths& widths) {
 // Arrays
 
 struct ArrayNode {
-  std::shared_ptr<const ColumnData> data;  // what lent buffers point into
+  ColumnRef data;  // what lent buffers point into
   std::vector<std::unique_ptr<std::uint64_t[]>> owned;
   std::vector<const void*> buffers;
   std::vector<ArrowArray*> children;  // owned
@@ -138,8 +138,8 @@ void release_array(ArrowArray* array) noexcept {
 // Builds the arrays of rows [begin, end) of a column.
 class ArrayMaker {
  public:
-  ArrayMaker(const std::shared_ptr<const ColumnData>& data, std::int64_t begin,
-             std::int64_t end, const Widths& widths)
+  ArrayMaker(const ColumnRef& data, std::int64_t begin, std::int64_t end,
+             const Widths& widths)
       : shared_(data),
         data_(*data),
         begin_(begin),
@@ -340,7 +340,7 @@ class ArrayMaker {
     });
   }
 
-  std::shared_ptr<const ColumnData> shared_;
+  ColumnRef shared_;
   const ColumnData& data_;
   std::int64_t begin_;
   std::int64_t rows_;
@@ -352,7 +352,7 @@ class ArrayMaker {
 // Streams
 
 struct StreamState {
-  std::shared_ptr<const ColumnData> data;
+  ColumnRef data;
   std::vector<std::int64_t> ends;  // of each batch, in rows
   std::size_t next = 0;
   Widths widths;
@@ -428,8 +428,8 @@ void release_stream(ArrowArrayStream* stream) noexcept {
 
 }  // namespace
 
-void export_struct_array(const std::shared_ptr<const ColumnData>& data,
-                         ArrowSchema* schema, ArrowArray* array) {
+void export_struct_array(const ColumnRef& data, ArrowSchema* schema,
+                         ArrowArray* array) {
   const Widths widths = widths_of(*data, 0, data->rows());
   fill_schema(schema, data->has_fixes, widths);
   try {
@@ -440,8 +440,7 @@ void export_struct_array(const std::shared_ptr<const ColumnData>& data,
   }
 }
 
-void export_stream(const std::shared_ptr<const ColumnData>& data,
-                   ArrowArrayStream* stream) {
+void export_stream(const ColumnRef& data, ArrowArrayStream* stream) {
   auto* state = new StreamState{data, batch_ends(*data), 0, {}, {}};
   std::int64_t begin = 0;
   for (const std::int64_t end : state->ends) {

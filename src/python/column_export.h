@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>  // int64_t
-#include <memory>   // shared_ptr
 
 #include "arrow_abi.h"
 #include "column_work.h"
@@ -16,13 +15,12 @@ namespace tarnwick::python {
 // Fills `schema` and `array` with the whole column as one struct array, in
 // the form of a record batch: a null row is null in every child, and the
 // struct itself has no nulls, so that it imports as a record batch too.
-void export_struct_array(const std::shared_ptr<const ColumnData>& data,
-                         ArrowSchema* schema, ArrowArray* array);
+void export_struct_array(const ColumnRef& data, ArrowSchema* schema,
+                         ArrowArray* array);
 
 // Fills `stream` with the column as record batches, one per input chunk,
 // split further where a batch would pass the 32-bit offsets of Arrow's
 // string type.
-void export_stream(const std::shared_ptr<const ColumnData>& data,
-                   ArrowArrayStream* stream);
+void export_stream(const ColumnRef& data, ArrowArrayStream* stream);
 
 }  // namespace tarnwick::python

@@ -2,7 +2,6 @@
 
 #include <array>        // array
 #include <climits>      // UINT_MAX
-#include <memory>       // make_shared
 #include <optional>     // optional
 #include <string_view>  // string_view
 #include <thread>       // thread::hardware_concurrency
@@ -102,8 +101,8 @@ PyObject* repair_column_entry(PyObject* /*module*/, PyObject* args,
     RowOptions options;
     unsigned threads = 1;
     if (!prepare(args, kwargs, slots, options, threads)) return nullptr;
-    auto data = std::make_shared<ColumnData>();
-    if (!repair_texts(slots[0], options, threads, *data)) return nullptr;
+    ColumnRef data = ColumnRef::make();
+    if (!repair_texts(slots[0], options, threads, data.data())) return nullptr;
     return new_repaired_column(std::move(data)).release();
   });
 }

@@ -31,7 +31,7 @@ constexpr std::size_t kStrategyCount =
 
 struct ColumnObject {
   PyObject ob_base;
-  std::shared_ptr<const ColumnData> data;  // constructed in place
+  ColumnRef data;  // constructed in place
 };
 
 const ColumnData& data_of(PyObject* self) noexcept {
@@ -436,8 +436,8 @@ bool rebuild_data(PyObject* args, ColumnData& data) {
 
 PyObject* rebuild_column(PyObject* /*module*/, PyObject* args) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    auto data = std::make_shared<ColumnData>();
-    if (!rebuild_data(args, *data)) return nullptr;
+    ColumnRef data = ColumnRef::make();
+    if (!rebuild_data(args, data.data())) return nullptr;
     return new_repaired_column(std::move(data)).release();
   });
 }
@@ -505,8 +505,7 @@ PyObject* column_richcompare(PyObject* self, PyObject* other, int op) {
 void column_dealloc(PyObject* self) {
   guard_void([&] {
     PyTypeObject* type = Py_TYPE(self);
-    using Shared = std::shared_ptr<const ColumnData>;
-    reinterpret_cast<ColumnObject*>(self)->data.~Shared();
+    reinterpret_cast<ColumnObject*>(self)->data.~ColumnRef();
     auto tp_free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
     if (tp_free == nullptr) panic("RepairedColumn has no tp_free slot");
     tp_free(self);
@@ -590,13 +589,13 @@ PyObject* repaired_column_class() {
   return column_type;
 }
 
-PyRef new_repaired_column(std::shared_ptr<const ColumnData> data) {
+PyRef new_repaired_column(ColumnRef data) {
   PyObject* cls = repaired_column_class();
   if (cls == nullptr) return PyRef();
   PyRef instance = allocate_instance(cls);
   if (!instance) return PyRef();
   auto* object = reinterpret_cast<ColumnObject*>(instance.get());
-  new (&object->data) std::shared_ptr<const ColumnData>(std::move(data));
+  new (&object->data) ColumnRef(std::move(data));
   return instance;
 }
 

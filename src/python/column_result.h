@@ -3,8 +3,6 @@
 // PyCapsule interface or as Python lists, and pickled as its buffers.
 #pragma once
 
-#include <memory>  // shared_ptr
-
 #include "column_work.h"
 #include "py_ref.h"
 #include "python_api.h"
@@ -18,7 +16,7 @@ PyObject* repaired_column_class();
 
 // A new instance sharing `data`. Null with the interpreter's exception set
 // if it cannot be made.
-PyRef new_repaired_column(std::shared_ptr<const ColumnData> data);
+PyRef new_repaired_column(ColumnRef data);
 
 // "_rebuild_column(has_fixes, offsets, json, strategy, fixes)",
 // METH_VARARGS: what RepairedColumn.__reduce__ names; checks the buffers

@@ -47,7 +47,15 @@ class TextRunner {
       : options_(options) {}
 
   Result run(std::string_view text) {
-    auto answer = tarnwick::detail::climb_ladder(text, options_, builder_);
+    return climb(text, tarnwick::detail::LadderRungs::All);
+  }
+  Result run_as_it_stands(std::string_view text) {
+    return climb(text, tarnwick::detail::LadderRungs::AsItStands);
+  }
+
+  Result climb(std::string_view text, tarnwick::detail::LadderRungs rungs) {
+    auto answer =
+        tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
     Result out;
     out.json = std::move(answer.json);
     out.strategy = answer.strategy;

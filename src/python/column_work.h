@@ -4,12 +4,13 @@
 // interpreter lock released. (Python-free)
 #pragma once
 
+#include <atomic>       // atomic
 #include <cstddef>      // size_t
 #include <cstdint>      // int64_t, uint8_t, uint32_t
 #include <functional>   // function
-#include <memory>       // shared_ptr
 #include <string>       // string
 #include <string_view>  // string_view
+#include <utility>      // exchange, swap
 #include <vector>       // vector
 
 #include "tarnwick/extract.h"
@@ -72,6 +73,50 @@ struct ColumnData {
         static_cast<std::size_t>(offsets[i]),
         static_cast<std::size_t>(offsets[i + 1] - offsets[i]));
   }
+};
+
+// A counted reference to a column's results, shared by the column object and
+// every array exported from it. The count is atomic: a consumer may release
+// an export on any thread. (std::shared_ptr would do the same, but its
+// single-thread shortcut reads a glibc 2.32 symbol, which would narrow the
+// wheel's platform tag for nothing.)
+class ColumnRef {
+ public:
+  ColumnRef() noexcept = default;
+  // A new column of no rows, the only reference to it.
+  static ColumnRef make() {
+    ColumnRef ref;
+    ref.shared_ = new Shared;
+    return ref;
+  }
+  ColumnRef(const ColumnRef& other) noexcept : shared_(other.shared_) {
+    if (shared_ != nullptr)
+      shared_->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  ColumnRef(ColumnRef&& other) noexcept
+      : shared_(std::exchange(other.shared_, nullptr)) {}
+  ColumnRef& operator=(ColumnRef other) noexcept {
+    std::swap(shared_, other.shared_);
+    return *this;
+  }
+  ~ColumnRef() {
+    if (shared_ != nullptr &&
+        shared_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      delete shared_;
+    }
+  }
+
+  const ColumnData& operator*() const noexcept { return shared_->data; }
+  const ColumnData* operator->() const noexcept { return &shared_->data; }
+  // For filling the column before it is shared.
+  ColumnData& data() noexcept { return shared_->data; }
+
+ private:
+  struct Shared {
+    ColumnData data;
+    std::atomic<std::size_t> refs{1};
+  };
+  Shared* shared_ = nullptr;
 };
 
 // What each row gets: repair(), or extract() with `extract` true.
