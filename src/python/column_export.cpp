@@ -267,7 +267,7 @@ class ArrayMaker {
     offsets[0] = 0;
     for (std::int64_t i = 0; i < count; ++i) {
       const std::string_view name = name_of(i);
-      std::memcpy(text + at, name.data(), name.size());
+      if (!name.empty()) std::memcpy(text + at, name.data(), name.size());
       at = static_cast<Offset>(at + static_cast<Offset>(name.size()));
       offsets[i + 1] = at;
     }
