@@ -5,6 +5,7 @@
 #include <string_view>  // string_view
 
 #include "lenient/extraction.h"
+#include "repair/ladder.h"
 #include "tarnwick/extract.h"
 #include "tarnwick/value.h"
 
@@ -163,6 +164,15 @@ struct TreeRunner {
   const RepairOptions& options;
 
   Result run(std::string_view text) { return run_ladder(text, options); }
+  Result run_as_it_stands(std::string_view text) {
+    TreeBuilder builder;
+    LadderAnswer<JsonValue> answer =
+        climb_ladder(text, options, builder, LadderRungs::AsItStands);
+    const bool ok = answer.ok();
+    const bool changed = answer.changed();
+    return RepairOutcome{std::move(answer.json), std::move(answer.value), ok,
+                         changed, answer.strategy};
+  }
   Strategy strategy(const Result& result) { return result.strategy; }
   ValueShape shape(const Result& result) {
     return shape_of_json(result.json);

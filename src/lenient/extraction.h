@@ -9,7 +9,9 @@
 #include <string_view>  // string_view
 #include <utility>      // move
 
+#include "repair/cleanup.h"  // trim_whitespace
 #include "tarnwick/extract.h"
+#include "text/chars.h"      // is_json_ws
 #include "tarnwick/lenient.h"
 #include "tarnwick/repair.h"
 
@@ -33,12 +35,14 @@ ValueShape shape_of_json(std::string_view canonical) noexcept;
 // A Runner repairs one candidate text with the caller's options:
 //   typename Runner::Result           movable
 //   Result run(std::string_view text) the ladder on `text`
+//   Result run_as_it_stands(text)     only its rungs up to "strip-fences"
 //   Strategy strategy(const Result&)
 //   ValueShape shape(const Result&)    shape_of_json of its canonical text
 template <class Runner>
 concept ExtractionRunner = requires(Runner& runner, std::string_view text,
                                     const typename Runner::Result& result) {
   { runner.run(text) } -> std::same_as<typename Runner::Result>;
+  { runner.run_as_it_stands(text) } -> std::same_as<typename Runner::Result>;
   { runner.strategy(result) } -> std::same_as<Strategy>;
   { runner.shape(result) } -> std::same_as<ValueShape>;
 };
@@ -86,6 +90,19 @@ inline bool is_bracketed_phrase(std::string_view span, FixSet fixes) noexcept {
   return span.find_first_of("\"':,") == std::string_view::npos;
 }
 
+// Whether nothing but JSON whitespace lies outside the value the lenient
+// pass took: then a text it took without a rewrite is a strict document.
+inline bool is_blank_outside(std::string_view text,
+                             const LenientText& read) noexcept {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == read.begin) i = read.end;
+    if (i < text.size() && !is_json_ws(static_cast<unsigned char>(text[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Whether the whole repair of the text answers as it stands: these rungs
 // give the value that the lenient pass would, so extraction stops there.
 constexpr bool answers_as_it_stands(Strategy s) noexcept {
@@ -100,10 +117,35 @@ Found<typename Runner::Result> extract_with(std::string_view text,
   using Result = typename Runner::Result;
   using Candidate = Found<Result>;
 
-  Candidate whole{runner.run(text), 0, 0, text.size()};
-  if (text.size() > options.repair.max_len ||
-      answers_as_it_stands(runner.strategy(whole.result))) {
-    return whole;
+  // A valid text answers as the ladder reads it. With the lenient pass on,
+  // the pass itself says whether the text is valid (it takes all of it and
+  // rewrites nothing), and only a text that opens with a fence climbs the
+  // rungs that take a text as it stands before the pass reads it: a text the
+  // pass reads whole never needs the other rungs, nor a strict read that
+  // builds most of a value before it fails.
+  const std::size_t lead = byte_order_mark_length(text);
+  LenientText all;
+  if (options.lenient && text.size() <= options.repair.max_len) {
+    all = lenient_rewrite(text.substr(lead), LenientScope::Document);
+    const bool valid = lead == 0 && all.found && all.to_end && !all.changed &&
+                       all.fixes == 0 && is_blank_outside(text, all);
+    if (valid) return Candidate{runner.run(text), 0, 0, text.size()};
+    if (options.repair.strip_code_fences &&
+        trim_whitespace(text).substr(0, 3) == "```") {
+      Candidate first{runner.run_as_it_stands(text), 0, 0, text.size()};
+      if (answers_as_it_stands(runner.strategy(first.result))) return first;
+    }
+  }
+  std::optional<Candidate> whole_read;
+  auto whole = [&]() -> Candidate& {
+    if (!whole_read) whole_read = Candidate{runner.run(text), 0, 0, text.size()};
+    return *whole_read;
+  };
+  if (!options.lenient || text.size() > options.repair.max_len) {
+    if (text.size() > options.repair.max_len ||
+        answers_as_it_stands(runner.strategy(whole().result))) {
+      return std::move(whole());
+    }
   }
 
   // Repairs text[begin, end), through the lenient pass first when it is on.
@@ -133,18 +175,18 @@ Found<typename Runner::Result> extract_with(std::string_view text,
   // lenient reading of the whole text is not held to this: it reads the
   // same text, and a comment or a stray quote that the ladder turned into
   // extra strings would outweigh it.)
-  const std::size_t whole_weight = runner.shape(whole.result).weight;
   auto at_least_whole = [&](Candidate& found) -> Candidate& {
-    return runner.shape(found.result).weight < whole_weight ? whole : found;
+    return runner.shape(found.result).weight <
+                   runner.shape(whole().result).weight
+               ? whole()
+               : found;
   };
 
   // 1. The whole text, when a value starts it and the lenient pass takes
   // all of it.
   std::optional<Candidate> partial;
   if (options.lenient) {
-    const std::size_t lead = byte_order_mark_length(text);
-    const std::string_view rest = text.substr(lead);
-    LenientText rewritten = lenient_rewrite(rest, LenientScope::Document);
+    LenientText& rewritten = all;
     if (rewritten.found) {
       const std::size_t from = lead + rewritten.begin;
       const std::size_t to = lead + rewritten.end;
@@ -204,7 +246,7 @@ Found<typename Runner::Result> extract_with(std::string_view text,
   if (partial && runner.strategy(partial->result) != Strategy::Fallback) {
     return std::move(at_least_whole(*partial));
   }
-  return whole;
+  return std::move(whole());
 }
 
 }  // namespace tarnwick::detail

@@ -131,6 +131,7 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
 // caller raises what it kept.
 class ObjectRunner {
  public:
+  using LadderRungs = tarnwick::detail::LadderRungs;
   struct Result {
     PyRef value;
     std::string json;
@@ -142,10 +143,15 @@ class ObjectRunner {
   explicit ObjectRunner(const RepairOptions& options) noexcept
       : options_(options) {}
 
-  Result run(std::string_view text) {
+  Result run(std::string_view text) { return climb(text, LadderRungs::All); }
+  Result run_as_it_stands(std::string_view text) {
+    return climb(text, LadderRungs::AsItStands);
+  }
+
+  Result climb(std::string_view text, LadderRungs rungs) {
     Result out;
     if (!failed_) {
-      auto answer = tarnwick::detail::climb_ladder(text, options_, builder_);
+      auto answer = tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
       if (builder_.failed()) {
         builder_.restore_error();
         keep_error();

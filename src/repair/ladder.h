@@ -59,6 +59,11 @@ struct LadderAnswer {
   bool changed() const noexcept { return strategy != Strategy::Parse; }
 };
 
+// How far a climb goes: all the way, or only the rungs that take the text
+// as it stands ("parse", "unwrap-double", "strip-fences"), which is all that
+// extraction needs to know before it rewrites a text itself.
+enum class LadderRungs : std::uint8_t { All, AsItStands };
+
 // The canonical text, and which way makes it when:
 // - a strict rung: the reader copies it from the input while it reads
 //   (whitespace cut, escaped strings and odd floats respelled);
@@ -77,7 +82,7 @@ class Ladder {
   Ladder(const RepairOptions& options, Builder& builder) noexcept
       : options_(options), builder_(builder) {}
 
-  LadderAnswer<Value> climb(std::string_view input) {
+  LadderAnswer<Value> climb(std::string_view input, LadderRungs rungs) {
     // 0. Size guard, before any scan or copy.
     if (input.size() > options_.max_len) return fallback();
 
@@ -118,6 +123,7 @@ class Ladder {
     if (options_.strip_code_fences && attempt(strip_fences(working))) {
       return answer(Strategy::StripFences);
     }
+    if (rungs == LadderRungs::AsItStands) return fallback();
     // 3. Raw control characters in strings.
     if (attempt(strip_controls_if_changed(working))) {
       return answer(Strategy::StripControls);
@@ -244,8 +250,9 @@ class Ladder {
 // and the builder holds why.
 template <LadderBuilder Builder>
 LadderAnswer<typename Builder::Value> climb_ladder(
-    std::string_view input, const RepairOptions& options, Builder& builder) {
-  return Ladder<Builder>(options, builder).climb(input);
+    std::string_view input, const RepairOptions& options, Builder& builder,
+    LadderRungs rungs = LadderRungs::All) {
+  return Ladder<Builder>(options, builder).climb(input, rungs);
 }
 
 }  // namespace tarnwick::detail
