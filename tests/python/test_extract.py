@@ -247,7 +247,7 @@ class TestExtraction:
     def test_equality(self, text, kwargs, equal):
         result, other = extract("[1]"), extract(text, **kwargs)
         assert (result == other, other == result, result != other) == (equal, equal, not equal)
-        assert result != repair("[1]") and result != result.value and result != None
+        assert result != repair("[1]") and result != result.value and result != None  # noqa: E711 - the comparison itself is under test
         with pytest.raises(TypeError):
             hash(result)
 
