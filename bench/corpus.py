@@ -18,8 +18,14 @@ in JSON (single quotes, comments, bare words, NaN, ...), each paired with the
 value a careful reader takes it to mean; bench/lenient_recovery.py scores
 tarnwick.extract() against them.
 
+rewrite_heavy() is one ~1 MB text in which nearly every token needs the
+lenient pass: the Python repr() of an array of records.
+
 `python bench/corpus.py --write DIR` writes each text to DIR/<category>/NN.json
-for the C++ benchmark; `python bench/corpus.py` prints a summary.
+for the C++ benchmarks; `--write-lenient DIR` writes each family's texts to
+DIR/<family>/NN.txt and the rewrite-heavy text to DIR/rewrite_heavy/00.txt
+(a tree of its own, since engine_vs_simdjson takes every directory under the
+first as a category); `python bench/corpus.py` prints a summary.
 """
 
 from __future__ import annotations
@@ -1198,6 +1204,14 @@ def lenient_families() -> list[Family]:
     return families
 
 
+def rewrite_heavy() -> tuple[str, object]:
+    """The repr() of ~1 MB of records (single quotes, True, False, None
+    throughout) and the records themselves. A seed of its own, so the other
+    texts do not move."""
+    records = _records(random.Random(SEED + 2_000), 1_000_000)
+    return repr(records), records
+
+
 def write(directory: pathlib.Path, categories: list[Category]) -> None:
     for cat in categories:
         sub = directory / cat.name
@@ -1208,16 +1222,38 @@ def write(directory: pathlib.Path, categories: list[Category]) -> None:
             (sub / f"{i:02d}.json").write_bytes(text.encode("utf-8"))
 
 
+def write_lenient(directory: pathlib.Path, families: list[Family]) -> None:
+    """DIR/<family>/NN.txt for each family, DIR/rewrite_heavy/00.txt."""
+    groups = [(fam.name, [text for text, _ in fam.cases]) for fam in families]
+    groups.append(("rewrite_heavy", [rewrite_heavy()[0]]))
+    for name, texts in groups:
+        sub = directory / name
+        sub.mkdir(parents=True, exist_ok=True)
+        for old in sub.glob("*.txt"):
+            old.unlink()
+        for i, text in enumerate(texts):
+            (sub / f"{i:02d}.txt").write_bytes(text.encode("utf-8"))
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--write", type=pathlib.Path, help="write the texts here")
+    parser.add_argument(
+        "--write-lenient",
+        type=pathlib.Path,
+        metavar="DIR",
+        help="write the lenient families and the rewrite-heavy text here",
+    )
     args = parser.parse_args()
     categories = build()
     if args.write:
         write(args.write, categories)
+    families = lenient_families()
+    if args.write_lenient:
+        write_lenient(args.write_lenient, families)
     for cat in categories:
         print(f"{cat.name:16} {len(cat.texts):3} texts {cat.total_bytes / 1e6:8.3f} MB")
-    for fam in lenient_families():
+    for fam in families:
         print(f"{fam.name:16} {len(fam.cases):3} texts {fam.total_bytes:9d} bytes")
 
 

@@ -1,5 +1,6 @@
 """Hostile input at the size limit: time per MB at 1 MB and 5 MB (growth
-should be linear) and the peak memory of one repair() call.
+should be linear) and the peak memory of one repair() call, or with
+--extract of one extract() call.
 
 Each case runs in a fresh subprocess, so one case's high-water mark cannot
 hide another's. tracemalloc cannot see the engine's C++ allocations, so the
@@ -10,6 +11,8 @@ so that building the input does not count.
 
     python bench/hostile.py            # the whole table
     python bench/hostile.py --quick    # 1 MB rows only
+    python bench/hostile.py --extract  # extract() instead of repair(), with
+                                       # shapes aimed at its search as well
 """
 
 from __future__ import annotations
@@ -43,6 +46,19 @@ PATTERNS = {
     "[7,": ("[", "7,"),
     "[{rec},": ("[", '{"id":1024,"name":"caf\u00e9 \U0001F642","tags":["a","b"],"price":12.5},'),
 }
+
+# Shapes aimed at extract()'s search and its lenient pass, run only with
+# --extract (bench/lenient_speed.cpp times the same ones in the engine).
+EXTRACT_PATTERNS = {
+    "[1] ": "[1] ",  # reference-like spans, each repaired
+    "[x] ": "[x] ",  # bracketed phrases, each read and passed over
+    "```\\nx\\n": "```\nx\n",  # fences whose content gives nothing
+    "'": "'",  # single-quoted strings
+    "/*": "/*",  # a comment that never closes
+    "f(": "f(",  # wrapper calls nested without end
+    "{a:": "{a:",  # objects with unquoted keys, never closed
+}
+PATTERNS.update(EXTRACT_PATTERNS)
 
 
 def make_text(name: str, size: int) -> str:
@@ -80,9 +96,10 @@ def reset_peak() -> bool:
         return False
 
 
-def child(name: str, size: int, max_len: int | None) -> None:
-    from tarnwick import repair
+def child(name: str, size: int, max_len: int | None, function: str) -> None:
+    import tarnwick
 
+    repair = getattr(tarnwick, function)  # repair or extract: same options
     text = make_text(name, size)
     nbytes = len(text.encode())
     repair("[1]")  # first-call setup out of the measurement
@@ -111,8 +128,8 @@ def child(name: str, size: int, max_len: int | None) -> None:
     )
 
 
-def run_case(name: str, size: int, max_len: int | None = None) -> dict:
-    cmd = [sys.executable, __file__, "--child", name, str(size), "" if max_len is None else str(max_len)]
+def run_case(name: str, size: int, max_len: int | None = None, function: str = "repair") -> dict:
+    cmd = [sys.executable, __file__, "--child", name, str(size), "" if max_len is None else str(max_len), function]
     out = subprocess.run(cmd, check=True, capture_output=True, text=True)
     return json.loads(out.stdout)
 
@@ -120,23 +137,31 @@ def run_case(name: str, size: int, max_len: int | None = None) -> dict:
 def main() -> None:
     parser = argparse.ArgumentParser()
     parser.add_argument("--quick", action="store_true")
-    parser.add_argument("--child", nargs=3, metavar=("NAME", "SIZE", "MAX_LEN"))
+    parser.add_argument("--extract", action="store_true", help="time extract() instead of repair()")
+    parser.add_argument("--child", nargs=4, metavar=("NAME", "SIZE", "MAX_LEN", "FUNCTION"))
     args = parser.parse_args()
     if args.child:
-        name, size, max_len = args.child
-        child(name, int(size), int(max_len) if max_len else None)
+        name, size, max_len, function = args.child
+        child(name, int(size), int(max_len) if max_len else None, function)
         return
 
+    function = "extract" if args.extract else "repair"
+    names = list(PATTERNS) if args.extract else [n for n in PATTERNS if n not in EXTRACT_PATTERNS]
     sizes = [MB] if args.quick else [MB, LIMIT]
-    print(f"{'input':>8} {'bytes':>9} {'strategy':>22} {'ms':>8} {'ms/MB':>7} {'peak MiB':>8}")
-    for name in PATTERNS:
+    ratio = f" {'/ input':>7}" if args.extract else ""
+    if args.extract:
+        print("extract()")
+    print(f"{'input':>8} {'bytes':>9} {'strategy':>22} {'ms':>8} {'ms/MB':>7} {'peak MiB':>8}{ratio}")
+    for name in names:
         per_mb = []
         for size in sizes:
-            r = run_case(name, size)
+            r = run_case(name, size, function=function)
             per_mb.append(r["seconds"] * 1e3 / (r["bytes"] / MB))
+            # Peak over input: resident bytes against the text's UTF-8 size.
+            ratio = f" {r['peak_kb'] * 1024 / r['bytes']:6.1f}x" if args.extract else ""
             print(
                 f"{name:>8} {r['bytes']:>9} {r['strategy']:>22} {r['seconds'] * 1e3:8.1f}"
-                f" {per_mb[-1]:7.2f} {r['peak_kb'] / 1024:8.1f}"
+                f" {per_mb[-1]:7.2f} {r['peak_kb'] / 1024:8.1f}{ratio}"
             )
         if len(per_mb) == 2:
             print(f"{'':>8} 5 MB / 1 MB time per MB: {per_mb[1] / per_mb[0]:.2f}")
@@ -144,9 +169,9 @@ def main() -> None:
     # The size guard: one byte over max_len costs a length check, not a parse.
     print("\nsize guard (5,000,000-byte '[' input):")
     for label, max_len in [("max_len = len - 1", LIMIT - 1), ("max_len = len", LIMIT)]:
-        r = run_case("[", LIMIT, max_len)
+        r = run_case("[", LIMIT, max_len, function)
         print(f"  {label:<18} {r['strategy']:>10} {r['seconds'] * 1e3:8.2f} ms  peak {r['peak_kb'] / 1024:.1f} MiB")
-    r = run_case("[", LIMIT + 1)
+    r = run_case("[", LIMIT + 1, function=function)
     print(
         f"  {'5,000,001 bytes':<18} {r['strategy']:>10} {r['seconds'] * 1e3:8.2f} ms  peak {r['peak_kb'] / 1024:.1f} MiB"
     )

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Regenerates every figure in docs/benchmarks.md: the machine, the Python
-# comparison with the peer parsers, the engine against simdjson, and the
-# ladder's peak memory. Installs what is missing (Debian packages, a venv
-# .venv-bench with the package and the peers), builds in build-bench/, and
-# writes the results to build-bench/results.md as well as to the terminal.
+# comparison with the peer parsers, the engine against simdjson, the
+# ladder's peak memory, and the lenient path (the pass and extraction in the
+# engine, extract() against json_repair, extract() on hostile shapes).
+# Installs what is missing (Debian packages, a venv .venv-bench with the
+# package and the peers), builds in build-bench/, and writes the results to
+# build-bench/results.md as well as to the terminal.
 #
 # Usage: bench/run.sh [seconds of timing per Python category, default 10]
 set -euo pipefail
@@ -31,12 +33,13 @@ py=$root/.venv-bench/bin/python
 "$py" -m pip install -q -r bench/requirements.txt
 "$py" -m pip install -q .
 
-"$py" bench/corpus.py --write "$out/corpus" >/dev/null
+"$py" bench/corpus.py --write "$out/corpus" --write-lenient "$out/lenient" >/dev/null
 
 # The engine alone, built optimised without the test suites.
 cmake -S . -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DTARNWICK_BENCH=ON -DTARNWICK_DEVELOPER=OFF -DTARNWICK_PYTHON=OFF >/dev/null
-cmake --build "$out/cmake" -j 2 --target engine_vs_simdjson ladder_memory
+cmake --build "$out/cmake" -j 2 --target engine_vs_simdjson ladder_memory \
+  lenient_speed
 
 {
   echo "## Machine"
@@ -60,4 +63,18 @@ cmake --build "$out/cmake" -j 2 --target engine_vs_simdjson ladder_memory
   echo "## Peak heap of one repair reaching the tolerant rung"
   echo
   TARNWICK_CORPUS="$out/corpus" "$out/cmake/bench/ladder_memory"
+  echo
+  echo "## Lenient path: the engine alone"
+  echo
+  "$out/cmake/bench/lenient_speed" "$out/corpus" "$out/lenient"
+  echo
+  echo "## Lenient path: extract() and loads() against json_repair"
+  echo
+  (cd bench && "$py" lenient_compare.py --budget "$budget")
+  echo
+  echo "## Lenient path: extract() on hostile shapes"
+  echo
+  echo '```'
+  (cd bench && "$py" hostile.py --extract)
+  echo '```'
 } | tee "$out/results.md"
