@@ -12,6 +12,7 @@
 #include "arguments.h"
 #include "extraction_result.h"
 #include "guard.h"
+#include "module_support.h"
 #include "lenient/extraction.h"
 #include "py_ref.h"
 #include "python_builder.h"
@@ -217,6 +218,7 @@ Py_ssize_t code_points(std::string_view utf8) noexcept {
 std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
     const Call& call) {
   ObjectRunner runner(call.options.repair);
+  const CollectorPause pause(call.utf8.size());
   auto found = tarnwick::detail::extract_with(call.utf8, call.options, runner);
   if (runner.failed()) {
     runner.restore_error();

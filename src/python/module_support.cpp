@@ -2,6 +2,7 @@
 
 #include <cstddef>  // size_t
 #include <string>   // string
+#include <utility>  // move
 
 #include "guard.h"
 
@@ -104,6 +105,28 @@ PyRef allocate_instance(PyObject* cls) {
   PyRef no_args = require_object(PyTuple_New(0));
   return PyRef(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(cls),
                                  no_args.get(), nullptr));
+}
+
+CollectorPause::CollectorPause(std::size_t text_bytes) noexcept {
+  if (text_bytes < kMinBytes) return;
+  PyRef gc(PyImport_ImportModule("gc"));
+  PyRef enabled(gc ? PyObject_CallMethod(gc.get(), "isenabled", nullptr)
+                   : nullptr);
+  if (enabled.get() == Py_True) {
+    PyRef done(PyObject_CallMethod(gc.get(), "disable", nullptr));
+    if (done) gc_ = std::move(gc);
+  }
+  PyErr_Clear();  // a collector out of reach only costs speed
+}
+
+CollectorPause::~CollectorPause() {
+  if (!gc_) return;
+  // The call may end with an exception pending, which enable() must not see.
+  PyObject *type, *value, *traceback;
+  PyErr_Fetch(&type, &value, &traceback);
+  PyRef done(PyObject_CallMethod(gc_.get(), "enable", nullptr));
+  if (!done) PyErr_WriteUnraisable(gc_.get());
+  PyErr_Restore(type, value, traceback);
 }
 
 }  // namespace tarnwick::python

@@ -1,11 +1,13 @@
 #include "repair_function.h"
 
 #include <array>        // array
+#include <cstddef>      // size_t
 #include <string_view>  // string_view
 #include <utility>      // move
 
 #include "arguments.h"
 #include "guard.h"
+#include "module_support.h"
 #include "py_ref.h"
 #include "python_builder.h"
 #include "repair/ladder.h"
@@ -37,6 +39,8 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
 
     // Every rung builds the interpreter objects as it reads.
     PythonBuilder builder;
+    const CollectorPause pause(
+        static_cast<std::size_t>(PyBytes_Size(input_utf8.get())));
     auto answer = tarnwick::detail::climb_ladder(
         bytes_view(input_utf8.get()), converted.options, builder);
     if (builder.failed()) {
