@@ -1,6 +1,7 @@
 """The README's "At scale" recipes run on real engines started here (PySpark in local mode with two cores, a
 Dask cluster of two worker processes, Polars' lazy engine) over one Parquet file of replies, and give exactly
-what the serial loop of repair() gives, row by row. The recipe functions below are the README's, word for word.
+what the serial loop of repair() gives, row by row. The recipe functions below are the README's, with their
+imports inside them.
 
 The test command installs the engines (pip install '.[scale]', Java for Spark) and sets TARNWICK_REQUIRE_SCALE=1,
 under which a missing engine fails these tests instead of skipping them."""
