@@ -13,8 +13,14 @@ namespace tarnwick {
 namespace detail {
 
 bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
-  std::size_t start = text_.find("```", pos_);
-  if (tildes_) start = std::min(start, text_.find("~~~", pos_));
+  constexpr std::size_t none = std::string_view::npos;
+  if (next_backticks_ != none && next_backticks_ < pos_) {
+    next_backticks_ = text_.find("```", pos_);
+  }
+  if (next_tildes_ != none && next_tildes_ < pos_) {
+    next_tildes_ = text_.find("~~~", pos_);
+  }
+  const std::size_t start = std::min(next_backticks_, next_tildes_);
   if (start == std::string_view::npos) {
     pos_ = text_.size();
     return false;
@@ -161,7 +167,7 @@ namespace {
 // Repairs candidates into the engine's tree.
 struct TreeRunner {
   using Result = RepairOutcome;
-  const RepairOptions& options;
+  RepairOptions options;
 
   Result run(std::string_view text) { return run_ladder(text, options); }
   Result run_as_it_stands(std::string_view text) {
@@ -183,7 +189,7 @@ struct TreeRunner {
 }  // namespace detail
 
 Extraction run_extract(std::string_view text, const ExtractOptions& options) {
-  detail::TreeRunner runner{options.repair};
+  detail::TreeRunner runner{detail::candidate_options(options.repair)};
   auto found = detail::extract_with(text, options, runner);
   return Extraction{std::move(found.result), found.fixes, found.begin,
                     found.end};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <concepts>     // same_as
+#include <cstdint>      // UINT64_MAX
 #include <cstddef>      // size_t
 #include <optional>     // optional
 #include <string>       // string
@@ -32,7 +33,14 @@ struct ValueShape {
 // is judged alike.
 ValueShape shape_of_json(std::string_view canonical) noexcept;
 
-// A Runner repairs one candidate text with the caller's options:
+// The options a runner repairs candidates with: the caller's, but for the
+// size limit, which extract_with applies to the input itself.
+inline RepairOptions candidate_options(RepairOptions options) noexcept {
+  options.max_len = UINT64_MAX;
+  return options;
+}
+
+// A Runner repairs one candidate text with candidate_options:
 //   typename Runner::Result           movable
 //   Result run(std::string_view text) the ladder on `text`
 //   Result run_as_it_stands(text)     only its rungs up to "strip-fences"
@@ -63,7 +71,10 @@ struct Found {
 class FenceScanner {
  public:
   explicit FenceScanner(std::string_view text, bool tildes = false) noexcept
-      : text_(text), tildes_(tildes) {}
+      : text_(text),
+        tildes_(tildes),
+        next_backticks_(text.find("```")),
+        next_tildes_(tildes ? text.find("~~~") : std::string_view::npos) {}
   // The next fence's content as [begin, end) of the text; false when none.
   bool next(std::size_t& begin, std::size_t& end) noexcept;
 
@@ -71,6 +82,11 @@ class FenceScanner {
   std::string_view text_;
   bool tildes_;
   std::size_t pos_ = 0;
+  // The first run of each mark at or after where it was last looked for
+  // (npos: none), so that each is looked for again only once the scan has
+  // passed it, and a text of one kind costs one scan for the other.
+  std::size_t next_backticks_;
+  std::size_t next_tildes_;
 };
 
 // End (one past) of the bracketed span that opens at text[start] ('[' or
@@ -123,9 +139,15 @@ Found<typename Runner::Result> extract_with(std::string_view text,
   // rungs that take a text as it stands before the pass reads it: a text the
   // pass reads whole never needs the other rungs, nor a strict read that
   // builds most of a value before it fails.
+  // The size guard is the input's: a text longer than max_len is not
+  // searched. (The runner has no limit of its own, so that a rewrite longer
+  // than the text it came from is still read.)
+  if (text.size() > options.repair.max_len) {
+    return Candidate{runner.run(std::string_view()), 0, 0, text.size()};
+  }
   const std::size_t lead = byte_order_mark_length(text);
   LenientText all;
-  if (options.lenient && text.size() <= options.repair.max_len) {
+  if (options.lenient) {
     all = lenient_rewrite(text.substr(lead), LenientScope::Document);
     const bool valid = lead == 0 && all.found && all.to_end && !all.changed &&
                        all.fixes == 0 && is_blank_outside(text, all);
@@ -141,11 +163,8 @@ Found<typename Runner::Result> extract_with(std::string_view text,
     if (!whole_read) whole_read = Candidate{runner.run(text), 0, 0, text.size()};
     return *whole_read;
   };
-  if (!options.lenient || text.size() > options.repair.max_len) {
-    if (text.size() > options.repair.max_len ||
-        answers_as_it_stands(runner.strategy(whole().result))) {
-      return std::move(whole());
-    }
+  if (!options.lenient && answers_as_it_stands(runner.strategy(whole().result))) {
+    return std::move(whole());
   }
 
   // Repairs text[begin, end), through the lenient pass first when it is on.

@@ -72,7 +72,7 @@ class TextRunner {
   }
 
  private:
-  const RepairOptions& options_;
+  RepairOptions options_;
   TextOnlyBuilder builder_;
 };
 static_assert(tarnwick::detail::ExtractionRunner<TextRunner>);
@@ -278,7 +278,10 @@ class ChunkWork {
     const std::int64_t first = static_cast<std::int64_t>(block) * kBlockRows;
     const std::int64_t last = std::min(chunk_.length, first + kBlockRows);
     std::string& json = block_json_[block];
-    TextRunner runner(options_.options.repair);
+    // Extraction applies the size limit to the input; its runner has none.
+    TextRunner runner(options_.extract ? tarnwick::detail::candidate_options(
+                                             options_.options.repair)
+                                       : options_.options.repair);
     for (std::int64_t row = first; row < last; ++row) {
       const std::size_t at = base_ + static_cast<std::size_t>(row);
       const RowText cell = row_text(chunk_, row);

@@ -195,7 +195,7 @@ class ObjectRunner {
     failed_ = true;
   }
 
-  const RepairOptions& options_;
+  RepairOptions options_;
   PythonBuilder builder_;
   bool failed_ = false;
   PyRef error_type_;
@@ -217,7 +217,7 @@ Py_ssize_t code_points(std::string_view utf8) noexcept {
 // value could not be built.
 std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
     const Call& call) {
-  ObjectRunner runner(call.options.repair);
+  ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
   const CollectorPause pause(call.utf8.size());
   auto found = tarnwick::detail::extract_with(call.utf8, call.options, runner);
   if (runner.failed()) {

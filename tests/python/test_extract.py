@@ -111,6 +111,10 @@ class TestOptions:
     def test_reach_the_search(self, text, kwargs, value, lenient):
         assert extract(text, lenient=lenient, **kwargs).value == loads(text, lenient=lenient, **kwargs) == value
 
+    def test_size_limit_is_the_inputs(self):
+        # The rewrite of a text within the limit may be longer than the limit.
+        assert [loads("[x, y]", max_len=n) for n in (5, 6)] == [None, ["x", "y"]]
+
 
 class TestSpan:
     @pytest.mark.parametrize("lenient", [False, True])
