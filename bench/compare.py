@@ -66,11 +66,15 @@ def _contenders() -> list[Contender]:
     return out
 
 
-def _one_pass(fn: Callable[[str], object], texts: tuple[str, ...], series: Series) -> None:
+def _one_pass(
+    fn: Callable[[str], object], texts: tuple[str, ...], series: Series, gc_off: bool
+) -> None:
     # Results are kept until the pass ends so that every contender pays for
-    # building its objects but none for freeing them inside the timing.
+    # building its objects but none for freeing them inside the timing. The
+    # collector runs as users run it, unless the run asks for it off.
     results = []
-    gc.disable()
+    if gc_off:
+        gc.disable()
     start = time.perf_counter()
     for text in texts:
         try:
@@ -79,7 +83,8 @@ def _one_pass(fn: Callable[[str], object], texts: tuple[str, ...], series: Serie
             series.errors += 1
             series.error_kinds.add(type(exc).__name__)
     elapsed = time.perf_counter() - start
-    gc.enable()
+    if gc_off:
+        gc.enable()
     series.times.append(elapsed)
     del results
 
@@ -92,20 +97,20 @@ def _reps_for(cat: corpus.Category, budget: float, slowest: float) -> int:
 
 
 def measure(
-    cat: corpus.Category, contenders: list[Contender], budget: float
+    cat: corpus.Category, contenders: list[Contender], budget: float, gc_off: bool
 ) -> dict[str, Series]:
     active = [c for c in contenders if cat.strict or not c.strict_only]
     series = {c.name: Series() for c in active}
     # One warm-up pass each; its time sizes the run, then it is dropped.
     warm = {c.name: Series() for c in active}
     for c in active:
-        _one_pass(c.fn, cat.texts, warm[c.name])
+        _one_pass(c.fn, cat.texts, warm[c.name], gc_off)
     slowest = sum(w.times[0] for w in warm.values())
     reps = _reps_for(cat, budget, slowest)
     for rep in range(reps):
         k = rep % len(active)
         for c in active[k:] + active[:k]:
-            _one_pass(c.fn, cat.texts, series[c.name])
+            _one_pass(c.fn, cat.texts, series[c.name], gc_off)
         gc.collect()
     return series
 
@@ -151,6 +156,10 @@ def main() -> None:
         "--budget", type=float, default=10.0, help="seconds of timing per category"
     )
     parser.add_argument("--only", nargs="*", help="category names to run")
+    parser.add_argument(
+        "--no-gc", action="store_true",
+        help="the garbage collector off while timing (it is on by default, as users run)",
+    )
     args = parser.parse_args()
 
     contenders = _contenders()
@@ -163,11 +172,12 @@ def main() -> None:
         except Exception:  # noqa: BLE001 - a missing peer has no version
             pass
     print(f"Python {sys.version.split()[0]}; " + ", ".join(versions))
+    print(f"garbage collector {'off' if args.no_gc else 'on'} while timing")
     print()
     for cat in corpus.build():
         if args.only and cat.name not in args.only:
             continue
-        series = measure(cat, contenders, args.budget)
+        series = measure(cat, contenders, args.budget, args.no_gc)
         print(table(cat, series))
         print(flush=True)
 

@@ -51,6 +51,9 @@ cmake --build "$out/cmake" -j 2 --target engine_vs_simdjson ladder_memory \
   echo "## Python: repair(s).value against the peers"
   echo
   (cd bench && "$py" compare.py --budget "$budget")
+  echo "### The same with the garbage collector off"
+  echo
+  (cd bench && "$py" compare.py --budget "$budget" --no-gc)
   echo "## Engine alone (Google Benchmark)"
   echo
   TARNWICK_CORPUS="$out/corpus" "$out/cmake/bench/engine_vs_simdjson" \
