@@ -136,12 +136,12 @@ assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
   # The wheel above, installed into a throwaway venv for each CPython 3.8 to
   # 3.13 that pyenv keeps (a missing one is skipped, with a line saying so),
   # with what the tests import and no scale extra, so the tests that need
-  # pyarrow or the cluster engines skip. The oldest and the newest present run the
-  # whole suite, with mypy for the stubs; those between run the binding's own
-  # tests (surface, ladder, results and their references, extraction,
-  # threads), where an interpreter's differences would show. That took 1.7
-  # to 2.8 minutes on the shared 2-core machine with pip's cache warm; all
-  # six in full took 3.8.
+  # pyarrow or the cluster engines skip. The oldest and the newest present
+  # run the whole suite, with mypy for the stubs; those between run the
+  # binding's own tests (surface, ladder, results and their references,
+  # extraction, threads), where an interpreter's differences would show.
+  # That took 1.7 to 2.8 minutes on the shared 2-core machine with pip's
+  # cache warm; all six in full took 3.8.
   step "wheel: pytest on each CPython 3.8-3.13 present"
   if command -v pyenv >/dev/null 2>&1; then
     pythons=$(pyenv root)/versions
