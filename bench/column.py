@@ -121,7 +121,8 @@ def check_equality(rows: int, engines: bool) -> None:
         for threads in (1, 2):
             for name, data in (("list", texts), ("Arrow", pa.array(texts))):
                 got = tarnwick.repair_column(data, threads=threads, extract=extract).to_pydict()
-                print(f"| repair_column({name}, threads={threads}, extract={extract}) | {len(differing_rows(got, want))} |")
+                differ = len(differing_rows(got, want))
+                print(f"| repair_column({name}, threads={threads}, extract={extract}) | {differ} |")
     if engines:
         want = serial(texts)
         with tempfile.TemporaryDirectory() as tmp:
@@ -142,7 +143,9 @@ def measure_speed(rows: int, repeat: int) -> None:
     array = pa.array(texts)
     mb = sum(len(t.encode()) for t in present) / 1e6
     contenders = {
-        "loop: [repair(s).json for s in texts]": lambda: [None if t is None else tarnwick.repair(t).json for t in texts],
+        "loop: [repair(s).json for s in texts]": lambda: [
+            None if t is None else tarnwick.repair(t).json for t in texts
+        ],
         "repair_column(Arrow array, threads=1)": lambda: tarnwick.repair_column(array, threads=1),
         "repair_column(Arrow array, threads=2)": lambda: tarnwick.repair_column(array, threads=2),
         "repair_column(list of str, threads=1)": lambda: tarnwick.repair_column(texts, threads=1),
@@ -265,7 +268,8 @@ def measure_engines(rows: int) -> None:
     want = serial(texts)
     loop = time.perf_counter() - start
     print(f"\n## Engines: {rows:,} rows from one Parquet file (row groups of 50,000)\n")
-    print("| pipeline | start s | job s | rows/s | job / serial loop | rows that differ |\n|---|---:|---:|---:|---:|---:|")
+    print("| pipeline | start s | job s | rows/s | job / serial loop | rows that differ |")
+    print("|---|---:|---:|---:|---:|---:|")
     print(f"| serial loop of repair() | | {loop:.2f} | {rows / loop:,.0f} | 1.00 | |")
     with tempfile.TemporaryDirectory() as tmp:
         path = write_parquet(texts, Path(tmp) / "replies.parquet")
@@ -310,7 +314,8 @@ def measure_rss(megabytes: int) -> None:
         assert pq.ParquetFile(out).metadata.num_rows == rows
     print(f"\n## Command line, Parquet to Parquet: {size / 1e6:,.0f} MB input ({rows:,} rows)\n")
     print("| command | wall s | peak RSS MB |\n|---|---:|---:|")
-    print(f"| python -m tarnwick --jsonl big.parquet --field reply --output out.parquet | {seconds:.1f} | {peak:,.0f} |")
+    command_line = "python -m tarnwick --jsonl big.parquet --field reply --output out.parquet"
+    print(f"| {command_line} | {seconds:.1f} | {peak:,.0f} |")
 
 
 def main() -> None:

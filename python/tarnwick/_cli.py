@@ -361,7 +361,8 @@ def _check_usage(parser: argparse.ArgumentParser,
         parser.error("Parquet output needs Parquet input")
     if parquet_in:
         try:
-            import pyarrow.parquet  # type: ignore[import-untyped,unused-ignore]  # noqa: F401 - only whether it is there
+            # Only whether it is there.
+            import pyarrow.parquet  # type: ignore[import-untyped,unused-ignore]  # noqa: F401
         except ImportError:
             parser.error("Parquet needs pyarrow: pip install 'tarnwick[scale]'")
 
