@@ -366,38 +366,12 @@ class Reader {
   // Entered just past a backslash; appends the escape's bytes to scratch_.
   bool read_escape() {
     if (p_ == end_) return fail(ReadErrorKind::EofInString);
-    char c;
-    switch (*p_) {
-      case '"':
-        c = '"';
-        break;
-      case '\\':
-        c = '\\';
-        break;
-      case '/':
-        c = '/';
-        break;
-      case 'b':
-        c = '\b';
-        break;
-      case 'f':
-        c = '\f';
-        break;
-      case 'n':
-        c = '\n';
-        break;
-      case 'r':
-        c = '\r';
-        break;
-      case 't':
-        c = '\t';
-        break;
-      case 'u':
-        ++p_;
-        return read_unicode_escape();
-      default:
-        return fail(ReadErrorKind::InvalidEscape);
+    if (*p_ == 'u') {
+      ++p_;
+      return read_unicode_escape();
     }
+    const char c = simple_escape(static_cast<unsigned char>(*p_));
+    if (c == 0) return fail(ReadErrorKind::InvalidEscape);
     scratch_.push_back(c);
     ++p_;
     return true;

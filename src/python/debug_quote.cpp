@@ -4,56 +4,10 @@
 #include <charconv>   // std::to_chars
 #include <cstddef>    // std::size_t
 
+#include "text/utf8.h"  // decode_utf8
+
 namespace tarnwick {
 namespace {
-
-// A code point and the number of bytes it took; `length` 0 when the bytes
-// form no well-formed UTF-8 sequence.
-struct Decoded {
-  char32_t code_point;
-  std::size_t length;
-};
-
-// Decodes the sequence starting at s[i], which is a byte >= 0x80. Accepts
-// only well-formed UTF-8: no overlong forms, surrogates, values above
-// U+10FFFF or sequences cut short by the end of `s`.
-Decoded decode_multibyte(std::string_view s, std::size_t i) noexcept {
-  const auto byte_at = [s](std::size_t k) {
-    return static_cast<unsigned char>(s[k]);
-  };
-  const unsigned char lead = byte_at(i);
-  // Bounds of the second byte; they exclude overlongs, surrogates and
-  // values past U+10FFFF.
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  std::size_t length = 0;
-  char32_t code_point = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0Fu;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07u;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return {0, 0};
-  }
-  if (s.size() - i < length) return {0, 0};
-  for (std::size_t k = 1; k < length; ++k) {
-    const unsigned char next = byte_at(i + k);
-    if (next < low || next > high) return {0, 0};
-    low = 0x80;
-    high = 0xBF;
-    code_point = (code_point << 6) | (next & 0x3Fu);
-  }
-  return {code_point, length};
-}
 
 bool in_ranges(std::span<const detail::CodePointRange> ranges,
                char32_t code_point) noexcept {
@@ -98,17 +52,20 @@ std::string debug_quote(std::string_view utf8) {
     }
     std::size_t length = 1;
     if (byte >= 0x80) {
-      const Decoded d = decode_multibyte(utf8, i);
-      if (d.length != 0 && !needs_unicode_escape(d.code_point)) {
-        i += d.length;
+      // A byte of 0x80 or more decoded alone starts no well-formed sequence.
+      std::size_t next = i;
+      const char32_t code_point = detail::decode_utf8(utf8, next);
+      const bool well_formed = next - i > 1;
+      if (well_formed && !needs_unicode_escape(code_point)) {
+        i = next;
         continue;
       }
       flush_run();
-      if (d.length == 0) {
+      if (!well_formed) {
         out += "\xEF\xBF\xBD";  // U+FFFD keeps the result valid UTF-8
       } else {
-        append_unicode_escape(out, d.code_point);
-        length = d.length;
+        append_unicode_escape(out, code_point);
+        length = next - i;
       }
     } else {
       flush_run();

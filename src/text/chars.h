@@ -11,7 +11,11 @@ constexpr bool is_json_ws(unsigned char c) noexcept {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-constexpr bool is_digit(char32_t c) noexcept { return c >= '0' && c <= '9'; }
+// For bytes and code points alike, with no conversion in the hot loops.
+template <class Char>
+constexpr bool is_digit(Char c) noexcept {
+  return c >= '0' && c <= '9';
+}
 
 // The value of a hexadecimal digit, or -1.
 constexpr int hex_value(char32_t c) noexcept {
@@ -19,6 +23,29 @@ constexpr int hex_value(char32_t c) noexcept {
   if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
   if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
   return -1;
+}
+
+// The character a one-letter JSON escape stands for (the letter after the
+// backslash: " \ / b f n r t), or 0 for any other letter, \u included.
+constexpr char simple_escape(char32_t letter) noexcept {
+  switch (letter) {
+    case '"':
+    case '\\':
+    case '/':
+      return static_cast<char>(letter);
+    case 'b':
+      return '\b';
+    case 'f':
+      return '\f';
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    default:
+      return 0;
+  }
 }
 
 // True for the 25 code points of the Unicode White_Space property:

@@ -236,27 +236,11 @@ void TolerantScanner::parse_string(std::string& out) {
       break;
     }
     const char32_t e = chars_[pos_++];
+    if (const char simple = simple_escape(e); simple != 0) {
+      out.push_back(simple);
+      continue;
+    }
     switch (e) {
-      case '"':
-      case '\\':
-      case '/':
-        out.push_back(static_cast<char>(e));
-        break;
-      case 'b':
-        out.push_back('\b');
-        break;
-      case 'f':
-        out.push_back('\f');
-        break;
-      case 'n':
-        out.push_back('\n');
-        break;
-      case 'r':
-        out.push_back('\r');
-        break;
-      case 't':
-        out.push_back('\t');
-        break;
       case 'u': {
         const std::uint32_t u = read_hex4();
         if (u >= 0xD800 && u <= 0xDBFF && pos_ + 1 < n &&
