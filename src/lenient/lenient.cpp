@@ -1347,7 +1347,10 @@ void Pass::after_top_value() {
         if (closed_empty_) erase(top_comma_, 1, Fix::TrailingCommas);
         --values_;
         top_due_ = true;
-        stack_.push_back(Frame{Kind::Object, State::Key, npos, q,
+        // The comma is the reopened object's own now: pending until its
+        // member turns out to be one.
+        stack_.push_back(Frame{Kind::Object, State::Key,
+                               closed_empty_ ? npos : top_comma_, q,
                                edits_.size(), closed_empty_, false});
         ++depth_;
         top_comma_ = npos;
@@ -1550,7 +1553,7 @@ LenientText Pass::run() {
         // b": 1, a key that lost its opening quote, has its closing one.
         const bool half_quoted = end < n_ && t_[end] == '"' && end == trimmed &&
                                  key_follows(end + 1);
-        if (half_quoted || (end < n_ && t_[end] == ':')) {
+        if (half_quoted || key_follows(end)) {
           std::string key;
           escape_string(t_.substr(i_, trimmed - i_), key);
           replace(i_, trimmed - i_ + (half_quoted ? 1 : 0), key,
