@@ -140,7 +140,7 @@ assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
   # run the whole suite, with mypy for the stubs; those between run the
   # binding's own tests (surface, ladder, results and their references,
   # extraction, threads), where an interpreter's differences would show.
-  # That took 1.7 to 2.8 minutes on the shared 2-core machine with pip's
+  # That took 1.7 to 2.9 minutes on the shared 2-core machine with pip's
   # cache warm; all six in full took 3.8.
   step "wheel: pytest on each CPython 3.8-3.13 present"
   if command -v pyenv >/dev/null 2>&1; then
