@@ -560,7 +560,7 @@ class Pass {
   void skip_rest_of_arguments();
   void finish();
   LenientText unescape_and_rerun() const;
-  std::string apply_edits(std::size_t end);
+  std::string apply_edits(std::size_t end, std::string_view prefix);
 
   std::string_view t_;
   std::size_t n_;
@@ -1372,9 +1372,9 @@ void Pass::after_top_value() {
   const std::size_t at = i_;
   const std::size_t edits_before = edits_.size();
   const std::size_t values_before = values_;
-  if (!multi_) {
-    insert(first_start_, "[", Fix::MultipleValues);
-  }
+  // The opening bracket of the array they make is written in front of the
+  // output (see run), not as an edit: an edit at the first value would
+  // come after thousands of others and cost a sort.
   if (top_comma_ == npos) {
     insert(at, ",", Fix::MultipleValues);
   }
@@ -1635,7 +1635,10 @@ LenientText Pass::run() {
   if (escaped_document_) return unescape_and_rerun();
   if (values_ == 0) return result;  // nothing recognised
   result.found = true;
-  if (multi_) insert(end_, "]", Fix::MultipleValues);
+  if (multi_) {
+    insert(end_, "]", Fix::MultipleValues);
+    fixes_ |= fix_bit(Fix::MultipleValues);
+  }
   result.begin = first_start_;
   result.end = end_;
   std::size_t rest = end_;
@@ -1656,12 +1659,12 @@ LenientText Pass::run() {
   result.fixes = fixes_;
   if (!edits_.empty()) {
     result.changed = true;
-    result.text = apply_edits(end_);
+    result.text = apply_edits(end_, multi_ ? "[" : "");
   }
   return result;
 }
 
-std::string Pass::apply_edits(std::size_t end) {
+std::string Pass::apply_edits(std::size_t end, std::string_view prefix) {
   if (!sorted_) {
     std::stable_sort(edits_.begin(), edits_.end(),
                      // At one position, insertions go before a replacement
@@ -1672,7 +1675,7 @@ std::string Pass::apply_edits(std::size_t end) {
                      });
   }
   // The size first, then one pass of copies into place.
-  std::size_t size = end;
+  std::size_t size = prefix.size() + end;
   std::size_t cursor = 0;
   for (const Edit& e : edits_) {
     if (e.pos < cursor) continue;  // inside a range already replaced
@@ -1691,6 +1694,7 @@ std::string Pass::apply_edits(std::size_t end) {
     }
     w += n;
   };
+  copy(prefix.data(), prefix.size());
   cursor = 0;
   for (const Edit& e : edits_) {
     if (e.pos < cursor) continue;
