@@ -62,8 +62,8 @@ void check_extract(std::string_view text, const ExtractOptions& options) {
   const RepairOutcome whole = run_ladder(text, options.repair);
   // A narrower part (or a reading that stopped short) never holds less than
   // the whole text's repair; the lenient reading of all of it may.
-  const LenientText all = lenient_rewrite(
-      text.substr(detail::byte_order_mark_length(text)));
+  const LenientText all =
+      lenient_rewrite(text.substr(detail::byte_order_mark_length(text)));
   const bool read_whole = options.lenient && all.found && all.to_end;
   if (!read_whole) {
     TARNWICK_FUZZ_CHECK(detail::shape_of_json(found.outcome.json).weight >=

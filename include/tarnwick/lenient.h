@@ -15,36 +15,34 @@ namespace tarnwick {
 // The families of rewrites, one bit each. Reported in this order; the names
 // are kebab-case ("single-quotes", ...), see fix_name.
 enum class Fix : std::uint32_t {
-  ByteOrderMark = 1u << 0,      // a leading U+FEFF dropped
-  LoneSurrogates = 1u << 1,     // set by callers that replace them (U+FFFD)
-  EscapedDocument = 1u << 2,    // {\"a\": 1}: unescaped once
-  Quotes = 1u << 3,             // '...', `...`, typographic quotes
-  InnerQuotes = 1u << 4,        // a " inside a string that ends nothing
-  Comments = 1u << 5,           // //..., /*...*/, #...
-  Literals = 1u << 6,           // True, NONE, undefined, NaN, Infinity...
-  UnquotedKeys = 1u << 7,       // {name: 1}
-  BareWords = 1u << 8,          // [a, b], {"id": 746de9ad-25d8}
-  Numbers = 1u << 9,            // 1_000, .5, 5., +1, 0x1f, 007
-  ControlCharacters = 1u << 10, // raw controls in strings, escaped
-  Escapes = 1u << 11,           // \', \x, lone \u surrogates, cut escapes
-  Ellipsis = 1u << 12,          // [1, 2, ...]
-  Wrappers = 1u << 13,          // name(...), ObjectId("..."), NumberLong(2)
-  Concatenation = 1u << 14,     // "a" + "b"
-  MultipleValues = 1u << 15,    // 1\n2\n3: one array
+  ByteOrderMark = 1u << 0,        // a leading U+FEFF dropped
+  LoneSurrogates = 1u << 1,       // set by callers that replace them (U+FFFD)
+  EscapedDocument = 1u << 2,      // {\"a\": 1}: unescaped once
+  Quotes = 1u << 3,               // '...', `...`, typographic quotes
+  InnerQuotes = 1u << 4,          // a " inside a string that ends nothing
+  Comments = 1u << 5,             // //..., /*...*/, #...
+  Literals = 1u << 6,             // True, NONE, undefined, NaN, Infinity...
+  UnquotedKeys = 1u << 7,         // {name: 1}
+  BareWords = 1u << 8,            // [a, b], {"id": 746de9ad-25d8}
+  Numbers = 1u << 9,              // 1_000, .5, 5., +1, 0x1f, 007
+  ControlCharacters = 1u << 10,   // raw controls in strings, escaped
+  Escapes = 1u << 11,             // \', \x, lone \u surrogates, cut escapes
+  Ellipsis = 1u << 12,            // [1, 2, ...]
+  Wrappers = 1u << 13,            // name(...), ObjectId("..."), NumberLong(2)
+  Concatenation = 1u << 14,       // "a" + "b"
+  MultipleValues = 1u << 15,      // 1\n2\n3: one array
   MissingPunctuation = 1u << 16,  // a comma or colon that was left out
-  TrailingCommas = 1u << 17,    // [1, 2,] and empty slots [1,,2]
-  Brackets = 1u << 18,          // a stray or mismatched closing bracket
-  Truncated = 1u << 19,         // strings and containers closed at the end
-  TrailingText = 1u << 20,      // what follows the value, dropped
+  TrailingCommas = 1u << 17,      // [1, 2,] and empty slots [1,,2]
+  Brackets = 1u << 18,            // a stray or mismatched closing bracket
+  Truncated = 1u << 19,           // strings and containers closed at the end
+  TrailingText = 1u << 20,        // what follows the value, dropped
 };
 inline constexpr std::size_t FIX_COUNT = 21;
 
 // A set of Fix bits.
 using FixSet = std::uint32_t;
 
-constexpr FixSet fix_bit(Fix fix) noexcept {
-  return static_cast<FixSet>(fix);
-}
+constexpr FixSet fix_bit(Fix fix) noexcept { return static_cast<FixSet>(fix); }
 
 // The kebab-case name of one fix ("byte-order-mark", "quotes", ...).
 std::string_view fix_name(Fix fix) noexcept;

@@ -178,7 +178,8 @@ class JsonValue {
   // those moves cost a call each (gcc left them so in one reader).
   __attribute__((always_inline))
 #endif
-  void move_from(JsonValue&& other) noexcept {
+  void
+  move_from(JsonValue&& other) noexcept {
     kind_ = other.kind_;
     switch (kind_) {
       case ValueKind::String:

@@ -11,7 +11,6 @@
 namespace tarnwick::detail {
 namespace {
 
-
 const char* skip_digits(const char* p, const char* end) noexcept {
   while (p != end && is_digit(*p)) ++p;
   return p;

@@ -30,11 +30,11 @@
 
 #include "json/canonical.h"
 #include "json/number.h"
+#include "tarnwick/reader.h"
+#include "tarnwick/writer.h"
 #include "text/chars.h"
 #include "text/swar.h"
 #include "text/utf8.h"
-#include "tarnwick/reader.h"
-#include "tarnwick/writer.h"
 
 namespace tarnwick::detail {
 

@@ -1,12 +1,13 @@
 // The search helpers of extraction and run_extract over the engine's tree.
 
+#include "tarnwick/extract.h"
+
 #include <algorithm>    // min
 #include <cstddef>      // size_t
 #include <string_view>  // string_view
 
 #include "lenient/extraction.h"
 #include "repair/ladder.h"
-#include "tarnwick/extract.h"
 #include "tarnwick/value.h"
 
 namespace tarnwick {
@@ -52,7 +53,8 @@ bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
   return true;
 }
 
-std::size_t bracket_span_end(std::string_view text, std::size_t start) noexcept {
+std::size_t bracket_span_end(std::string_view text,
+                             std::size_t start) noexcept {
   std::size_t depth = 0;
   bool in_string = false;
   for (std::size_t i = start; i < text.size(); ++i) {
@@ -180,9 +182,7 @@ struct TreeRunner {
                          changed, answer.strategy};
   }
   Strategy strategy(const Result& result) { return result.strategy; }
-  ValueShape shape(const Result& result) {
-    return shape_of_json(result.json);
-  }
+  ValueShape shape(const Result& result) { return shape_of_json(result.json); }
 };
 
 }  // namespace

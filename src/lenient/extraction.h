@@ -3,8 +3,8 @@
 #pragma once
 
 #include <concepts>     // same_as
-#include <cstdint>      // UINT64_MAX
 #include <cstddef>      // size_t
+#include <cstdint>      // UINT64_MAX
 #include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
@@ -12,9 +12,9 @@
 
 #include "repair/cleanup.h"  // trim_whitespace
 #include "tarnwick/extract.h"
-#include "text/chars.h"      // is_json_ws
 #include "tarnwick/lenient.h"
 #include "tarnwick/repair.h"
+#include "text/chars.h"  // is_json_ws
 
 namespace tarnwick::detail {
 
@@ -160,10 +160,12 @@ Found<typename Runner::Result> extract_with(std::string_view text,
   }
   std::optional<Candidate> whole_read;
   auto whole = [&]() -> Candidate& {
-    if (!whole_read) whole_read = Candidate{runner.run(text), 0, 0, text.size()};
+    if (!whole_read)
+      whole_read = Candidate{runner.run(text), 0, 0, text.size()};
     return *whole_read;
   };
-  if (!options.lenient && answers_as_it_stands(runner.strategy(whole().result))) {
+  if (!options.lenient &&
+      answers_as_it_stands(runner.strategy(whole().result))) {
     return std::move(whole());
   }
 
@@ -182,8 +184,7 @@ Found<typename Runner::Result> extract_with(std::string_view text,
           return Candidate{runner.run(rewritten.text), rewritten.fixes, from,
                            to};
         }
-        return Candidate{runner.run(text.substr(from, to - from)), 0, from,
-                         to};
+        return Candidate{runner.run(text.substr(from, to - from)), 0, from, to};
       }
     }
     return Candidate{runner.run(slice), 0, begin, end};

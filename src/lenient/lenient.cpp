@@ -3,6 +3,8 @@
 // the text departs from strict JSON. Text that needs no edit is never
 // copied; otherwise the edits are applied in one pass at the end.
 
+#include "tarnwick/lenient.h"
+
 #include <algorithm>    // stable_sort
 #include <cstddef>      // size_t
 #include <cstdint>      // uint32_t, uint64_t
@@ -15,7 +17,6 @@
 
 #include "json/number.h"
 #include "lenient/extraction.h"  // bracket_span_end
-#include "tarnwick/lenient.h"
 #include "tarnwick/writer.h"     // escape_string
 #include "text/chars.h"
 #include "text/swar.h"
@@ -284,7 +285,8 @@ bool normalise_number(std::string_view word, std::string& out) {
 // Whether a strict number token would overflow the double range, which the
 // strict reader refuses. Only long tokens can.
 bool number_overflows(const detail::NumberScan& scan) {
-  if (scan.exp_end - scan.exp_begin < 3 && scan.int_end - scan.int_begin < 300) {
+  if (scan.exp_end - scan.exp_begin < 3 &&
+      scan.int_end - scan.int_begin < 300) {
     return false;
   }
   JsonNumber ignored;
@@ -401,7 +403,8 @@ std::optional<std::pair<std::size_t, std::size_t>> strict_document_span(
       if (depth == 0) {
         if (p != end) return std::nullopt;
         const char* last = end;
-        while (last != first && is_json_ws(static_cast<unsigned char>(last[-1]))) {
+        while (last != first &&
+               is_json_ws(static_cast<unsigned char>(last[-1]))) {
           --last;
         }
         return std::make_pair(static_cast<std::size_t>(first - begin),
@@ -486,9 +489,9 @@ class Pass {
         sorted_ = false;
       }
     }
-    Edit& e = edits_.emplace_back(Edit{pos, static_cast<std::uint32_t>(len), 0,
-                                       static_cast<std::uint32_t>(with.size()),
-                                       fix});
+    Edit& e =
+        edits_.emplace_back(Edit{pos, static_cast<std::uint32_t>(len), 0,
+                                 static_cast<std::uint32_t>(with.size()), fix});
     if (with.size() <= sizeof e.off) {
       if (!with.empty()) std::memcpy(&e.off, with.data(), with.size());
     } else {
@@ -574,7 +577,7 @@ class Pass {
   std::vector<Edit> edits_;
   bool sorted_ = true;  // edits_ is in the order apply_edits needs
   std::string arena_;
-  FixSet fixes_ = 0;  // families reported besides the edits' own
+  FixSet fixes_ = 0;       // families reported besides the edits' own
   std::size_t calls_ = 0;  // open parentheses: wrapper calls and tuples
   std::vector<std::size_t> letter_escapes_;  // read_string's, reused
 
@@ -621,8 +624,8 @@ void Pass::skip_other_trivia() {
       continue;
     }
     if (c >= 0x80) {
-      const std::size_t w = detail::white_space_length(t_.data() + i_,
-                                                       t_.data() + n_);
+      const std::size_t w =
+          detail::white_space_length(t_.data() + i_, t_.data() + n_);
       if (w != 0) {
         replace(i_, w, " ", FixSet{0});  // layout: no family to name
         i_ += w;
@@ -684,8 +687,9 @@ void Pass::close_top(std::size_t at, bool inserted) {
 // A closing bracket at i_: it closes the innermost container of its kind,
 // and any opened inside that one; one that matches nothing is dropped.
 void Pass::handle_closer(char c) {
-  const Kind kind = c == '}' ? Kind::Object : c == ']' ? Kind::Array
-                                                       : Kind::Wrapper;
+  const Kind kind = c == '}'   ? Kind::Object
+                    : c == ']' ? Kind::Array
+                               : Kind::Wrapper;
   auto matches = [&](Kind open) {
     return open == kind || (kind == Kind::Wrapper && open == Kind::Tuple);
   };
@@ -778,8 +782,8 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
       // In an object, a comma ends the value only if a key, a closer or the
       // end follows it.
       std::size_t q = p + 1;
-      while (q < n_ && (is_json_ws(static_cast<unsigned char>(t_[q])) ||
-                        t_[q] == ',')) {
+      while (q < n_ &&
+             (is_json_ws(static_cast<unsigned char>(t_[q])) || t_[q] == ',')) {
         ++q;
       }
       if (q >= n_) return true;
@@ -880,10 +884,9 @@ void Pass::read_string(QuoteMark open, Place where) {
       const unsigned char extra = kind == Quote::Single     ? '\''
                                   : kind == Quote::Backtick ? '`'
                                                             : 0xE2;
-      i_ = static_cast<std::size_t>(
-          detail::find_string_special_or(t_.data() + i_, t_.data() + n_,
-                                         extra) -
-          t_.data());
+      i_ = static_cast<std::size_t>(detail::find_string_special_or(
+                                        t_.data() + i_, t_.data() + n_, extra) -
+                                    t_.data());
     }
     if (i_ >= n_) {
       insert(n_, "\"", Fix::Truncated);
@@ -927,9 +930,8 @@ void Pass::read_string(QuoteMark open, Place where) {
           std::uint32_t code = 0;
           while (h < n_ && h < i_ + 6 &&
                  hex_value(static_cast<unsigned char>(t_[h])) >= 0) {
-            code = code * 16 +
-                   static_cast<std::uint32_t>(
-                       hex_value(static_cast<unsigned char>(t_[h])));
+            code = code * 16 + static_cast<std::uint32_t>(hex_value(
+                                   static_cast<unsigned char>(t_[h])));
             ++h;
           }
           if (h < i_ + 6) {
@@ -999,7 +1001,7 @@ void Pass::read_string(QuoteMark open, Place where) {
           follow == '}' || follow == ']' ||
           (follow == ':' && where == Place::Key) ||
           (follow == ',' && (where != Place::ObjectValue ||
-                           (after + 1 < n_ && t_[after + 1] == '"')));
+                             (after + 1 < n_ && t_[after + 1] == '"')));
       if (plain_end || string_ends_at(after, where) ||
           !closer_follows_on_line(after, kind)) {
         // "a" + "b": the two strings become one.
@@ -1066,8 +1068,8 @@ std::size_t Pass::word_end(std::size_t p, bool key) const {
   const std::size_t start = p;
   while (p < n_) {
     const char c = t_[p];
-    if (c == ',' || c == '}' || c == ']' || c == '{' || c == '[' ||
-        c == '"' || c == '\n' || c == '\r' || (c == ')' && calls_ != 0)) {
+    if (c == ',' || c == '}' || c == ']' || c == '{' || c == '[' || c == '"' ||
+        c == '\n' || c == '\r' || (c == ')' && calls_ != 0)) {
       return p;
     }
     // A call: the name (dotted, perhaps after "new ") runs up to its
@@ -1095,8 +1097,8 @@ std::size_t Pass::word_end(std::size_t p, bool key) const {
     }
     if ((c == ' ' || c == '\t') && p + 1 < n_) {
       const char d = t_[p + 1];
-      if (d == '#' || (d == '/' && p + 2 < n_ &&
-                       (t_[p + 2] == '/' || t_[p + 2] == '*'))) {
+      if (d == '#' ||
+          (d == '/' && p + 2 < n_ && (t_[p + 2] == '/' || t_[p + 2] == '*'))) {
         return p;
       }
     }
@@ -1136,17 +1138,18 @@ bool Pass::read_word(Place where) {
     }
   }
   std::string out;
-  if (equals_ignoring_case(word, "true") || equals_ignoring_case(word, "false") ||
-      equals_ignoring_case(word, "null") || equals_ignoring_case(word, "none") ||
-      equals_ignoring_case(word, "nil")) {
+  if (equals_ignoring_case(word, "true") ||
+      equals_ignoring_case(word, "false") ||
+      equals_ignoring_case(word, "null") ||
+      equals_ignoring_case(word, "none") || equals_ignoring_case(word, "nil")) {
     const char first = static_cast<char>(word[0] | 0x20);
     const std::string_view literal = first == 't'   ? "true"
                                      : first == 'f' ? "false"
                                                     : "null";
     if (literal != word) replace(start, word.size(), literal, Fix::Literals);
   } else if (word == "undefined" || word == "NaN" || word == "nan" ||
-             word == "Infinity" || word == "-Infinity" ||
-             word == "+Infinity" || word == "inf" || word == "-inf") {
+             word == "Infinity" || word == "-Infinity" || word == "+Infinity" ||
+             word == "inf" || word == "-inf") {
     replace(start, word.size(), "null", Fix::Literals);
   } else if (!word.empty() && normalise_number(word, out)) {
     const detail::NumberScan scan =
@@ -1192,10 +1195,9 @@ bool Pass::read_number_or_word(Place where) {
     if (scan.error == detail::NumberScanError::None) {
       const auto stop = static_cast<std::size_t>(scan.stop - t_.data());
       const char d = stop < n_ ? t_[stop] : ' ';
-      const bool comment =
-          (d == '/' && stop + 1 < n_ &&
-           (t_[stop + 1] == '/' || t_[stop + 1] == '*')) ||
-          d == '#';
+      const bool comment = (d == '/' && stop + 1 < n_ &&
+                            (t_[stop + 1] == '/' || t_[stop + 1] == '*')) ||
+                           d == '#';
       if (d == ',' || d == '}' || d == ']' || d == ')' || comment ||
           is_json_ws(static_cast<unsigned char>(d))) {
         // "10 MB" in a value position is a word, not a number.
@@ -1287,7 +1289,8 @@ bool Pass::begin_value() {
     value_done();
     return true;
   }
-  if (c == '-' || c == '+' || c == '.' || is_digit(static_cast<unsigned char>(c))) {
+  if (c == '-' || c == '+' || c == '.' ||
+      is_digit(static_cast<unsigned char>(c))) {
     // "...": a placeholder for elements left out.
     if (c == '.' && t_.substr(i_, 3) == "..." && where != Place::Top) {
       std::size_t e = i_;
@@ -1542,7 +1545,8 @@ LenientText Pass::run() {
         }
         const std::size_t end = word_end(i_, /*key=*/true);
         std::size_t trimmed = end;
-        while (trimmed > i_ && (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
+        while (trimmed > i_ &&
+               (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
           --trimmed;
         }
         if (trimmed == i_) {  // a character that starts no key

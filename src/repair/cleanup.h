@@ -1,7 +1,8 @@
 // The text cleanup passes behind the ladder's cleanup rungs ("strip-fences",
 // "strip-controls", "strip-trailing-commas"). Each is a pure function of its
-// argument and makes one linear scan; none of them parses JSON. (Unwrapping a double-encoded document is the ladder's own
-// step: its reader hands back a string document's content.) (Private)
+// argument and makes one linear scan; none of them parses JSON. (Unwrapping a
+// double-encoded document is the ladder's own step: its reader hands back a
+// string document's content.) (Private)
 #pragma once
 
 #include <optional>     // optional

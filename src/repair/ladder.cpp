@@ -1,10 +1,11 @@
 // The ladder over the engine's tree, and the strategy names. The climb
 // itself is the template of repair/ladder.h.
 
+#include "repair/ladder.h"
+
 #include <string_view>  // string_view
 #include <utility>      // move
 
-#include "repair/ladder.h"
 #include "tarnwick/repair.h"
 
 namespace tarnwick {

@@ -15,10 +15,10 @@
 #include <vector>       // vector
 
 #include "json/reader_impl.h"
-#include "text/chars.h"
-#include "text/utf8.h"
 #include "tarnwick/value.h"
 #include "tarnwick/writer.h"
+#include "text/chars.h"
+#include "text/utf8.h"
 
 namespace tarnwick::detail {
 
@@ -206,10 +206,10 @@ class BasicTolerantParser : public TolerantScanner {
   // A builder whose strings are std::string takes the buffer over instead
   // of copying it (the next string then starts a new one).
   static constexpr bool kAdopts =
-      requires(Builder & b, std::string s, Value& v, Key& k) {
-    b.adopt_string(std::move(s), v);
-    b.adopt_key(std::move(s), k);
-  };
+      requires(Builder& b, std::string s, Value& v, Key& k) {
+        b.adopt_string(std::move(s), v);
+        b.adopt_key(std::move(s), k);
+      };
 
   Value parse_array() {
     ++pos_;  // '['

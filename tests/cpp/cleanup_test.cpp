@@ -4,9 +4,9 @@
 
 #include <optional>  // optional, nullopt
 
+#include "test_util.h"
 #include "text/chars.h"
 #include "text/utf8.h"
-#include "test_util.h"
 
 namespace tarnwick::detail {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstdio>  // snprintf, sscanf
 
+#include "test_util.h"
 #include "text/chars.h"
 #include "text/utf8.h"
-#include "test_util.h"
 
 namespace tarnwick {
 namespace {

@@ -25,7 +25,8 @@ std::string rewritten(std::string_view text, LenientText& out,
                       LenientScope scope = LenientScope::Document) {
   out = lenient_rewrite(text, scope);
   if (!out.found) return "<none>";
-  return canon(out.changed ? std::string_view(out.text) : text.substr(0, out.end));
+  return canon(out.changed ? std::string_view(out.text)
+                           : text.substr(0, out.end));
 }
 
 TEST(Lenient, EachFamily) {
@@ -39,8 +40,11 @@ TEST(Lenient, EachFamily) {
        R"({"name":"Ada","active":true,"manager":null})", "quotes,literals"},
       {R"(['don't', 'it's "x"', 'a\'b'])", R"(["don't","it's \"x\"","a'b"])",
        "quotes,escapes"},
-      {"{\xE2\x80\x9C" "a\xE2\x80\x9D: \xE2\x80\x98" "b\xE2\x80\x99, `c`: "
-       "\xE2\x80\x9E" "d\xE2\x80\x9C}",
+      {"{\xE2\x80\x9C"
+       "a\xE2\x80\x9D: \xE2\x80\x98"
+       "b\xE2\x80\x99, `c`: "
+       "\xE2\x80\x9E"
+       "d\xE2\x80\x9C}",
        R"({"a":"b","c":"d"})", "quotes"},
       {"{\"flag\": /* on */ true, // why\n \"n\": 2, # hash\n}",
        R"({"flag":true,"n":2})", "comments,trailing-commas"},
@@ -63,8 +67,7 @@ TEST(Lenient, EachFamily) {
       {R"({"p": "C:\Users\new", "q": "a\nb"})",
        R"({"p":"C:\\Users\\new","q":"a\nb"})", "escapes"},
       // A quote lost at either end of a key or a value.
-      {R"({"a": "x, "b": y", c": 1})", R"({"a":"x","b":"y","c":1})",
-       "quotes"},
+      {R"({"a": "x, "b": y", c": 1})", R"({"a":"x","b":"y","c":1})", "quotes"},
       {R"({"a": "x",,, "b": "y" and more)", R"({"a":"x","b":"y"})",
        "trailing-commas,truncated"},
       {R"(["a\x", "\ud800", "\ud83d\ude00"])",
@@ -163,13 +166,13 @@ TEST(Extract, Search) {
     ExtractOptions options = {};
   };
   const std::vector<Row> rows = {
-      {"Sure! Here it is: {'a': 1}. Enjoy.", R"({"a":1})", "parse",
-       "{'a': 1}"},
+      {"Sure! Here it is: {'a': 1}. Enjoy.", R"({"a":1})", "parse", "{'a': 1}"},
       {"Here:\n```json\n{a: 1, b: [x, y],}\n```\nDone.",
        R"({"a":1,"b":["x","y"]})", "parse", "{a: 1, b: [x, y],}"},
       // A fence inside a string is part of the string.
-      {"{\"a\": \"x ``` [1,2]\n\", \"b\": 1,}", R"({"a":"x ``` [1,2]\n","b":1})",
-       "parse", "{\"a\": \"x ``` [1,2]\n\", \"b\": 1,}"},
+      {"{\"a\": \"x ``` [1,2]\n\", \"b\": 1,}",
+       R"({"a":"x ``` [1,2]\n","b":1})", "parse",
+       "{\"a\": \"x ``` [1,2]\n\", \"b\": 1,}"},
       // Link text and reference marks give way to the data.
       {"See [the docs](https://x.org) and [1]. Data: [{\"id\": 1}, {\"id\": 2",
        R"([{"id":1},{"id":2}])", "parse", "[{\"id\": 1}, {\"id\": 2"},
@@ -178,8 +181,15 @@ TEST(Extract, Search) {
       {"I could not find any JSON.", "null", "fallback",
        "I could not find any JSON."},
       // Without the lenient pass: the ladder's own readings.
-      {"{'a': 1}", "{}", "tolerant", "{'a': 1}", {.repair = {}, .lenient = false}},
-      {"Data: ```\n\"x\"\n```", "null", "fallback", "Data: ```\n\"x\"\n```",
+      {"{'a': 1}",
+       "{}",
+       "tolerant",
+       "{'a': 1}",
+       {.repair = {}, .lenient = false}},
+      {"Data: ```\n\"x\"\n```",
+       "null",
+       "fallback",
+       "Data: ```\n\"x\"\n```",
        {.repair = {.strip_code_fences = false}, .lenient = false}},
   };
   for (const Row& row : rows) {
@@ -187,9 +197,9 @@ TEST(Extract, Search) {
     const Extraction found = run_extract(row.input, row.options);
     EXPECT_EQ(found.outcome.json, row.json);
     EXPECT_EQ(strategy_name(found.outcome.strategy), row.strategy);
-    EXPECT_EQ(row.input.substr(found.span_begin,
-                               found.span_end - found.span_begin),
-              row.span);
+    EXPECT_EQ(
+        row.input.substr(found.span_begin, found.span_end - found.span_begin),
+        row.span);
     test::check_outcome(found.outcome);
   }
 }
