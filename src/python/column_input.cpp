@@ -1,6 +1,7 @@
 #include "column_input.h"
 
 #include <cstdint>      // int64_t, uint8_t, uint32_t
+#include <memory>       // unique_ptr, make_unique
 #include <string>       // string
 #include <string_view>  // string_view
 #include <vector>       // vector
@@ -37,8 +38,10 @@ struct OwnedArray {
   OwnedArray() = default;
   OwnedArray(const OwnedArray&) = delete;
   OwnedArray& operator=(const OwnedArray&) = delete;
-  ~OwnedArray() {
+  ~OwnedArray() { reset(); }
+  void reset() {
     if (array.release != nullptr) array.release(&array);
+    array = ArrowArray{};
   }
 };
 
@@ -195,25 +198,23 @@ void raise_problem(const RowProblem& problem, std::int64_t first_row) {
   }
 }
 
-// Repairs one chunk with the interpreter lock released. The waiting thread
+// Finishes `run` with the interpreter lock released. The waiting thread
 // takes the lock back about every 100 ms to run signal handlers, so that
 // Ctrl-C stops a long column. False with the exception set.
-bool run_released(const TextChunk& chunk, const RowOptions& options,
-                  unsigned threads, std::int64_t first_row, ColumnData& out) {
+bool finish_released(ChunkRun& run, std::int64_t first_row) {
   RowProblem problem;
   bool interrupted = false;
   bool done = false;
   PyThreadState* state = PyEval_SaveThread();
   try {
-    done = run_chunk(
-        chunk, options, threads,
+    done = run.finish(
         [&] {
           PyEval_RestoreThread(state);
           interrupted = PyErr_CheckSignals() != 0;
           state = PyEval_SaveThread();
           return !interrupted;
         },
-        out, problem);
+        problem);
   } catch (...) {
     PyEval_RestoreThread(state);
     throw;
@@ -223,6 +224,39 @@ bool run_released(const TextChunk& chunk, const RowOptions& options,
   if (!interrupted) raise_problem(problem, first_row);
   return false;
 }
+
+// Chunks repaired one after another, each on the worker threads while the
+// calling thread, which holds the interpreter lock, prepares the next.
+class Pipeline {
+ public:
+  Pipeline(const RowOptions& options, unsigned threads, ColumnData& out)
+      : options_(options), threads_(threads), out_(out) {}
+
+  // Waits for the chunk that runs, then starts `chunk` (rows from
+  // `first_row` of the column), which must stay as it is until the next
+  // call. False with the exception set when the chunk that ran failed.
+  bool next(const TextChunk& chunk, std::int64_t first_row) {
+    if (!wait()) return false;
+    running_ = std::make_unique<ChunkRun>(chunk, options_, threads_, out_);
+    first_row_ = first_row;
+    return true;
+  }
+
+  // Waits for the chunk that runs, if one does. False with the exception
+  // set when it failed. (Dropped without it, the pipeline stops the work.)
+  bool wait() {
+    if (!running_) return true;
+    const std::unique_ptr<ChunkRun> run = std::move(running_);
+    return finish_released(*run, first_row_);
+  }
+
+ private:
+  const RowOptions& options_;
+  const unsigned threads_;
+  ColumnData& out_;
+  std::unique_ptr<ChunkRun> running_;
+  std::int64_t first_row_ = 0;
+};
 
 // ---------------------------------------------------------------------------
 // Arrow input
@@ -261,7 +295,8 @@ bool repair_array(PyObject* method, const RowOptions& options, unsigned threads,
   if (!shape_of(*schema, shape)) return false;
   TextChunk chunk;
   if (!describe(*array, shape, chunk)) return false;
-  return run_released(chunk, options, threads, 0, out);
+  Pipeline pipeline(options, threads, out);
+  return pipeline.next(chunk, 0) && pipeline.wait();
 }
 
 // Sets RuntimeError with the stream's own message for error code `code`.
@@ -290,20 +325,24 @@ bool repair_stream(PyObject* method, const RowOptions& options,
   }
   ColumnShape shape;
   if (!shape_of(schema.schema, shape)) return false;
+  // Two batches at a time: the next one is fetched while the workers
+  // repair the one before it.
+  OwnedArray arrays[2];
+  TextChunk chunks[2];
+  Pipeline pipeline(options, threads, out);
   std::int64_t first_row = 0;
-  for (;;) {
+  for (int at = 0;; at = 1 - at) {
     // The producer's callbacks run with the lock held: one that is written
     // in Python needs it.
-    OwnedArray array;
-    if (const int code = stream->get_next(stream, &array.array)) {
+    arrays[at].reset();
+    if (const int code = stream->get_next(stream, &arrays[at].array)) {
       raise_stream_error(stream, code);
       return false;
     }
-    if (array.array.release == nullptr) return true;  // the end
-    TextChunk chunk;
-    if (!describe(array.array, shape, chunk)) return false;
-    if (!run_released(chunk, options, threads, first_row, out)) return false;
-    first_row += chunk.length;
+    if (arrays[at].array.release == nullptr) return pipeline.wait();  // end
+    if (!describe(arrays[at].array, shape, chunks[at])) return false;
+    if (!pipeline.next(chunks[at], first_row)) return false;
+    first_row += chunks[at].length;
   }
 }
 
@@ -459,23 +498,31 @@ bool repair_iterable(PyObject* texts, const RowOptions& options,
                  name.get());
     return false;
   }
-  EncodedTexts encoded;
+  // Two pieces at a time: the next one is encoded while the workers repair
+  // the one before it.
+  EncodedTexts pieces[2];
+  TextChunk chunks[2];
+  Pipeline pipeline(options, threads, out);
   std::int64_t first_row = 0;
-  for (;;) {
-    PyRef item(PyIter_Next(iterator.get()));
-    if (!item && PyErr_Occurred()) return false;
-    if (item &&
-        !encode_item(item.get(), first_row + encoded.rows, options, encoded)) {
-      return false;
-    }
-    if ((!item && encoded.rows > 0) || encoded.rows == kSequenceChunkRows) {
-      if (!run_released(encoded.chunk(), options, threads, first_row, out)) {
+  for (int at = 0;; at = 1 - at) {
+    EncodedTexts& piece = pieces[at];
+    piece.clear();
+    bool ended = false;
+    while (!ended && piece.rows < kSequenceChunkRows) {
+      PyRef item(PyIter_Next(iterator.get()));
+      if (!item && PyErr_Occurred()) return false;
+      ended = !item;
+      if (item &&
+          !encode_item(item.get(), first_row + piece.rows, options, piece)) {
         return false;
       }
-      first_row += encoded.rows;
-      encoded.clear();
     }
-    if (!item) return true;
+    if (piece.rows > 0) {
+      chunks[at] = piece.chunk();
+      if (!pipeline.next(chunks[at], first_row)) return false;
+      first_row += piece.rows;
+    }
+    if (ended) return pipeline.wait();
   }
 }
 

@@ -6,6 +6,7 @@
 #include <condition_variable>  // condition_variable
 #include <cstring>             // memcpy
 #include <exception>           // exception_ptr, current_exception
+#include <memory>              // unique_ptr, make_unique
 #include <mutex>               // mutex, lock_guard, unique_lock
 #include <optional>            // optional
 #include <system_error>        // system_error
@@ -141,6 +142,8 @@ RowText row_text(const TextChunk& chunk, std::int64_t row) noexcept {
   return {};
 }
 
+}  // namespace
+
 // The work on one chunk, shared by its threads. Each block of rows is taken
 // by one thread, which writes the rows' strategies, fixes and json lengths
 // into `out` (distinct elements per row) and their texts into the block's
@@ -157,7 +160,12 @@ class ChunkWork {
         block_json_(blocks_),
         block_nulls_(blocks_, 0) {}
 
-  std::size_t blocks() const noexcept { return blocks_; }
+  ChunkWork(const ChunkWork&) = delete;
+  ChunkWork& operator=(const ChunkWork&) = delete;
+  ~ChunkWork() {
+    stop_.store(true);
+    join();
+  }
 
   // Takes blocks until none is left or the work stops. Never throws: a
   // failure is kept for the waiting thread.
@@ -178,37 +186,37 @@ class ChunkWork {
     finished_changed_.notify_all();
   }
 
-  // Runs the work on up to `threads` new threads while this one waits and
-  // polls `keep_going`; on this thread alone when there is one block or no
-  // thread can be started.
-  void run(unsigned threads, const std::function<bool()>& keep_going) {
+  // Starts up to `threads` workers; none when there is one block or no
+  // thread can be started, and then wait() does the work itself.
+  void start(unsigned threads) {
     const std::size_t wanted = std::min<std::size_t>(threads, blocks_);
-    if (wanted <= 1 && blocks_ <= 1) {
-      work();
-      return;
-    }
-    std::vector<std::thread> workers;
-    workers.reserve(wanted);
+    if (blocks_ <= 1) return;
+    workers_.reserve(wanted);
     for (std::size_t i = 0; i < wanted; ++i) {
       try {
-        workers.emplace_back([this] { work(); });
+        workers_.emplace_back([this] { work(); });
       } catch (const std::system_error&) {
         break;  // the threads already started do the work
       }
     }
-    if (workers.empty()) {
+  }
+
+  // Waits for the workers, polling `keep_going` (false stops them), and
+  // joins them; does the work on this thread when none was started.
+  void wait(const std::function<bool()>& keep_going) {
+    if (workers_.empty()) {
       work();
       return;
     }
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      while (finished_ < workers.size()) {
+      while (finished_ < workers_.size()) {
         // The system clock, not wait_for's steady one: that needs
         // pthread_cond_clockwait (glibc 2.34), which would narrow the
         // wheel's platform tag; a jump of the clock only moves one poll.
         if (finished_changed_.wait_until(
                 lock, std::chrono::system_clock::now() + kPollInterval,
-                [&] { return finished_ >= workers.size(); })) {
+                [&] { return finished_ >= workers_.size(); })) {
           break;
         }
         lock.unlock();
@@ -220,10 +228,17 @@ class ChunkWork {
         }
       }
     }
-    for (std::thread& worker : workers) worker.join();
+    join();
   }
 
-  // After run(): rethrows a failure, or joins the rows into `out`. False
+  // Stops the workers, joins them and leaves `out` as it was.
+  void abandon() noexcept {
+    stop_.store(true);
+    join();
+    roll_back();
+  }
+
+  // After wait(): rethrows a failure, or joins the rows into `out`. False
   // when a row could not be read or the work was stopped; then `out` is as
   // it was before.
   bool finish(RowProblem& problem) {
@@ -258,7 +273,12 @@ class ChunkWork {
   }
 
  private:
-  void roll_back() {
+  void join() noexcept {
+    for (std::thread& worker : workers_) worker.join();
+    workers_.clear();
+  }
+
+  void roll_back() noexcept {
     out_.strategy.resize(base_);
     out_.offsets.resize(base_ + 1);
     if (options_.extract) out_.fixes.resize(base_);
@@ -328,6 +348,7 @@ class ChunkWork {
   ColumnData& out_;
   const std::size_t base_;
   const std::size_t blocks_;
+  std::vector<std::thread> workers_;
   std::vector<std::string> block_json_;
   std::vector<std::int64_t> block_nulls_;
 
@@ -341,7 +362,6 @@ class ChunkWork {
   std::exception_ptr error_;
 };
 
-}  // namespace
 
 std::size_t utf8_error_offset(std::string_view text) noexcept {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -388,13 +408,28 @@ std::size_t utf8_error_offset(std::string_view text) noexcept {
   return n;
 }
 
+ChunkRun::ChunkRun(const TextChunk& chunk, const RowOptions& options,
+                   unsigned threads, ColumnData& out)
+    : work_(std::make_unique<ChunkWork>(chunk, options, out)) {
+  work_->prepare();
+  work_->start(threads);
+}
+
+ChunkRun::~ChunkRun() {
+  if (work_) work_->abandon();
+}
+
+bool ChunkRun::finish(const std::function<bool()>& keep_going,
+                      RowProblem& problem) {
+  const std::unique_ptr<ChunkWork> work = std::move(work_);
+  work->wait(keep_going);
+  return work->finish(problem);
+}
+
 bool run_chunk(const TextChunk& chunk, const RowOptions& options,
                unsigned threads, const std::function<bool()>& keep_going,
                ColumnData& out, RowProblem& problem) {
-  ChunkWork work(chunk, options, out);
-  work.prepare();
-  work.run(threads, keep_going);
-  return work.finish(problem);
+  return ChunkRun(chunk, options, threads, out).finish(keep_going, problem);
 }
 
 }  // namespace tarnwick::python

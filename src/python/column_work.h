@@ -8,6 +8,7 @@
 #include <cstddef>      // size_t
 #include <cstdint>      // int64_t, uint8_t, uint32_t
 #include <functional>   // function
+#include <memory>       // unique_ptr
 #include <string>       // string
 #include <string_view>  // string_view
 #include <utility>      // exchange, swap
@@ -141,6 +142,30 @@ struct RowProblem {
 // Offset of the first byte of `text` that is not well-formed UTF-8
 // (surrogates and overlong forms included), or text.size() when it all is.
 std::size_t utf8_error_offset(std::string_view text) noexcept;
+
+class ChunkWork;
+
+// The work on one chunk, started on up to `threads` worker threads when it
+// is made, so that the calling thread can prepare the next chunk meanwhile
+// (the workers never touch the interpreter). `chunk`, its buffers and
+// `options` must outlive it, and `out` is the work's until finish()
+// returns. Made and dropped without finish(), it stops the workers and
+// leaves `out` as it was.
+class ChunkRun {
+ public:
+  ChunkRun(const TextChunk& chunk, const RowOptions& options, unsigned threads,
+           ColumnData& out);
+  ~ChunkRun();
+  ChunkRun(const ChunkRun&) = delete;
+  ChunkRun& operator=(const ChunkRun&) = delete;
+
+  // Waits for the work, or does it on this thread when no worker could be
+  // started or there is one block of rows; then as run_chunk. Once only.
+  bool finish(const std::function<bool()>& keep_going, RowProblem& problem);
+
+ private:
+  std::unique_ptr<ChunkWork> work_;
+};
 
 // Repairs every row of `chunk` on up to `threads` threads (the calling
 // thread only waits, calling `keep_going` about every 100 ms; false stops

@@ -240,6 +240,15 @@ class TestBadInput:
         if note:
             assert_note(excinfo, note)
 
+    def test_error_of_the_iterable_while_a_piece_is_repaired(self):
+        def texts():
+            yield from ["[1,]"] * 70_000  # one piece of 65,536 runs on the workers while the next is read
+            raise LookupError("no more")
+
+        with pytest.raises(LookupError, match="no more"):
+            repair_column(texts(), threads=2)
+        assert repair_column(["[1,]"]).column("json") == ["[1]"]
+
     def test_huge_thread_count_is_capped(self):
         assert repair_column(["[1,]"] * 1500, threads=2**40).column("json") == ["[1]"] * 1500
 
