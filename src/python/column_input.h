@@ -1,8 +1,8 @@
 // Where repair_column's texts come from: an Arrow column of strings or
 // binary data handed over through the Arrow PyCapsule interface (an array,
 // or a stream of chunks), read in place; or any iterable of str and None,
-// encoded once into one buffer. Each chunk is repaired with the interpreter
-// lock released.
+// encoded a piece at a time. Each chunk is repaired on worker threads
+// while the calling thread, holding the interpreter lock, reads the next.
 #pragma once
 
 #include "column_work.h"
