@@ -177,25 +177,13 @@ assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
     what="the module's own tests"
     if ((i == 0 || i == ${#interpreters[@]} - 1)); then
       deps+=(mypy)
-      # mypy -p tarnwick needs pyarrow, absent here, while the pyarrow
-      # imports in _parquet.py and _cli.py ignore import-untyped but not
-      # import-not-found; the main step, which has the extra, runs it.
-      tests=(tests/python --deselect
-        'tests/python/test_typing.py::test_typical_use_and_the_package_pass[args1]')
-      what="every test but mypy -p tarnwick (needs pyarrow)"
+      tests=(tests/python)
+      what="every test"
     fi
     "$venv/bin/python" -m pip install -q --disable-pip-version-check \
       "$wheel" "${deps[@]}"
     "$venv/bin/python" -c 'import sys, tarnwick._tarnwick as m
 assert m.__file__.startswith(sys.argv[1]), m.__file__' "$venv"
-    # pytest before 9 (all there is for 3.8 and 3.9) names a parameter case
-    # after its bytes: test_batch's 200 KB line becomes a test id too long
-    # for the PYTEST_CURRENT_TEST variable its subprocess inherits (E2BIG).
-    if ! "$venv/bin/python" -c 'import sys, pytest
-sys.exit(int(pytest.__version__.split(".")[0]) < 9)'; then
-      tests+=(-k 'not test_bad_line_is_reported_and_passed_through')
-      what="$what, test_batch's bad lines aside (pytest 8 ids)"
-    fi
     if ! env -u TARNWICK_REQUIRE_SCALE "$venv/bin/python" -m pytest -q \
       -p no:cacheprovider "${tests[@]}"; then
       failed+=("$version")

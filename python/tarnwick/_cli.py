@@ -362,7 +362,7 @@ def _check_usage(parser: argparse.ArgumentParser,
     if parquet_in:
         try:
             # Only whether it is there.
-            import pyarrow.parquet  # type: ignore[import-untyped,unused-ignore]  # noqa: F401
+            import pyarrow.parquet  # type: ignore[import-untyped,import-not-found,unused-ignore]  # noqa: F401
         except ImportError:
             parser.error("Parquet needs pyarrow: pip install 'tarnwick[scale]'")
 

@@ -28,8 +28,8 @@ class ParquetError(Exception):
 
 
 def _open_input(source: str | IO[bytes]) -> Any:
-    import pyarrow as pa  # type: ignore[import-untyped,unused-ignore]
-    import pyarrow.parquet as pq  # type: ignore[import-untyped,unused-ignore]
+    import pyarrow as pa  # type: ignore[import-untyped,import-not-found,unused-ignore]
+    import pyarrow.parquet as pq  # type: ignore[import-untyped,import-not-found,unused-ignore]
 
     if not isinstance(source, str):  # standard input: Parquet needs to seek
         source = pa.BufferReader(source.read())
@@ -49,7 +49,7 @@ def _batches(parquet: Any) -> Any:
 
 def _text_column(schema: Any, field: str) -> None:
     """Raises ParquetError unless `field` is a column of strings or binary data."""
-    import pyarrow as pa  # type: ignore[import-untyped,unused-ignore]
+    import pyarrow as pa  # type: ignore[import-untyped,import-not-found,unused-ignore]
 
     if field not in schema.names:
         raise ParquetError(f"no column {field!r}")
@@ -61,7 +61,7 @@ def _text_column(schema: Any, field: str) -> None:
 
 def _output_batch(batch: Any, column: Any, value_field: str, strategy_field: str, fixes_field: str | None) -> Any:
     """`batch` with the output columns replaced where it has them, appended otherwise."""
-    import pyarrow as pa  # type: ignore[import-untyped,unused-ignore]
+    import pyarrow as pa  # type: ignore[import-untyped,import-not-found,unused-ignore]
 
     fixed = pa.record_batch(column)
     added = {value_field: fixed.column("json"), strategy_field: fixed.column("strategy")}
@@ -111,8 +111,8 @@ def run_parquet(
     result to `out` as `output_format` ("parquet" or "jsonl"). Returns
     whether any row fell back; null rows are counted in `stats`. Raises
     ParquetError for an input that cannot be processed."""
-    import pyarrow as pa  # type: ignore[import-untyped,unused-ignore]
-    import pyarrow.parquet as pq  # type: ignore[import-untyped,unused-ignore]
+    import pyarrow as pa  # type: ignore[import-untyped,import-not-found,unused-ignore]
+    import pyarrow.parquet as pq  # type: ignore[import-untyped,import-not-found,unused-ignore]
 
     parquet = _open_input(source)
     _text_column(parquet.schema_arrow, field)
@@ -146,8 +146,8 @@ def run_parquet(
                     writer = pq.ParquetWriter(pa.PythonFile(out, mode="w"), fixed.schema)
                 writer.write_batch(fixed)
             else:
-                for row, result in zip(batch.to_pylist(), rows):
-                    out.write(_json_line(row, result, value_field, strategy_field, fixes_field))
+                for record, result in zip(batch.to_pylist(), rows):
+                    out.write(_json_line(record, result, value_field, strategy_field, fixes_field))
             first_row += len(texts)
             if bar is not None:
                 bar.update(len(texts))  # type: ignore[attr-defined]

@@ -72,7 +72,7 @@ class TestOutput:
         (b'{"reply": "\xff"}', "not valid UTF-8"),
         (b'{"x": ' + b"[" * 100_000 + b"]" * 100_000 + b', "reply": "[1]"}', "nested too deeply"),
     ],
-    ids=lambda v: v if isinstance(v, str) else None,
+    ids=lambda v: v if isinstance(v, str) else "",
 )
 def test_bad_line_is_reported_and_passed_through(line, problem):
     status, out, err = batch(jsonl({"reply": "[1]"}, line, {"reply": "[2]"}))
