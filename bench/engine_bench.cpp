@@ -119,14 +119,14 @@ int main(int argc, char** argv) {
 
   // The passes alone.
   using namespace tarnwick::detail;
-  auto pass = [&](const std::string& name, const std::string& text,
-                  auto&& fn) {
-    report(name, text.size(),
-           [&] {
-             g_sink = g_sink + fn(text);
-             return std::string();
-           },
-           filter);
+  auto pass = [&](const std::string& name, const std::string& text, auto&& fn) {
+    report(
+        name, text.size(),
+        [&] {
+          g_sink = g_sink + fn(text);
+          return std::string();
+        },
+        filter);
   };
   pass("pass trim_whitespace", valid,
        [](const std::string& t) { return trim_whitespace(t).size(); });
@@ -154,14 +154,17 @@ int main(int argc, char** argv) {
 
   // The ladder, one rung per input.
   report("ladder valid", valid.size(), [&] { return ladder(valid); }, filter);
-  report("ladder fenced", fenced.size(), [&] { return ladder(fenced); },
-         filter);
-  report("ladder raw line feeds in strings", raw_lines.size(),
-         [&] { return ladder(raw_lines); }, filter);
-  report("ladder trailing commas", commas.size(),
-         [&] { return ladder(commas); }, filter);
-  report("ladder truncated", truncated.size(),
-         [&] { return ladder(truncated); }, filter);
+  report(
+      "ladder fenced", fenced.size(), [&] { return ladder(fenced); }, filter);
+  report(
+      "ladder raw line feeds in strings", raw_lines.size(),
+      [&] { return ladder(raw_lines); }, filter);
+  report(
+      "ladder trailing commas", commas.size(), [&] { return ladder(commas); },
+      filter);
+  report(
+      "ladder truncated", truncated.size(), [&] { return ladder(truncated); },
+      filter);
 
   // Hostile shapes through the ladder at 1 MB and 5 MB.
   struct Shape {
@@ -169,30 +172,33 @@ int main(int argc, char** argv) {
     std::string_view piece;
   };
   const std::vector<Shape> shapes = {
-      {"[", "["},       {"{\"a\":", "{\"a\":"}, {"\"\\", "\"\\"},
-      {",", ","},       {"`", "`"},             {"]}", "]}"},
-      {"[{", "[{"},     {"{\"", "{\""},         {", ", ", "},
-      {"[1,", "[1,"},
+      {"[", "["},   {"{\"a\":", "{\"a\":"}, {"\"\\", "\"\\"}, {",", ","},
+      {"`", "`"},   {"]}", "]}"},           {"[{", "[{"},     {"{\"", "{\""},
+      {", ", ", "}, {"[1,", "[1,"},
   };
   for (const Shape& shape : shapes) {
     for (std::size_t mb : {1, 5}) {
       const std::string text = repeat(shape.piece, mb * kMB);
-      report("ladder hostile " + std::string(shape.name) + " x " +
-                 std::to_string(mb) + " MB",
-             text.size(), [&] { return ladder(text); }, filter);
+      report(
+          "ladder hostile " + std::string(shape.name) + " x " +
+              std::to_string(mb) + " MB",
+          text.size(), [&] { return ladder(text); }, filter);
     }
   }
   // Unbalanced closers after an opener, so the parser loops over them.
   for (std::size_t mb : {1, 5}) {
     // Appended, not concatenated with operator+: GCC 12 reports a false
-    // -Wrestrict there at -O3 (https://gcc.gnu.org/bugzilla/show_bug.cgi?id=105329).
+    // -Wrestrict there at -O3
+    // (https://gcc.gnu.org/bugzilla/show_bug.cgi?id=105329).
     std::string text = "[";
     text += repeat("]}", mb * kMB);
-    report("ladder hostile [ then ]} x " + std::to_string(mb) + " MB",
-           text.size(), [&] { return ladder(text); }, filter);
+    report(
+        "ladder hostile [ then ]} x " + std::to_string(mb) + " MB", text.size(),
+        [&] { return ladder(text); }, filter);
     const std::string nested = repeat("[", 119) + repeat("}", mb * kMB);
-    report("ladder hostile 119 [ then } x " + std::to_string(mb) + " MB",
-           nested.size(), [&] { return ladder(nested); }, filter);
+    report(
+        "ladder hostile 119 [ then } x " + std::to_string(mb) + " MB",
+        nested.size(), [&] { return ladder(nested); }, filter);
   }
   return 0;
 }

@@ -11,6 +11,7 @@
 // and reports bytes/s over the texts' total size.
 
 #include <benchmark/benchmark.h>
+#include <simdjson.h>  // dom::parser, padded_string
 
 #include <algorithm>    // sort
 #include <cstddef>      // size_t
@@ -20,7 +21,6 @@
 #include <fstream>      // ifstream
 #include <iterator>     // istreambuf_iterator
 #include <optional>     // optional
-#include <simdjson.h>   // dom::parser, padded_string
 #include <string>       // string
 #include <string_view>  // string_view
 #include <utility>      // move

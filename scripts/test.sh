@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test on a fresh machine: installs what is missing (Debian
-# packages, a project virtual environment), builds the engine plain and with
+# packages, a project virtual environment), checks the house style
+# (clang-format, ruff), builds the engine plain and with
 # AddressSanitizer+UBSan and runs ctest on both, installs the Python package
 # and runs pytest, then checks the wheel's stable-ABI tag.
 set -euo pipefail
@@ -32,6 +33,10 @@ py=$root/.venv/bin/python
 "$py" -m pip install -q --upgrade pip
 "$py" -m pip install -q -r requirements-dev.txt
 export PATH=$root/.venv/bin:$PATH
+
+step "house style: clang-format and ruff"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+ruff check .
 
 step "engine: plain build and ctest"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

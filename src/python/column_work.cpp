@@ -362,7 +362,6 @@ class ChunkWork {
   std::exception_ptr error_;
 };
 
-
 std::size_t utf8_error_offset(std::string_view text) noexcept {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();

@@ -12,8 +12,8 @@
 #include "arguments.h"
 #include "extraction_result.h"
 #include "guard.h"
-#include "module_support.h"
 #include "lenient/extraction.h"
+#include "module_support.h"
 #include "py_ref.h"
 #include "python_builder.h"
 #include "repair/ladder.h"
@@ -127,9 +127,9 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
 }
 
 // Repairs candidate texts into interpreter objects the way repair() does:
-// every rung builds the objects as it reads. A failed dict store ends the work: the runner keeps its
-// exception, answers every later text with the fallback unread, and the
-// caller raises what it kept.
+// every rung builds the objects as it reads. A failed dict store ends the work:
+// the runner keeps its exception, answers every later text with the fallback
+// unread, and the caller raises what it kept.
 class ObjectRunner {
  public:
   using LadderRungs = tarnwick::detail::LadderRungs;
@@ -152,7 +152,8 @@ class ObjectRunner {
   Result climb(std::string_view text, LadderRungs rungs) {
     Result out;
     if (!failed_) {
-      auto answer = tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
+      auto answer =
+          tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
       if (builder_.failed()) {
         builder_.restore_error();
         keep_error();
@@ -173,7 +174,8 @@ class ObjectRunner {
   Strategy strategy(const Result& result) { return result.strategy; }
 
   tarnwick::detail::ValueShape shape(const Result& result) {
-    if (!result.shape) result.shape = tarnwick::detail::shape_of_json(result.json);
+    if (!result.shape)
+      result.shape = tarnwick::detail::shape_of_json(result.json);
     return *result.shape;
   }
 

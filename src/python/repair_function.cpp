@@ -41,8 +41,8 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
     PythonBuilder builder;
     const CollectorPause pause(
         static_cast<std::size_t>(PyBytes_Size(input_utf8.get())));
-    auto answer = tarnwick::detail::climb_ladder(
-        bytes_view(input_utf8.get()), converted.options, builder);
+    auto answer = tarnwick::detail::climb_ladder(bytes_view(input_utf8.get()),
+                                                 converted.options, builder);
     if (builder.failed()) {
       builder.restore_error();
       raise_conversion_error();

@@ -9,7 +9,8 @@ int main() {
     std::string_view input, json, strategy;
   };
   const Case cases[] = {
-      {"```json\n{\"a\": [1, 2,],}\n```", "{\"a\":[1,2]}", "strip-trailing-commas"},
+      {"```json\n{\"a\": [1, 2,],}\n```", "{\"a\":[1,2]}",
+       "strip-trailing-commas"},
       {"{\"a\": \"cut off", "{\"a\":\"cut off\"}", "tolerant"},
       {"nothing here", "null", "fallback"},
   };
