@@ -212,8 +212,8 @@ class ChunkWork {
       std::unique_lock<std::mutex> lock(mutex_);
       while (finished_ < workers_.size()) {
         // The system clock, not wait_for's steady one: that needs
-        // pthread_cond_clockwait (glibc 2.34), which would narrow the
-        // wheel's platform tag; a jump of the clock only moves one poll.
+        // pthread_cond_clockwait (glibc 2.34), and the binding needs no
+        // glibc past 2.14 otherwise; a jump of the clock moves one poll.
         if (finished_changed_.wait_until(
                 lock, std::chrono::system_clock::now() + kPollInterval,
                 [&] { return finished_ >= workers_.size(); })) {

@@ -78,9 +78,9 @@ struct ColumnData {
 
 // A counted reference to a column's results, shared by the column object and
 // every array exported from it. The count is atomic: a consumer may release
-// an export on any thread. (std::shared_ptr would do the same, but its
-// single-thread shortcut reads a glibc 2.32 symbol, which would narrow the
-// wheel's platform tag for nothing.)
+// an export on any thread. (std::shared_ptr would do the same, but built
+// against glibc 2.32 or later its single-thread shortcut reads a symbol of
+// that version; the binding needs no glibc past 2.14 otherwise.)
 class ColumnRef {
  public:
   ColumnRef() noexcept = default;
