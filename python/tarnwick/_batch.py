@@ -15,7 +15,7 @@ import json
 import sys
 from typing import IO, Any, Iterable, NamedTuple, Sequence, Union, get_args
 
-from ._extras import Extraction, RepairedColumn, repair_column
+from ._extras import DEFAULT_MAX_LEN, Extraction, RepairedColumn, repair_column
 from ._tarnwick import RepairResult
 from ._types import FixName, Strategy
 
@@ -111,6 +111,15 @@ class Stats:
         return "".join(f"{a:<{width}}  {b:>7}  {c:>6}".rstrip() + "\n" for a, b, c in rows)
 
 
+def too_long(size: int, max_len: int | None) -> str | None:
+    """Why a text of `size` UTF-8 bytes fell back when --max-len caused it,
+    else None."""
+    limit = DEFAULT_MAX_LEN if max_len is None else max_len
+    if size <= limit:
+        return None
+    return f"{size} bytes, longer than --max-len {limit}; fell back"
+
+
 class _Skip(Exception):
     """A line that is passed through; the message says why."""
 
@@ -155,15 +164,16 @@ def report_fields(result: Result) -> str:
     return fields
 
 
-def _output_line(obj: dict[str, object], text: str, result: Result,
-                 value_field: str, strategy_field: str, fixes_field: str | None) -> bytes:
+def _output_line(obj: dict[str, object], text: str, result: Result, value_field: str,
+                 strategy_field: str, fixes_field: str | None, end: str) -> bytes:
     """The input object with the output fields added: the value, the
     strategy and, when `fixes_field` is set, the fixes as an array.
 
     When no output field is in the object yet, they are appended to the
     line's own text, so that every other byte of it stays as it was and the
     value is the canonical JSON text. Otherwise the object is written anew
-    with the fields replaced in place."""
+    with the fields replaced in place. `end` is the line ending, the
+    input line's own."""
     fixes = list(getattr(result, "fixes", None) or ())
     if value_field not in obj and strategy_field not in obj and fixes_field not in obj:
         head = text.rstrip(_JSON_WHITESPACE)[:-1]  # without the closing brace
@@ -171,15 +181,15 @@ def _output_line(obj: dict[str, object], text: str, result: Result,
                  f",{json.dumps(strategy_field, ensure_ascii=False)}:\"{result.strategy}\"")
         if fixes_field is not None:
             added += f",{json.dumps(fixes_field, ensure_ascii=False)}:{json.dumps(fixes, separators=(',', ':'))}"
-        return (head + added + "}\n").encode("utf-8")
+        return (head + added + "}" + end).encode("utf-8")
     obj[value_field] = result.value
     obj[strategy_field] = result.strategy
     if fixes_field is not None:
         obj[fixes_field] = fixes
     try:
-        return (json.dumps(obj, ensure_ascii=False, separators=(",", ":")) + "\n").encode("utf-8")
+        return (json.dumps(obj, ensure_ascii=False, separators=(",", ":")) + end).encode("utf-8")
     except UnicodeEncodeError:  # a lone surrogate written as \ud800 in the input
-        return (json.dumps(obj, separators=(",", ":")) + "\n").encode("ascii")
+        return (json.dumps(obj, separators=(",", ":")) + end).encode("ascii")
 
 
 def _progress_bar(stream: IO[str], total: int | None, name: str) -> object | None:
@@ -239,12 +249,16 @@ def run_batch(
                 _write_stderr(err, bar, f"tarnwick: {name}:{lineno}: {parsed}; passed through")
                 out.write(body + b"\n")
                 continue
-            obj, text, _ = parsed
-            out.write(_output_line(obj, text, row, value_field, strategy_field, fixes_field))
+            obj, text, reply = parsed
+            end = "\r\n" if body.endswith(b"\r") else "\n"  # a CRLF file stays CRLF
+            out.write(_output_line(obj, text, row, value_field, strategy_field, fixes_field, end))
             stats.add(row)
             fell_back = fell_back or not row.ok
             if report:
                 _write_stderr(err, bar, f"{name}:{lineno}: {report_fields(row)}")
+                why = too_long(len(reply.encode("utf-8")), options.get("max_len")) if not row.ok else None
+                if why is not None:
+                    _write_stderr(err, bar, f"tarnwick: {name}:{lineno}: {why}")
         if bar is not None:
             bar.update(pending_bytes)  # type: ignore[attr-defined]
         pending.clear()

@@ -19,13 +19,17 @@ Inputs are decoded as strict UTF-8; a leading byte order mark is dropped as
 an encoding mark, so a BOM-prefixed file repairs like the same file without
 it. Lines are not translated: the text reaches ``repair`` byte for byte.
 A file that cannot be read or is not valid UTF-8 is reported on standard
-error, prints nothing on standard output, and the remaining inputs are still
-processed.
+error and prints ``null``, so that output line i still answers input i, and
+the remaining inputs are still processed. A text that falls back because it
+is longer than ``--max-len`` says so on standard error, with its size, when
+it is the only input or with ``--report``.
 
 Exit status: 0 when every input was repaired with ``ok`` true; 1 when at
 least one fell back (``ok`` false); 2 on bad usage or when at least one
 input could not be read or decoded, or, in batch mode, at least one line was
-passed through unprocessed (2 wins over 1).
+passed through unprocessed (2 wins over 1); 130 after Ctrl-C; 141, the
+status of a tool that SIGPIPE ends, when the reader of standard output went
+away (``| head -1``), without a traceback.
 """
 
 from __future__ import annotations
@@ -40,11 +44,13 @@ from typing import Any, Callable, Sequence
 
 from tarnwick import __version__, extract, repair
 from tarnwick._extras import DEFAULT_MAX_LEN
-from tarnwick._batch import Result, Stats, report_fields, run_batch
+from tarnwick._batch import Result, Stats, report_fields, run_batch, too_long
 
 EXIT_OK = 0
 EXIT_FELL_BACK = 1
 EXIT_ERROR = 2
+EXIT_INTERRUPTED = 128 + 2  # SIGINT, as a shell reports a tool it stopped
+EXIT_BROKEN_PIPE = 128 + 13  # SIGPIPE, likewise
 
 STDIN_NAME = "-"
 DEFAULT_VALUE_FIELD = "repaired"
@@ -85,7 +91,7 @@ def build_parser() -> argparse.ArgumentParser:
         "JSON, one line per input.",
         epilog="Exit status: 0 all repaired, 1 some input fell back, "
         "2 bad usage, an unreadable input or (batch mode) a line passed "
-        "through.",
+        "through; 130 Ctrl-C, 141 the output pipe was closed.",
     )
     parser.add_argument(
         "files", nargs="*", metavar="FILE",
@@ -227,11 +233,15 @@ def run(args: argparse.Namespace) -> int:
     fix = _fixer(args)
     stats = Stats("unreadable inputs")
     status = EXIT_OK
-    for name in args.files or [STDIN_NAME]:
+    names = args.files or [STDIN_NAME]
+    if not args.files and sys.stdin is not None and sys.stdin.isatty():
+        _error("reading standard input; end it with Ctrl-D, or give files (--help)")
+    for name in names:
         try:
             text = _read_text(name)
         except _InputError as e:
             _error(str(e))
+            _write_line("null")  # keeps output line i answering input i
             stats.skipped += 1
             status = EXIT_ERROR
             continue
@@ -241,6 +251,10 @@ def run(args: argparse.Namespace) -> int:
         if args.report:
             print(f"{_display_name(name)}: {report_fields(result)}",
                   file=sys.stderr, flush=True)
+        if result.strategy == "fallback" and (args.report or len(names) == 1):
+            why = too_long(len(text.encode("utf-8")), args.max_len)
+            if why is not None:
+                _error(f"{_display_name(name)}: {why}")
         if not result.ok and status == EXIT_OK:
             status = EXIT_FELL_BACK
     if args.stats:
@@ -340,6 +354,9 @@ def _check_usage(parser: argparse.ArgumentParser,
             parser.error("--no-lenient needs --extract")
         if args.fixes_field is not None:
             parser.error("--fixes-field needs --extract")
+    for option in ("field", "value_field", "strategy_field", "fixes_field"):
+        if getattr(args, option) == "":
+            parser.error(f"--{option.replace('_', '-')} needs a name, not ''")
     if args.jsonl is None:
         for option in ("field", "value_field", "strategy_field", "fixes_field", "threads", "input_format",
                        "output_format", "output"):
@@ -379,4 +396,6 @@ def main(argv: Sequence[str] | None = None) -> int:
         # interpreter from failing again when it flushes stdout at exit.
         devnull = os.open(os.devnull, os.O_WRONLY)
         os.dup2(devnull, sys.stdout.fileno())
-        return EXIT_ERROR
+        return EXIT_BROKEN_PIPE
+    except KeyboardInterrupt:
+        return EXIT_INTERRUPTED

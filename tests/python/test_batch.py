@@ -2,6 +2,8 @@
 
 import json
 import re
+import subprocess
+import sys
 
 import pytest
 from conftest import run_cli
@@ -88,6 +90,36 @@ def test_bad_line_is_reported_and_passed_through(line, problem):
 )
 def test_exit_status(rows, status):
     assert batch(jsonl(*rows))[0] == status
+
+
+@pytest.mark.parametrize("ending", [b"\r\n", b"\n"], ids=["CRLF", "LF"])
+@pytest.mark.parametrize(
+    "line, passed",
+    [
+        (b"oops", True),
+        (b'{"id": 3} ', True),
+        (b'{"reply": "\xff"}', True),
+        (b'{"reply": "[1,]"}', False),
+        (b'{"repaired": 0, "reply": "[1,]"}', False),  # written anew
+    ],
+    ids=lambda v: v.decode("latin-1")[:12] if isinstance(v, bytes) else None,
+)
+def test_line_endings_are_kept(line, passed, ending):
+    command = [sys.executable, "-m", "tarnwick", "--jsonl", "-", "--field", "reply"]
+    out = subprocess.run(command, input=line + ending + b'{"reply": "[2]"}' + ending, capture_output=True, check=False).stdout
+    lines = out.split(b"\n")
+    assert len(lines) == 3 and lines[2] == b""  # two lines, each ended
+    if passed:
+        assert lines[0] + b"\n" == line + ending
+    assert [x.endswith(b"\r") for x in lines[:2]] == [ending == b"\r\n"] * 2
+
+
+@pytest.mark.parametrize("args, said", [("--max-len 4 --report", True), ("--max-len 4", False), ("--report", False)])
+def test_too_long_is_reported_with_its_size(args, said):
+    status, _, err = batch(jsonl({"reply": "[1]"}, {"reply": "[1,2]"}), *args.split())
+    assert status == (1 if "--max-len" in args else 0)
+    expected = ["tarnwick: <stdin>:2: 5 bytes, longer than --max-len 4; fell back"] if said else []
+    assert [line for line in err.splitlines() if "longer than" in line] == expected
 
 
 def test_unreadable_file(tmp_path):

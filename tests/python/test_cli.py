@@ -1,7 +1,15 @@
 """python -m tarnwick on files and standard input, run the way a user runs it."""
 
+import os
+import shlex
+import signal
+import subprocess
+import sys
+
 import pytest
 from conftest import run_cli
+
+COMMAND = [sys.executable, "-m", "tarnwick"]
 
 FENCED, DOUBLE = '```json\n{"a":1}\n```', '"{\\"a\\":1}"'
 
@@ -61,8 +69,29 @@ def test_unreadable_input_among_good_ones(write, tmp_path, kind):
         "not UTF-8 after a BOM": write("bom.txt", b"\xef\xbb\xbf\xc3("),
     }[kind]
     status, out, err = run_cli(write("a.txt", "[1]"), bad, write("fell.txt", "nul"), write("b.txt", "[2]"))
-    assert (status, out) == (2, ["[1]", "null", "[2]"])  # 2 outranks a later fallback's 1
+    assert (status, out) == (2, ["[1]", "null", "null", "[2]"])  # aligned; 2 outranks a later fallback's 1
     assert str(bad) in err and ("UTF-8" in err) == kind.startswith("not UTF-8")
+
+
+@pytest.mark.parametrize(
+    "args, text, files, shown",
+    [
+        ("--max-len 4", "[1,2]", 1, True),  # a single input says so unasked
+        ("--max-len 4", "[1,2]", 2, False),
+        ("--max-len 4 --report", "[1,2]", 2, True),
+        ("--max-len 4 --report", "nul", 1, False),  # fits, falls back for another reason
+        ("--max-len 4 --extract", "[1,2]", 1, True),
+        ("", "[" + "1," * 2_500_000 + "1]", 1, True),  # the default limit
+    ],
+    ids=lambda v: v[:6] if isinstance(v, str) else None,
+)
+def test_too_long_says_its_size_and_the_limit(write, args, text, files, shown):
+    limit = args.split()[1] if args else "5000000"
+    status, out, err = run_cli(*args.split(), *[write(f"{i}.json", text) for i in range(files)])
+    assert (status, out) == (1, ["null"] * files)
+    said = [line for line in err.splitlines() if line.startswith("tarnwick:")]
+    expected = f"{len(text.encode())} bytes, longer than --max-len {limit}"
+    assert len(said) == (files if shown else 0) and all(expected in line for line in said)
 
 
 @pytest.mark.parametrize(
@@ -80,8 +109,48 @@ def test_unreadable_input_among_good_ones(write, tmp_path, kind):
         "--extract --fixes-field f",
         "--jsonl - --field reply --fixes-field f",
         "--jsonl - --field reply --extract --fixes-field strategy",
+        "--jsonl - --field ''",
+        "--jsonl - --field reply --value-field ''",
+        "--jsonl - --field reply --strategy-field ''",
+        "--jsonl - --field reply --extract --fixes-field ''",
     ],
 )
 def test_bad_usage(args):
-    status, out, err = run_cli(*args.split(), stdin=b"[1]")
+    status, out, err = run_cli(*shlex.split(args), stdin=b"[1]")
     assert (status, out) == (2, []) and "usage:" in err
+
+
+class TestManners:
+    """How the command ends and starts when it runs among other programs."""
+
+    @pytest.mark.parametrize("batch", [False, True], ids=["files", "jsonl"])
+    def test_closed_pipe_ends_quietly(self, write, batch):
+        if batch:  # many short lines, more than a pipe holds
+            args = ["--jsonl", write("in.jsonl", '{"reply": "[1]"}\n' * 200_000), "--field", "reply"]
+        else:  # many files, more output than a pipe holds
+            args = [write("a.json", "[" + "1," * 100 + "1]")] * 2000
+        with subprocess.Popen([*COMMAND, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE) as proc:
+            proc.stdout.read(100)
+            proc.stdout.close()
+            err = proc.stderr.read().decode()
+        assert (proc.returncode, err) == (141, "")
+
+    def test_ctrl_c_ends_with_130(self, write):
+        command = [*COMMAND, write("a.json", "[1]"), "-"]
+        with subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as proc:
+            assert proc.stdout.readline() == b"[1]\n"  # now it waits on the open pipe
+            proc.send_signal(signal.SIGINT)
+            _, err = proc.communicate(timeout=60)
+        assert (proc.returncode, err.decode()) == (130, "")
+
+    @pytest.mark.skipif(sys.platform == "win32", reason="needs a pseudo-terminal")
+    @pytest.mark.parametrize("args, hint", [([], True), (["-"], False)])
+    def test_hint_when_standard_input_is_a_terminal(self, args, hint):
+        leader, follower = os.openpty()
+        with subprocess.Popen([*COMMAND, *args], stdin=follower, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as proc:
+            os.close(follower)
+            os.write(leader, b"[1,]\n\x04")  # a line, then Ctrl-D: end of input
+            out, err = proc.communicate(timeout=60)
+        os.close(leader)
+        assert (proc.returncode, out) == (0, b"[1]\n")
+        assert err.decode().startswith("tarnwick: reading standard input") == hint and len(err.splitlines()) == hint
