@@ -377,7 +377,7 @@ def test_never_raises_never_less_than_repair(text, lenient):
     )
     assert set(result.fixes) <= set(FIX_NAMES) and 0 <= result.span[0] <= result.span[1] <= len(text)
     assert ("lone-surrogates" in result.fixes) == (replaced != text)
-    # A narrower part of the text never holds less than the whole text's
-    # repair; the lenient reading of the whole text reads the same text.
-    if not (lenient and result.span[0] <= 1 and result.span[1] == len(text)):
+    # A part found after other text never holds less than the whole text's
+    # repair; a reading from the text's first value on reads the same text.
+    if not (lenient and text[: result.span[0]].strip() in ("", "\ufeff")):
         assert weight(result.value) >= weight(repair(replaced).value)
