@@ -253,4 +253,17 @@ void raise_conversion_error() {
   }
 }
 
+void append_replacing_surrogates(std::string_view bytes, std::string& out) {
+  out.reserve(out.size() + bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) == 0xED && i + 2 < bytes.size() &&
+        static_cast<unsigned char>(bytes[i + 1]) >= 0xA0) {
+      out += "\xEF\xBF\xBD";
+      i += 2;
+    } else {
+      out += bytes[i];
+    }
+  }
+}
+
 }  // namespace tarnwick::python

@@ -41,6 +41,13 @@ bool bind_arguments(const Signature& signature, PyObject* args,
 // The bytes of a bytes object (borrowed view).
 std::string_view bytes_view(PyObject* bytes) noexcept;
 
+// Appends surrogatepass UTF-8 with each encoded surrogate (ED A0..BF xx, a
+// sequence UTF-8 text never holds; 0xED is never a continuation byte)
+// replaced by U+FFFD (EF BF BD), as extract() and repair_column() read a
+// str with lone surrogates. Both take three bytes and one code point, so
+// offsets and lengths are those of the original text.
+void append_replacing_surrogates(std::string_view bytes, std::string& out);
+
 // Attaches "while processing '{name}'" to the pending exception through its
 // add_note method; where that is missing (before 3.11) or fails, the
 // exception stays as it was.

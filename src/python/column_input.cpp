@@ -6,6 +6,7 @@
 #include <string_view>  // string_view
 #include <vector>       // vector
 
+#include "arguments.h"
 #include "arrow_abi.h"
 #include "guard.h"
 #include "py_ref.h"
@@ -392,25 +393,6 @@ struct EncodedTexts {
   }
 };
 
-// Appends surrogatepass UTF-8 with each encoded surrogate (ED A0..BF xx,
-// which UTF-8 text never holds) replaced by U+FFFD, as extract() does.
-void append_replacing_surrogates(std::string_view bytes, std::string& out) {
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (static_cast<unsigned char>(bytes[i]) == 0xED && i + 2 < bytes.size() &&
-        static_cast<unsigned char>(bytes[i + 1]) >= 0xA0) {
-      out += "\xEF\xBF\xBD";
-      i += 2;
-    } else {
-      out += bytes[i];
-    }
-  }
-}
-
-std::string_view bytes_view_of(PyObject* bytes) noexcept {
-  return {PyBytes_AsString(bytes),
-          static_cast<std::size_t>(PyBytes_Size(bytes))};
-}
-
 // Replaces the pending UnicodeEncodeError by the same error with
 // " in texts[row]" after its reason; leaves it as it was if that fails.
 void name_row_in_encode_error(std::int64_t row) {
@@ -464,7 +446,7 @@ bool encode_item(PyObject* item, std::int64_t row, const RowOptions& options,
   }
   PyRef utf8(PyUnicode_AsUTF8String(item));
   if (utf8) {
-    texts.data += bytes_view_of(utf8.get());
+    texts.data += bytes_view(utf8.get());
     texts.end_row(true);
     return true;
   }
@@ -476,7 +458,7 @@ bool encode_item(PyObject* item, std::int64_t row, const RowOptions& options,
   PyErr_Clear();
   PyRef passed(PyUnicode_AsEncodedString(item, "utf-8", "surrogatepass"));
   if (!passed) return false;
-  append_replacing_surrogates(bytes_view_of(passed.get()), texts.data);
+  append_replacing_surrogates(bytes_view(passed.get()), texts.data);
   texts.end_row(true);
   if (texts.fixes.empty()) {
     texts.fixes.assign(static_cast<std::size_t>(texts.rows), 0);

@@ -45,22 +45,6 @@ struct Call {
   FixSet fixes = 0;  // Fix::LoneSurrogates when they were replaced
 };
 
-// A copy of surrogatepass UTF-8 with each encoded surrogate (ED A0..BF xx, a
-// sequence that UTF-8 text never holds; 0xED is never a continuation byte)
-// replaced by U+FFFD (EF BF BD). Both take three bytes and one code point,
-// so offsets and lengths are those of the original text.
-std::string replace_surrogates(std::string_view bytes) {
-  std::string out(bytes);
-  for (std::size_t i = 0; i + 2 < out.size(); ++i) {
-    if (static_cast<unsigned char>(out[i]) == 0xED &&
-        static_cast<unsigned char>(out[i + 1]) >= 0xA0) {
-      out.replace(i, 3, "\xEF\xBF\xBD");
-      i += 2;
-    }
-  }
-  return out;
-}
-
 // The text of a call that holds lone surrogates, whose strict encoding
 // failed with the UnicodeEncodeError pending. repair() raises it; the
 // lenient path replaces them instead, so the lenient flag decides here,
@@ -87,7 +71,7 @@ bool convert_text_with_surrogates(std::span<PyObject* const> slots,
     add_processing_note(kParamNames[0]);
     return false;
   }
-  call.replaced = replace_surrogates(bytes_view(passed.get()));
+  append_replacing_surrogates(bytes_view(passed.get()), call.replaced);
   call.utf8 = call.replaced;
   call.fixes = fix_bit(Fix::LoneSurrogates);
   return true;
