@@ -506,11 +506,7 @@ void column_dealloc(PyObject* self) {
   guard_void([&] {
     PyTypeObject* type = Py_TYPE(self);
     reinterpret_cast<ColumnObject*>(self)->data.~ColumnRef();
-    auto tp_free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
-    if (tp_free == nullptr) panic("RepairedColumn has no tp_free slot");
-    tp_free(self);
-    // Balances the class reference that tp_alloc took for this instance.
-    Py_DecRef(reinterpret_cast<PyObject*>(type));
+    free_instance(self, type, "RepairedColumn");
   });
 }
 

@@ -204,11 +204,7 @@ void extraction_dealloc(PyObject* self) {
     PyTypeObject* type = Py_TYPE(self);
     Py_DecRef(e->value);
     e->json.~basic_string();
-    auto tp_free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
-    if (tp_free == nullptr) panic("Extraction has no tp_free slot");
-    tp_free(self);
-    // Balances the class reference that tp_alloc took for this instance.
-    Py_DecRef(reinterpret_cast<PyObject*>(type));
+    free_instance(self, type, "Extraction");
   });
 }
 

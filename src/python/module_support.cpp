@@ -107,6 +107,16 @@ PyRef allocate_instance(PyObject* cls) {
                                  no_args.get(), nullptr));
 }
 
+void free_instance(PyObject* self, PyTypeObject* type, const char* class_name) {
+  auto tp_free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+  if (tp_free == nullptr) {
+    panic(std::string(class_name) + " has no tp_free slot");
+  }
+  tp_free(self);
+  // Balances the class reference that tp_alloc took for this instance.
+  Py_DecRef(reinterpret_cast<PyObject*>(type));
+}
+
 CollectorPause::CollectorPause(std::size_t text_bytes) noexcept {
   if (text_bytes < kMinBytes) return;
   PyRef gc(PyImport_ImportModule("gc"));

@@ -38,6 +38,11 @@ PyObject* refuse_new(PyTypeObject* type, PyObject* args, PyObject* kwargs);
 // class, as object.__new__ makes it. Null with an error set on failure.
 PyRef allocate_instance(PyObject* cls);
 
+// The last step of a dealloc: frees `self` with its class's tp_free, then
+// drops the class reference that allocate_instance took. Panics naming
+// `class_name` when the class has no tp_free.
+void free_instance(PyObject* self, PyTypeObject* type, const char* class_name);
+
 // Keeps the cyclic garbage collector off while the value of a large text is
 // built: objects still being read cannot form a cycle, and the collector's
 // scans of them took about a third of a 1 MB read. Small texts leave it

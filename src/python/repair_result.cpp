@@ -86,11 +86,7 @@ void repair_result_dealloc(PyObject* self) {
     Py_DecRef(r->value);
     r->json.~basic_string();
     r->strategy.~basic_string();
-    auto tp_free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
-    if (tp_free == nullptr) panic("RepairResult has no tp_free slot");
-    tp_free(self);
-    // Balances the class reference that tp_alloc took for this instance.
-    Py_DecRef(reinterpret_cast<PyObject*>(type));
+    free_instance(self, type, "RepairResult");
   });
 }
 
