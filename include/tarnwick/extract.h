@@ -3,7 +3,8 @@
 // its defects with the lenient pass, and repair it. Pure and linear.
 #pragma once
 
-#include <cstddef>  // size_t
+#include <cstddef>      // size_t
+#include <string_view>  // string_view
 
 #include "tarnwick/lenient.h"
 #include "tarnwick/repair.h"
@@ -24,9 +25,11 @@ struct Extraction {
   std::size_t span_end = 0;
 };
 
-// Never returns less than run_ladder(text, options.repair): a candidate that
-// holds fewer values than the whole text's repair loses to it. A text longer
-// than max_len is not searched.
+// A fence or span found after other text never holds less (in words, see
+// ValueShape in lenient/extraction.h) than run_ladder(text, options.repair):
+// such a candidate gives way to it; the lenient reading of the whole text is
+// not held to that. `max_len` limits the input, not its rewrites; a longer
+// input is not searched and gives the fallback. The text is UTF-8.
 Extraction run_extract(std::string_view text, const ExtractOptions& options);
 
 }  // namespace tarnwick
