@@ -552,6 +552,7 @@ class Pass {
   void read_string(QuoteMark open, Place where);
   bool string_ends_at(std::size_t p, Place where) const;
   bool closer_follows_on_line(std::size_t p, Quote kind) const;
+  bool quoted_key_at(std::size_t p) const;
   bool key_follows(std::size_t p) const;
   std::size_t word_end(std::size_t p, bool key) const;
   bool read_word(Place where);
@@ -860,6 +861,21 @@ bool Pass::closer_follows_on_line(std::size_t p, Quote kind) const {
   return false;
 }
 
+// Whether a quoted string starts at p, ends on its line and has a colon
+// after it: a key. Linear: the string is read next anyway.
+bool Pass::quoted_key_at(std::size_t p) const {
+  const QuoteMark open = quote_at(t_, p);
+  if (open.kind == Quote::None) return false;
+  for (std::size_t q = p + open.length; q < n_ && t_[q] != '\n'; ++q) {
+    if (t_[q] == '\\') {
+      ++q;
+    } else if (const std::size_t close = closer_at(t_, q, open.kind)) {
+      return key_follows(q + close);
+    }
+  }
+  return false;
+}
+
 // Reads a string whose opening mark is at i_. Its delimiters become double
 // quotes; what JSON does not allow inside is escaped; a string cut by the
 // end of the text is closed.
@@ -1002,6 +1018,18 @@ void Pass::read_string(QuoteMark open, Place where) {
           (follow == ':' && where == Place::Key) ||
           (follow == ',' && (where != Place::ObjectValue ||
                              (after + 1 < n_ && t_[after + 1] == '"')));
+      if (where == Place::ObjectValue && lost_close != npos) {
+        // "value, "key": the value lost its closing quote before a comma
+        // that a quoted key follows: it ends at that comma after all.
+        std::size_t q = after;
+        while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+        if (q < n_ && t_[q] == ':') {
+          edits_.resize(lost_close_edits);
+          insert(lost_close, "\"", Fix::Quotes);
+          i_ = lost_close;
+          return;
+        }
+      }
       if (plain_end || string_ends_at(after, where) ||
           !closer_follows_on_line(after, kind)) {
         // "a" + "b": the two strings become one.
@@ -1026,17 +1054,7 @@ void Pass::read_string(QuoteMark open, Place where) {
         return;
       }
       if (where == Place::ObjectValue) {
-        // "value, "key": the value lost its closing quote before a comma
-        // that a quoted key follows: it ends at that comma after all.
-        std::size_t q = after;
-        while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
-        if (q < n_ && t_[q] == ':' && lost_close != npos) {
-          edits_.resize(lost_close_edits);
-          insert(lost_close, "\"", Fix::Quotes);
-          i_ = lost_close;
-          return;
-        }
-        // An inner quote right after a comma may open that key.
+        // An inner quote right after a comma may open a key (see above).
         std::size_t b = i_;
         while (b > 0 && (t_[b - 1] == ' ' || t_[b - 1] == '\t')) --b;
         if (b > 0 && t_[b - 1] == ',') {
@@ -1478,6 +1496,15 @@ LenientText Pass::run() {
         if (c == ':') {
           erase(i_, 1, Fix::MissingPunctuation);
           ++i_;
+          break;
+        }
+        if (f.kind != Kind::Object && stack_.size() >= 2 &&
+            stack_[stack_.size() - 2].kind == Kind::Object &&
+            quoted_key_at(i_)) {
+          // [1, 2 "key": 3}: a key of the object around an array that was
+          // never closed. The array ends here; the object takes the key.
+          close_top(i_, /*inserted=*/true);
+          value_done();
           break;
         }
         if (!ellipsis_at(i_)) {

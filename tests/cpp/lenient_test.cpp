@@ -66,6 +66,9 @@ TEST(Lenient, EachFamily) {
        "control-characters"},
       {R"({"p": "C:\Users\new", "q": "a\nb"})",
        R"({"p":"C:\\Users\\new","q":"a\nb"})", "escapes"},
+      // An array left open before its object's next key.
+      {"{\"a\": [1, 2\n \"b\": 3}", R"({"a":[1,2],"b":3})",
+       "missing-punctuation,brackets"},
       // A quote lost at either end of a key or a value.
       {R"({"a": "x, "b": y", c": 1})", R"({"a":"x","b":"y","c":1})", "quotes"},
       {R"({"a": "x",,, "b": "y" and more)", R"({"a":"x","b":"y"})",
