@@ -140,7 +140,10 @@ class TestManners:
         with subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as proc:
             assert proc.stdout.readline() == b"[1]\n"  # now it waits on the open pipe
             proc.send_signal(signal.SIGINT)
-            _, err = proc.communicate(timeout=60)
+            # Standard input stays open until it has ended: closed earlier,
+            # the command may read its end and finish before the signal lands.
+            proc.wait(timeout=60)
+            err = proc.stderr.read()
         assert (proc.returncode, err.decode()) == (130, "")
 
     @pytest.mark.skipif(sys.platform == "win32", reason="needs a pseudo-terminal")
