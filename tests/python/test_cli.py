@@ -1,5 +1,6 @@
 """python -m tarnwick on files and standard input, run the way a user runs it."""
 
+import functools
 import os
 import shlex
 import signal
@@ -137,7 +138,11 @@ class TestManners:
 
     def test_ctrl_c_ends_with_130(self, write):
         command = [*COMMAND, write("a.json", "[1]"), "-"]
-        with subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as proc:
+        # A test command started in the background inherits SIGINT ignored,
+        # and Python then leaves it so; the command as a user runs it has it.
+        default_sigint = functools.partial(signal.signal, signal.SIGINT, signal.SIG_DFL)
+        with subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              preexec_fn=default_sigint) as proc:
             assert proc.stdout.readline() == b"[1]\n"  # now it waits on the open pipe
             proc.send_signal(signal.SIGINT)
             # Standard input stays open until it has ended: closed earlier,
