@@ -25,14 +25,13 @@ import contextlib
 import gc
 import statistics
 import sys
-import time
 from dataclasses import dataclass
 from importlib.metadata import PackageNotFoundError, version
 from typing import Callable
 
 import corpus
 import tarnwick
-from compare import Series, _fmt_time
+from compare import Series, _fmt_time, _one_pass
 
 # Targets of the lenient path.
 PEER_FACTOR = 50.0  # json_repair.loads / extract on broken categories
@@ -81,27 +80,6 @@ def _groups() -> list[Group]:
     out += [Group(f.name, tuple(t for t, _ in f.cases), "family") for f in corpus.lenient_families()]
     out.append(Group("rewrite_heavy", (corpus.rewrite_heavy()[0],), "heavy"))
     return out
-
-
-def _one_pass(fn: Callable[[str], object], texts: tuple[str, ...], series: Series, gc_off: bool) -> None:
-    # Results are kept until the pass ends, as in compare.py: each contender
-    # pays for building its objects (and, with the collector on, for the
-    # collections that building triggers) but not for freeing them.
-    results = []
-    if gc_off:
-        gc.disable()
-    start = time.perf_counter()
-    for text in texts:
-        try:
-            results.append(fn(text))
-        except Exception as exc:  # noqa: BLE001 - a peer's failure is data
-            series.errors += 1
-            series.error_kinds.add(type(exc).__name__)
-    elapsed = time.perf_counter() - start
-    if gc_off:
-        gc.enable()
-    series.times.append(elapsed)
-    del results
 
 
 def measure(

@@ -172,19 +172,24 @@ Found<typename Runner::Result> extract_with(std::string_view text,
   // Repairs text[begin, end), through the lenient pass first when it is on.
   // The lenient rewrite, when it recognised a value, replaces the slice; its
   // span shrinks to what the value took.
+  // The repair of what the lenient pass found in the text from `offset`
+  // on: its rewrite, or the value as it stands.
+  auto read_found = [&](const LenientText& found, std::size_t offset,
+                        FixSet fixes) -> Candidate {
+    const std::size_t from = offset + found.begin;
+    const std::size_t to = offset + found.end;
+    return Candidate{found.changed ? runner.run(found.text)
+                                   : runner.run(text.substr(from, to - from)),
+                     fixes, from, to};
+  };
   auto attempt = [&](std::size_t begin, std::size_t end,
                      LenientScope scope) -> Candidate {
-    std::string_view slice = text.substr(begin, end - begin);
+    const std::string_view slice = text.substr(begin, end - begin);
     if (options.lenient) {
-      LenientText rewritten = lenient_rewrite(slice, scope);
+      const LenientText rewritten = lenient_rewrite(slice, scope);
       if (rewritten.found) {
-        const std::size_t from = begin + rewritten.begin;
-        const std::size_t to = begin + rewritten.end;
-        if (rewritten.changed) {
-          return Candidate{runner.run(rewritten.text), rewritten.fixes, from,
-                           to};
-        }
-        return Candidate{runner.run(text.substr(from, to - from)), 0, from, to};
+        return read_found(rewritten, begin,
+                          rewritten.changed ? rewritten.fixes : 0);
       }
     }
     return Candidate{runner.run(slice), 0, begin, end};
@@ -206,17 +211,10 @@ Found<typename Runner::Result> extract_with(std::string_view text,
   // all of it.
   std::optional<Candidate> partial;
   if (options.lenient) {
-    LenientText& rewritten = all;
-    if (rewritten.found) {
-      const std::size_t from = lead + rewritten.begin;
-      const std::size_t to = lead + rewritten.end;
-      Candidate full{rewritten.changed
-                         ? runner.run(rewritten.text)
-                         : runner.run(text.substr(from, to - from)),
-                     rewritten.fixes, from, to};
+    if (all.found) {
+      Candidate full = read_found(all, lead, all.fixes);
       if (lead != 0) full.fixes |= fix_bit(Fix::ByteOrderMark);
-      if (rewritten.to_end &&
-          runner.strategy(full.result) != Strategy::Fallback) {
+      if (all.to_end && runner.strategy(full.result) != Strategy::Fallback) {
         return full;
       }
       partial = std::move(full);

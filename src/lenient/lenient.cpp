@@ -888,8 +888,7 @@ void Pass::read_string(QuoteMark open, Place where) {
   // it: where the value ends if that quote turns out to open a key.
   std::size_t lost_close = npos;
   std::size_t lost_close_edits = 0;
-  std::vector<std::size_t>& letter_escapes = letter_escapes_;
-  letter_escapes.clear();
+  letter_escapes_.clear();
   while (true) {
     // The plain run: nothing to look at in it.
     if (kind == Quote::Double) {
@@ -933,7 +932,7 @@ void Pass::read_string(QuoteMark open, Place where) {
           if (literal_backslashes) {
             insert(i_, "\\", Fix::Escapes);
           } else {
-            letter_escapes.push_back(i_);
+            letter_escapes_.push_back(i_);
           }
           i_ += 2;
           continue;
@@ -993,7 +992,7 @@ void Pass::read_string(QuoteMark open, Place where) {
           ++i_;
           if (!literal_backslashes) {
             literal_backslashes = true;
-            for (const std::size_t at : letter_escapes) {
+            for (const std::size_t at : letter_escapes_) {
               insert(at, "\\", Fix::Escapes);
             }
           }
@@ -1179,8 +1178,9 @@ bool Pass::read_word(Place where) {
     }
   } else if (!word.empty() && (word == "-" || word == "+") && trimmed == n_) {
     replace(start, word.size(), "null", Fix::Truncated);  // a cut number
-  } else if (trimmed == n_ && where != Place::Top && cut_literal(word) != "") {
-    replace(start, word.size(), cut_literal(word), Fix::Truncated);
+  } else if (const std::string_view literal = cut_literal(word);
+             trimmed == n_ && where != Place::Top && !literal.empty()) {
+    replace(start, word.size(), literal, Fix::Truncated);
   } else {
     if (where == Place::Top) return false;
     if (word.empty()) {
