@@ -10,6 +10,8 @@ tarnwick's time in the same repetition (above 1: tarnwick is faster).
 A peer that raises on a text is not stopped: the exception is counted and
 the pass goes on. The peers are benchmark-only dependencies
 (bench/requirements.txt).
+
+--json PATH also writes the measurements as JSON, for bench/chart.py.
 """
 
 from __future__ import annotations
@@ -17,10 +19,12 @@ from __future__ import annotations
 import argparse
 import gc
 import importlib
+import json
 import statistics
 import sys
 import time
 from dataclasses import dataclass, field
+from importlib.metadata import PackageNotFoundError, version
 from typing import Callable
 
 import corpus
@@ -32,8 +36,13 @@ import tarnwick
 class Contender:
     name: str
     fn: Callable[[str], object]
-    # Runs only on categories whose texts are all strict JSON.
+    # Runs only on categories whose texts are all strict JSON...
     strict_only: bool
+    # ...and on these, whatever their texts.
+    also: tuple[str, ...] = ()
+
+    def runs_on(self, cat: corpus.Category) -> bool:
+        return cat.strict or not self.strict_only or cat.name in self.also
 
 
 @dataclass
@@ -47,22 +56,54 @@ def _tarnwick(text: str) -> object:
     return tarnwick.repair(text).value
 
 
-def _contenders() -> list[Contender]:
-    out = [Contender("tarnwick", _tarnwick, False)]
-    import json
+def _loads(module) -> Callable[[str], object]:
+    return module.loads
 
-    out.append(Contender("json.loads", json.loads, True))
-    for module, attr, label, strict_only in (
-        ("orjson", "loads", "orjson.loads", True),
-        ("json_repair", "loads", "json_repair.loads", False),
-        ("fast_json_repair", "loads", "fast_json_repair.loads", False),
+
+def _jiter(module) -> Callable[[str], object]:
+    from_json = module.from_json
+
+    # The partial parser streaming clients run on a reply still arriving: a
+    # cut string keeps what came. It takes bytes, so the encoding a caller
+    # holding str pays is timed with it.
+    def parse(text: str) -> object:
+        return from_json(text.encode(), partial_mode="trailing-strings")
+
+    return parse
+
+
+# Distributions whose versions the results name, tarnwick first.
+DISTRIBUTIONS = ("tarnwick", "orjson", "json-repair", "fast-json-repair", "jiter")
+
+
+def versions() -> dict[str, str]:
+    """Installed version of each distribution in DISTRIBUTIONS; absent ones left out."""
+    out = {}
+    for dist in DISTRIBUTIONS:
+        try:
+            out[dist] = version(dist)
+        except PackageNotFoundError:
+            pass
+    return out
+
+
+def _contenders() -> list[Contender]:
+    out = [Contender("tarnwick", _tarnwick, False), Contender("json.loads", json.loads, True)]
+    # jiter is a plain parser on strict texts; on truncated ones, where every
+    # text is a prefix of a strict document, its partial mode is what it is
+    # for. Other broken texts are outside what it claims to read.
+    for module, make, label, strict_only, also in (
+        ("orjson", _loads, "orjson.loads", True, ()),
+        ("json_repair", _loads, "json_repair.loads", False, ()),
+        ("fast_json_repair", _loads, "fast_json_repair.loads", False, ()),
+        ("jiter", _jiter, "jiter.from_json", True, ("truncated",)),
     ):
         try:
-            fn = getattr(importlib.import_module(module), attr)
+            fn = make(importlib.import_module(module))
         except ImportError:
             print(f"note: {module} is not installed; skipped", file=sys.stderr)
             continue
-        out.append(Contender(label, fn, strict_only))
+        out.append(Contender(label, fn, strict_only, also))
     return out
 
 
@@ -99,7 +140,7 @@ def _reps_for(cat: corpus.Category, budget: float, slowest: float) -> int:
 def measure(
     cat: corpus.Category, contenders: list[Contender], budget: float, gc_off: bool
 ) -> dict[str, Series]:
-    active = [c for c in contenders if cat.strict or not c.strict_only]
+    active = [c for c in contenders if c.runs_on(cat)]
     series = {c.name: Series() for c in active}
     # One warm-up pass each; its time sizes the run, then it is dropped.
     warm = {c.name: Series() for c in active}
@@ -128,24 +169,47 @@ def _ratio(series: dict[str, Series], name: str) -> float:
     return statistics.median(p / t for p, t in zip(series[name].times, base))
 
 
-def table(cat: corpus.Category, series: dict[str, Series]) -> str:
+def record(cat: corpus.Category, series: dict[str, Series]) -> dict:
+    """One category's measurements as plain data: what table() prints and --json writes."""
     reps = len(series["tarnwick"].times)
+    rows = []
+    for name, s in series.items():
+        med = statistics.median(s.times)
+        rows.append(
+            {
+                "name": name,
+                "median_pass_s": med,
+                "mb_per_s": cat.total_bytes / med / 1e6,
+                "ratio_to_tarnwick": None if name == "tarnwick" else _ratio(series, name),
+                "raised_per_pass": s.errors // reps,
+                "error_kinds": sorted(s.error_kinds),
+            }
+        )
+    return {
+        "name": cat.name,
+        "texts": len(cat.texts),
+        "bytes": cat.total_bytes,
+        "repetitions": reps,
+        "contenders": rows,
+    }
+
+
+def table(rec: dict) -> str:
+    """The Markdown table of one category's record()."""
     lines = [
-        f"### {cat.name}: {len(cat.texts)} texts, "
-        f"{cat.total_bytes / 1e6:.3f} MB, {reps} repetitions",
+        f"### {rec['name']}: {rec['texts']} texts, "
+        f"{rec['bytes'] / 1e6:.3f} MB, {rec['repetitions']} repetitions",
         "",
         "| contender | median pass | MB/s | peer / tarnwick | raised |",
         "|---|---:|---:|---:|---:|",
     ]
-    for name, s in series.items():
-        med = statistics.median(s.times)
-        ratio = "—" if name == "tarnwick" else f"{_ratio(series, name):.2f}x"
+    for row in rec["contenders"]:
+        ratio = "—" if row["ratio_to_tarnwick"] is None else f"{row['ratio_to_tarnwick']:.2f}x"
         raised = "0"
-        if s.errors:
-            per_pass = s.errors // reps
-            raised = f"{per_pass}/{len(cat.texts)} ({', '.join(sorted(s.error_kinds))})"
+        if row["error_kinds"]:
+            raised = f"{row['raised_per_pass']}/{rec['texts']} ({', '.join(row['error_kinds'])})"
         lines.append(
-            f"| {name} | {_fmt_time(med)} | {cat.total_bytes / med / 1e6:.1f} | {ratio} | {raised} |"
+            f"| {row['name']} | {_fmt_time(row['median_pass_s'])} | {row['mb_per_s']:.1f} | {ratio} | {raised} |"
         )
     return "\n".join(lines)
 
@@ -160,26 +224,34 @@ def main() -> None:
         "--no-gc", action="store_true",
         help="the garbage collector off while timing (it is on by default, as users run)",
     )
+    parser.add_argument("--json", metavar="PATH", help="also write the measurements here as JSON")
     args = parser.parse_args()
 
     contenders = _contenders()
-    versions = []
-    for mod in ("tarnwick", "orjson", "json_repair", "fast_json_repair"):
-        try:
-            from importlib.metadata import version
-
-            versions.append(f"{mod} {version(mod.replace('_', '-'))}")
-        except Exception:  # noqa: BLE001 - a missing peer has no version
-            pass
-    print(f"Python {sys.version.split()[0]}; " + ", ".join(versions))
+    found = versions()
+    python = sys.version.split()[0]
+    print(f"Python {python}; " + ", ".join(f"{d} {v}" for d, v in found.items()))
     print(f"garbage collector {'off' if args.no_gc else 'on'} while timing")
     print()
+    records = []
     for cat in corpus.build():
         if args.only and cat.name not in args.only:
             continue
-        series = measure(cat, contenders, args.budget, args.no_gc)
-        print(table(cat, series))
+        rec = record(cat, measure(cat, contenders, args.budget, args.no_gc))
+        print(table(rec))
         print(flush=True)
+        records.append(rec)
+    if args.json:
+        doc = {
+            "python": python,
+            "versions": found,
+            "gc": not args.no_gc,
+            "budget_s": args.budget,
+            "categories": records,
+        }
+        with open(args.json, "w", encoding="utf-8") as f:
+            json.dump(doc, f, indent=1)
+            f.write("\n")
 
 
 if __name__ == "__main__":

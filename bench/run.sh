@@ -5,7 +5,10 @@
 # engine, extract() against json_repair, extract() on hostile shapes).
 # Installs what is missing (Debian packages, a venv .venv-bench with the
 # package and the peers), builds in build-bench/, and writes the results to
-# build-bench/results.md as well as to the terminal.
+# build-bench/results.md as well as to the terminal. The chart of the Python
+# comparison (garbage collector on) is drawn from the same run into
+# build-bench/benchmarks.png and copied to docs/benchmarks.png, beside the
+# page that shows it.
 #
 # Usage: bench/run.sh [seconds of timing per Python category, default 10]
 set -euo pipefail
@@ -41,16 +44,27 @@ cmake -S . -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$out/cmake" -j 2 --target engine_vs_simdjson ladder_memory \
   lenient_speed
 
+# The compiler CMake chose for the engine benchmarks; pip's build of the
+# module asks CMake in the same environment, so it gets the same one.
+cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$out/cmake/CMakeCache.txt")
+
 {
   echo "## Machine"
   echo
   echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores available"
-  echo "- $("$py" --version), $(g++ --version | head -1)"
+  echo "- $("$py" --version), compiler $("$cxx" --version | head -1) ($cxx)"
   echo "- $(uname -sr)"
+  (cd bench && "$py" -c 'import compare
+print("- " + ", ".join(f"{d} {v}" for d, v in compare.versions().items()))')
+  echo "- simdjson $(dpkg-query -W -f='${Version}' libsimdjson-dev) (Debian libsimdjson-dev)"
   echo
   echo "## Python: repair(s).value against the peers"
   echo
-  (cd bench && "$py" compare.py --budget "$budget")
+  echo "![Throughput per category, garbage collector on](benchmarks.png)"
+  echo
+  (cd bench && "$py" compare.py --budget "$budget" --json "$out/compare.json")
+  "$py" bench/chart.py "$out/compare.json" "$out/benchmarks.png"
+  cp "$out/benchmarks.png" docs/benchmarks.png
   echo "### The same with the garbage collector off"
   echo
   (cd bench && "$py" compare.py --budget "$budget" --no-gc)
