@@ -70,9 +70,8 @@ enum class LadderRungs : std::uint8_t { All, AsItStands };
 // - a repeated key breaks that copy (the member it drops was copied): the
 //   writer writes the tree, read again from the text by a builder that has
 //   none of its own;
-// - the tolerant rung: for the tree, the writer, once the parser and its
-//   code points are gone (a lower peak on large texts); for other builders,
-//   the parser as it goes, or the writer as above after a repeated key;
+// - the tolerant rung: the parser as it goes, or the writer as above after
+//   a repeated key;
 // - the fallback: "null" or "{}".
 template <LadderBuilder Builder>
 class Ladder {
@@ -214,12 +213,11 @@ class Ladder {
   // nothing.
   bool read_tolerant(std::string_view text) {
     std::string canonical;
+    canonical.reserve(text.size());
     Value value;
     bool exact = true;
     {
-      BasicTolerantParser<Builder> parser(text, builder_,
-                                          kTree ? nullptr : &canonical);
-      if constexpr (!kTree) canonical.reserve(text.size());
+      BasicTolerantParser<Builder> parser(text, builder_, &canonical);
       parser.skip_whitespace();
       value = parser.parse_value();
       exact = parser.canonical_exact();
@@ -229,10 +227,12 @@ class Ladder {
       canonical_ = "null";
       return false;
     }
-    if constexpr (kTree) {
-      canonical = to_canonical_text(value);
-    } else if (!exact) {
-      canonical = to_canonical_text(parse_tolerant(text));  // a repeated key
+    if (!exact) {
+      if constexpr (kTree) {
+        canonical = to_canonical_text(value);
+      } else {
+        canonical = to_canonical_text(parse_tolerant(text));  // a repeated key
+      }
     }
     value_ = std::move(value);
     canonical_ = std::move(canonical);

@@ -6,12 +6,10 @@
 
 #include <cstddef>      // size_t
 #include <cstdint>      // uint8_t
-#include <memory>       // allocator
-#include <new>          // placement new
 #include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
-#include <utility>      // forward
+#include <utility>      // move
 #include <vector>       // vector
 
 #include "json/reader_impl.h"
@@ -28,8 +26,11 @@ enum class ContainerKind : std::uint8_t {
   Array = 1,
 };
 
-// Everything of the tolerant parser that does not build values: the code
-// points, the position, the container stack and the token readers.
+// Everything of the tolerant parser that does not build values: the text,
+// the position, the container stack and the token readers. It reads the
+// UTF-8 bytes themselves: every character the rules look at is ASCII, and an
+// ASCII byte is always a code point of its own, so code points are decoded
+// only where whitespace or a string's content needs them.
 class TolerantScanner {
  public:
   // A '[' or '{' opens a container only while fewer than this many are open;
@@ -37,15 +38,17 @@ class TolerantScanner {
   // bounds the recursion of parse_value whatever the text holds.
   static constexpr std::size_t MAX_DEPTH = 120;
 
-  // Decodes `text` (UTF-8) into code points once; pos 0, empty stack. Bytes
-  // that form no well-formed UTF-8 sequence decode as U+FFFD, one per byte.
+  // pos 0, empty stack. The text is read in place and must outlive the
+  // scanner. Bytes that form no well-formed UTF-8 sequence read
+  // as U+FFFD, one per byte.
   explicit TolerantScanner(std::string_view text);
 
   // Advances pos past White_Space code points.
   void skip_whitespace() noexcept { skip_ws(); }
 
+  // Byte offsets into the text.
   std::size_t pos() const noexcept { return pos_; }
-  std::size_t length() const noexcept { return chars_.size(); }
+  std::size_t length() const noexcept { return n_; }
   // The number of containers open now (0 outside parse_value).
   std::size_t depth() const noexcept { return stack_.size(); }
   // The largest number of containers that were ever open at once.
@@ -54,16 +57,37 @@ class TolerantScanner {
  protected:
   enum class Word : std::uint8_t { True, False, Other };
 
+  // The byte at i < length(), as an unsigned value.
+  unsigned char at(std::size_t i) const noexcept {
+    return static_cast<unsigned char>(s_[i]);
+  }
   // Reads a string at pos into `out` (cleared first; a reused buffer).
   void parse_string(std::string& out);
   Word parse_word() noexcept;
   // The number a run of number characters spells, or nothing (null).
-  std::optional<JsonNumber> parse_number_run();
-  void skip_balanced(char32_t open, char32_t close) noexcept;
+  std::optional<JsonNumber> parse_number_run() noexcept;
+  void skip_balanced(char open, char close) noexcept;
+  // Moves pos past the code point there: one byte when it is ASCII.
+  void skip_code_point() noexcept {
+    if (at(pos_) < 0x80) {
+      ++pos_;
+    } else {
+      (void)decode_utf8(std::string_view(s_, n_), pos_);
+    }
+  }
   // skip_whitespace, inlined into the loops.
   void skip_ws() noexcept {
-    const std::size_t n = chars_.size();
-    while (pos_ < n && is_white_space(chars_[pos_])) ++pos_;
+    while (pos_ < n_) {
+      const unsigned char c = at(pos_);
+      if (c == ' ' || (c >= 0x09 && c <= 0x0D)) {
+        ++pos_;
+        continue;
+      }
+      if (c < 0x80) return;
+      const std::size_t w = white_space_length(s_ + pos_, s_ + n_);
+      if (w == 0) return;
+      pos_ += w;
+    }
   }
   // After an outermost closer at pos: when the next code point that is not
   // White_Space is ',', moves pos past it and returns true; otherwise leaves
@@ -73,30 +97,8 @@ class TolerantScanner {
   void pop() noexcept;
   std::uint32_t read_hex4() noexcept;
 
-  // Leaves new elements uninitialised: the constructor overwrites every code
-  // point it keeps, and zero-filling four bytes per input byte first cost a
-  // sixth of a parse.
-  template <class T>
-  struct UninitialisedAllocator : std::allocator<T> {
-    using value_type = T;
-    template <class U>
-    struct rebind {
-      using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() noexcept = default;
-    template <class U>
-    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
-    template <class U>
-    void construct(U* p) noexcept {
-      ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args) {
-      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-  };
-
-  std::vector<char32_t, UninitialisedAllocator<char32_t>> chars_;
+  const char* s_;
+  std::size_t n_;
   std::vector<ContainerKind> stack_;
   std::size_t pos_ = 0;
   // Counts of each kind on the stack, so that "is any enclosing container an
@@ -104,7 +106,6 @@ class TolerantScanner {
   std::size_t open_objects_ = 0;
   std::size_t open_arrays_ = 0;
   std::size_t peak_depth_ = 0;
-  std::string run_;  // scratch for number runs, reused
 };
 
 // The tolerant parser over a builder of json/reader_impl.h (the engine's tree
@@ -128,11 +129,11 @@ class BasicTolerantParser : public TolerantScanner {
   Value parse_value() {
     skip_ws();
     Value out;
-    if (pos_ >= chars_.size()) {
+    if (pos_ >= n_) {
       builder_.null_value(out);
       return out;
     }
-    switch (chars_[pos_]) {
+    switch (at(pos_)) {
       case '"': {
         parse_string(text_);
         emit_string(text_);
@@ -218,11 +219,11 @@ class BasicTolerantParser : public TolerantScanner {
     // Elements wait on values_ until the array ends, so that it is allocated
     // once at its final length (growing it doubled both time and memory).
     const std::size_t base = values_.size();
-    const std::size_t n = chars_.size();
+    const std::size_t n = n_;
     for (;;) {
       skip_ws();
       if (pos_ >= n) break;
-      const char32_t c = chars_[pos_];
+      const unsigned char c = at(pos_);
       if (c == ']') {
         if (stack_.size() == 1 && continue_top_level()) continue;
         ++pos_;
@@ -240,12 +241,12 @@ class BasicTolerantParser : public TolerantScanner {
       const std::size_t before = pos_;
       Value item = parse_value();
       if (pos_ == before) {
-        ++pos_;  // a code point that starts no value
+        skip_code_point();  // one that starts no value
         continue;
       }
       values_.push_back(std::move(item));
       skip_ws();
-      if (pos_ < n && chars_[pos_] == ',') ++pos_;
+      if (pos_ < n && at(pos_) == ',') ++pos_;
     }
     pop();
     emit_close(']');
@@ -261,11 +262,11 @@ class BasicTolerantParser : public TolerantScanner {
     // Members wait on members_ for the same reason; the builder applies the
     // duplicate-key rule in their order at the end.
     const std::size_t base = members_.size();
-    const std::size_t n = chars_.size();
+    const std::size_t n = n_;
     for (;;) {
       skip_ws();
       if (pos_ >= n) break;
-      const char32_t c = chars_[pos_];
+      const unsigned char c = at(pos_);
       if (c == '}') {
         if (stack_.size() == 1 && continue_top_level()) continue;
         ++pos_;
@@ -281,12 +282,12 @@ class BasicTolerantParser : public TolerantScanner {
           builder_.key(text_, key);
         }
         skip_ws();
-        if (pos_ < n && chars_[pos_] == ':') ++pos_;
+        if (pos_ < n && at(pos_) == ':') ++pos_;
         Value value = parse_value();              // null when missing
         if (after_key_) emit_literal("null", 4);  // nothing was written
         members_.emplace_back(std::move(key), std::move(value));
         skip_ws();
-        if (pos_ < n && chars_[pos_] == ',') ++pos_;
+        if (pos_ < n && at(pos_) == ',') ++pos_;
         continue;
       }
       if (c == ']') {
@@ -294,7 +295,7 @@ class BasicTolerantParser : public TolerantScanner {
         ++pos_;
         continue;
       }
-      ++pos_;  // anything else in key position is skipped
+      skip_code_point();  // anything else in key position is skipped
     }
     pop();
     emit_close('}');
