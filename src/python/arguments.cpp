@@ -4,6 +4,7 @@
 
 #include "debug_quote.h"
 #include "guard.h"
+#include "module_support.h"
 
 namespace tarnwick::python {
 namespace {
@@ -227,9 +228,7 @@ bool validate_fallback(ConvertedOptions& converted) {
   }
   const std::string message = "invalid fallback " + debug_quote(name) +
                               ": expected 'null' or 'empty-object'";
-  PyRef text = require_object(PyUnicode_FromStringAndSize(
-      message.data(), static_cast<Py_ssize_t>(message.size())));
-  PyErr_SetObject(PyExc_ValueError, text.get());
+  PyErr_SetObject(PyExc_ValueError, text_object(message).get());
   return false;
 }
 

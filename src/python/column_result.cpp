@@ -38,13 +38,6 @@ const ColumnData& data_of(PyObject* self) noexcept {
   return *reinterpret_cast<ColumnObject*>(self)->data;
 }
 
-PyRef text_object(std::string_view text) {
-  return require_object(PyUnicode_FromStringAndSize(
-      text.data(), static_cast<Py_ssize_t>(text.size())));
-}
-
-PyRef bool_object(bool b) { return PyRef::borrow(b ? Py_True : Py_False); }
-
 // The column names in export order.
 constexpr std::array<const char*, 5> kColumnNames = {"json", "strategy", "ok",
                                                      "changed", "fixes"};
@@ -559,36 +552,18 @@ PyType_Slot column_slots[] = {
     {Py_sq_length, reinterpret_cast<void*>(column_length)},
     {Py_tp_getset, column_getset},
     {Py_tp_methods, column_methods},
-    {Py_tp_base, &PyBaseObject_Type},
     {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(column_dealloc)},
     {0, nullptr},
 };
 
-PyType_Spec column_spec = {
-    "tarnwick.RepairedColumn",
-    static_cast<int>(sizeof(ColumnObject)),
-    0,
-    Py_TPFLAGS_DEFAULT,
-    column_slots,
-};
-
-// The class shared by every module object and every call; never released.
-PyObject* column_type = nullptr;
-
 }  // namespace
 
-PyObject* repaired_column_class() {
-  if (column_type == nullptr) {
-    column_type = create_class(&column_spec, "RepairedColumn");
-  }
-  return column_type;
-}
+SharedClass repaired_column_class("tarnwick.RepairedColumn",
+                                  sizeof(ColumnObject), column_slots);
 
 PyRef new_repaired_column(ColumnRef data) {
-  PyObject* cls = repaired_column_class();
-  if (cls == nullptr) return PyRef();
-  PyRef instance = allocate_instance(cls);
+  PyRef instance = repaired_column_class.new_instance();
   if (!instance) return PyRef();
   auto* object = reinterpret_cast<ColumnObject*>(instance.get());
   new (&object->data) ColumnRef(std::move(data));

@@ -4,15 +4,14 @@
 #pragma once
 
 #include "column_work.h"
+#include "module_support.h"
 #include "py_ref.h"
 #include "python_api.h"
 
 namespace tarnwick::python {
 
-// Borrowed reference to the process-wide class, created on first use and
-// never released. On a failed creation: null with a RuntimeError set whose
-// __cause__ is the creation error.
-PyObject* repaired_column_class();
+// The process-wide class (see SharedClass).
+extern SharedClass repaired_column_class;
 
 // A new instance sharing `data`. Null with the interpreter's exception set
 // if it cannot be made.

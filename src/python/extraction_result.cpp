@@ -1,7 +1,6 @@
 #include "extraction_result.h"
 
 #include <cstddef>      // offsetof, size_t
-#include <new>          // placement new
 #include <string_view>  // string_view
 #include <type_traits>  // is_standard_layout_v
 #include <utility>      // move
@@ -10,6 +9,7 @@
 #include "debug_quote.h"
 #include "guard.h"
 #include "module_support.h"
+#include "result_fields.h"
 
 namespace tarnwick::python {
 namespace {
@@ -18,41 +18,19 @@ namespace {
 // there and marked with "...", so that a huge value prints one short line.
 constexpr std::size_t kReprJsonCodePoints = 80;
 
-// Allocated (zero-filled) by the class's tp_alloc; the json text is
-// constructed in place by new_extraction and destroyed by the release.
+// The fields both result classes hold, then the extraction's own.
 struct ExtractionObject {
-  PyObject ob_base;
-  PyObject* value;  // owned, never null
-  std::string json;
+  ResultObject result;
+  FixSet fixes;
   Py_ssize_t span_begin;
   Py_ssize_t span_end;
-  FixSet fixes;
-  Strategy strategy;
 };
-// offsetof on the `value` member needs a standard-layout struct.
+// as_result reads the head through the same pointer: a standard-layout
+// struct starts with its first member.
 static_assert(std::is_standard_layout_v<ExtractionObject>);
 
 ExtractionObject* as_extraction(PyObject* self) noexcept {
   return reinterpret_cast<ExtractionObject*>(self);
-}
-
-bool is_ok(const ExtractionObject* e) noexcept {
-  return e->strategy != Strategy::Fallback;
-}
-
-bool is_changed(const ExtractionObject* e) noexcept {
-  return e->strategy != Strategy::Parse || e->fixes != 0;
-}
-
-PyRef text_object(std::string_view text) {
-  return require_object(PyUnicode_FromStringAndSize(
-      text.data(), static_cast<Py_ssize_t>(text.size())));
-}
-
-PyObject* new_bool(bool b) noexcept {
-  PyObject* singleton = b ? Py_True : Py_False;
-  Py_INCREF(singleton);
-  return singleton;
 }
 
 // The fix names of `fixes` in bit order, as a new tuple.
@@ -81,28 +59,6 @@ PyRef span_tuple(const ExtractionObject* e) {
   return require_object(PyTuple_Pack(2, begin.get(), end.get()));
 }
 
-PyObject* get_ok(PyObject* self, void*) {
-  return guarded<PyObject*>(
-      nullptr, [&] { return new_bool(is_ok(as_extraction(self))); });
-}
-
-PyObject* get_changed(PyObject* self, void*) {
-  return guarded<PyObject*>(
-      nullptr, [&] { return new_bool(is_changed(as_extraction(self))); });
-}
-
-PyObject* get_json(PyObject* self, void*) {
-  return guarded<PyObject*>(nullptr, [&] {
-    return text_object(as_extraction(self)->json).release();
-  });
-}
-
-PyObject* get_strategy(PyObject* self, void*) {
-  return guarded<PyObject*>(nullptr, [&] {
-    return text_object(strategy_name(as_extraction(self)->strategy)).release();
-  });
-}
-
 PyObject* get_fixes(PyObject* self, void*) {
   return guarded<PyObject*>(nullptr, [&] {
     return fixes_tuple(as_extraction(self)->fixes).release();
@@ -127,12 +83,7 @@ std::string_view code_point_prefix(std::string_view utf8, std::size_t limit) {
 PyObject* extraction_repr(PyObject* self) {
   return guarded<PyObject*>(nullptr, [&] {
     const ExtractionObject* e = as_extraction(self);
-    std::string text = "Extraction(ok=";
-    text += is_ok(e) ? "True" : "False";
-    text += ", strategy=";
-    text += debug_quote(strategy_name(e->strategy));
-    text += ", changed=";
-    text += is_changed(e) ? "True" : "False";
+    std::string text = result_repr_head("Extraction", self);
     text += ", fixes=(";
     std::size_t shown = 0;
     for (std::size_t i = 0; i < FIX_COUNT; ++i) {
@@ -144,7 +95,7 @@ PyObject* extraction_repr(PyObject* self) {
     text += ", span=(" + std::to_string(e->span_begin) + ", " +
             std::to_string(e->span_end) + ")";
     text += ", json=";
-    const std::string_view json = e->json;
+    const std::string_view json = e->result.json;
     const std::string_view head = code_point_prefix(json, kReprJsonCodePoints);
     std::string quoted = debug_quote(head);
     if (head.size() != json.size()) quoted.insert(quoted.size() - 1, "...");
@@ -160,20 +111,20 @@ PyObject* extraction_repr(PyObject* self) {
 PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     if ((op != Py_EQ && op != Py_NE) || Py_TYPE(other) != Py_TYPE(self)) {
-      Py_INCREF(Py_NotImplemented);
-      return Py_NotImplemented;
+      return PyRef::borrow(Py_NotImplemented).release();
     }
     const ExtractionObject* a = as_extraction(self);
     const ExtractionObject* b = as_extraction(other);
-    bool equal = a->strategy == b->strategy && a->fixes == b->fixes &&
-                 a->span_begin == b->span_begin && a->span_end == b->span_end &&
-                 a->json == b->json;
+    bool equal = a->result.strategy == b->result.strategy &&
+                 a->fixes == b->fixes && a->span_begin == b->span_begin &&
+                 a->span_end == b->span_end && a->result.json == b->result.json;
     if (equal) {
-      const int same = PyObject_RichCompareBool(a->value, b->value, Py_EQ);
+      const int same =
+          PyObject_RichCompareBool(a->result.value, b->result.value, Py_EQ);
       if (same < 0) return nullptr;
       equal = same == 1;
     }
-    return new_bool(equal == (op == Py_EQ));
+    return bool_object(equal == (op == Py_EQ)).release();
   });
 }
 
@@ -187,45 +138,33 @@ PyObject* extraction_reduce(PyObject* self, PyObject*) {
     PyRef rebuild(PyObject_GetAttrString(
         module.get(), rebuild_extraction_method_def.ml_name));
     if (!rebuild) return nullptr;
-    PyRef json = text_object(e->json);
-    PyRef strategy = text_object(strategy_name(e->strategy));
+    PyRef json = text_object(e->result.json);
+    PyRef strategy = text_object(strategy_name(e->result.strategy));
     PyRef fixes = fixes_tuple(e->fixes);
     PyRef span = span_tuple(e);
-    PyRef fields = require_object(PyTuple_Pack(
-        5, e->value, json.get(), strategy.get(), fixes.get(), span.get()));
+    PyRef fields =
+        require_object(PyTuple_Pack(5, e->result.value, json.get(),
+                                    strategy.get(), fixes.get(), span.get()));
     return require_object(PyTuple_Pack(2, rebuild.get(), fields.get()))
         .release();
   });
 }
 
-void extraction_dealloc(PyObject* self) {
-  guard_void([&] {
-    ExtractionObject* e = as_extraction(self);
-    PyTypeObject* type = Py_TYPE(self);
-    Py_DecRef(e->value);
-    e->json.~basic_string();
-    free_instance(self, type, "Extraction");
-  });
-}
-
 PyMemberDef extraction_members[] = {
-    {"value", T_OBJECT_EX, offsetof(ExtractionObject, value), READONLY,
+    {"value", T_OBJECT_EX, offsetof(ResultObject, value), READONLY,
      "The recovered value as a native Python object (the fallback value "
      "when\n`ok` is `False`)."},
     {nullptr, 0, 0, 0, nullptr},
 };
 
 PyGetSetDef extraction_getset[] = {
-    {"ok", get_ok, nullptr,
-     "Whether a meaningful value was recovered (`False` only for fallback).",
-     nullptr},
-    {"json", get_json, nullptr, "Canonical JSON serialization of `value`.",
-     nullptr},
-    {"changed", get_changed, nullptr,
+    kResultOkGetter,
+    kResultJsonGetter,
+    {"changed", get_result_changed, nullptr,
      "Whether the text that held the value was altered to produce it: a "
      "rung\nother than \"parse\" answered, or a fix was applied.",
      nullptr},
-    {"strategy", get_strategy, nullptr,
+    {"strategy", get_result_strategy, nullptr,
      "Which ladder rung read the final text (kebab-case).", nullptr},
     {"fixes", get_fixes, nullptr,
      "The lenient rewrites applied, by name, in a fixed order; empty when "
@@ -256,24 +195,10 @@ PyType_Slot extraction_slots[] = {
     {Py_tp_members, extraction_members},
     {Py_tp_getset, extraction_getset},
     {Py_tp_methods, extraction_methods},
-    {Py_tp_base, &PyBaseObject_Type},
     {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
-    {Py_tp_dealloc, reinterpret_cast<void*>(extraction_dealloc)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(result_dealloc)},
     {0, nullptr},
 };
-
-// No Py_TPFLAGS_BASETYPE (no subclassing) and no Py_TPFLAGS_HAVE_GC, as for
-// RepairResult: an instance refers only to its value.
-PyType_Spec extraction_spec = {
-    "tarnwick.Extraction",
-    static_cast<int>(sizeof(ExtractionObject)),
-    0,
-    Py_TPFLAGS_DEFAULT,
-    extraction_slots,
-};
-
-// The class shared by every module object and every call; never released.
-PyObject* extraction_type = nullptr;
 
 // The strategy named `name`; false when no strategy has that name.
 bool strategy_named(std::string_view name, Strategy& out) noexcept {
@@ -354,28 +279,19 @@ PyObject* rebuild_extraction(PyObject* /*module*/, PyObject* args) {
 
 }  // namespace
 
-PyObject* extraction_class() {
-  if (extraction_type == nullptr) {
-    extraction_type = create_class(&extraction_spec, "Extraction");
-  }
-  return extraction_type;
-}
+SharedClass extraction_class("tarnwick.Extraction", sizeof(ExtractionObject),
+                             extraction_slots);
 
 PyRef new_extraction(ExtractionFields& fields) {
-  PyObject* cls = extraction_class();
-  if (cls == nullptr) {
-    PyErr_WriteUnraisable(nullptr);
-    panic("failed to create type object for `Extraction`");
-  }
-  PyRef instance = allocate_instance(cls);
+  PyRef instance = extraction_class.new_instance();
   if (!instance) return PyRef();
+  init_result(instance.get(), std::move(fields.value), std::move(fields.json),
+              fields.strategy, fields.strategy != Strategy::Fallback,
+              fields.strategy != Strategy::Parse || fields.fixes != 0);
   ExtractionObject* e = as_extraction(instance.get());
-  new (&e->json) std::string(std::move(fields.json));
+  e->fixes = fields.fixes;
   e->span_begin = fields.span_begin;
   e->span_end = fields.span_end;
-  e->fixes = fields.fixes;
-  e->strategy = fields.strategy;
-  e->value = fields.value.release();
   return instance;
 }
 

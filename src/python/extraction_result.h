@@ -4,6 +4,7 @@
 
 #include <string>  // string
 
+#include "module_support.h"
 #include "py_ref.h"
 #include "python_api.h"
 #include "tarnwick/lenient.h"
@@ -11,10 +12,8 @@
 
 namespace tarnwick::python {
 
-// Borrowed reference to the process-wide class, created on first use and
-// never released. On a failed creation: null with a RuntimeError set whose
-// __cause__ is the creation error.
-PyObject* extraction_class();
+// The process-wide class (see SharedClass).
+extern SharedClass extraction_class;
 
 // What an instance holds; `ok` and `changed` follow from the strategy and
 // the fixes.

@@ -23,13 +23,9 @@ namespace {
 PyRef fix_names() {
   PyRef names = require_object(PyTuple_New(static_cast<Py_ssize_t>(FIX_COUNT)));
   for (std::size_t i = 0; i < FIX_COUNT; ++i) {
-    const std::string_view name = fix_name(fix_at(i));
     // PyTuple_SetItem takes the reference even when it fails.
     if (PyTuple_SetItem(names.get(), static_cast<Py_ssize_t>(i),
-                        require_object(PyUnicode_FromStringAndSize(
-                                           name.data(), static_cast<Py_ssize_t>(
-                                                            name.size())))
-                            .release()) != 0) {
+                        text_object(fix_name(fix_at(i))).release()) != 0) {
       PyErr_WriteUnraisable(nullptr);
       panic("could not store a tuple item");
     }
@@ -40,9 +36,7 @@ PyRef fix_names() {
 // Runs once for every new module object; the class is shared by all of them.
 int module_exec(PyObject* module) {
   return guarded(-1, [&] {
-    PyObject* cls = extraction_class();  // borrowed
-    if (cls == nullptr) return -1;
-    if (module_add(module, text("Extraction").get(), cls) != 0) return -1;
+    if (extraction_class.add_to(module) != 0) return -1;
     if (module_add_function(module, &extract_method_def, true) != 0) {
       return -1;
     }
@@ -51,11 +45,7 @@ int module_exec(PyObject* module) {
         0) {
       return -1;
     }
-    PyObject* column_cls = repaired_column_class();  // borrowed
-    if (column_cls == nullptr) return -1;
-    if (module_add(module, text("RepairedColumn").get(), column_cls) != 0) {
-      return -1;
-    }
+    if (repaired_column_class.add_to(module) != 0) return -1;
     if (module_add_function(module, &repair_column_method_def, true) != 0) {
       return -1;
     }
@@ -73,27 +63,12 @@ int module_exec(PyObject* module) {
   });
 }
 
-PyModuleDef_Slot module_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(module_exec)},
-    {0, nullptr},
-};
-
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "_extras",
-    "",  // __doc__ is the empty string, not None, as for _tarnwick
-    0,   // no per-module state
-    nullptr,
-    module_slots,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+ModuleDefinition module_def("_extras", module_exec);
 
 }  // namespace
 }  // namespace tarnwick::python
 
 // Multi-phase initialisation: hands out the definition and does nothing else.
 PyMODINIT_FUNC PyInit__extras(void) {
-  return PyModuleDef_Init(&tarnwick::python::module_def);
+  return tarnwick::python::module_def.init();
 }

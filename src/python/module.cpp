@@ -13,38 +13,20 @@ namespace {
 // Runs once for every new module object; the class is shared by all of them.
 int module_exec(PyObject* module) {
   return guarded(-1, [&] {
-    PyObject* cls = repair_result_class();  // borrowed
-    if (cls == nullptr) return -1;
-    if (module_add(module, text("RepairResult").get(), cls) != 0) return -1;
-
+    if (repair_result_class.add_to(module) != 0) return -1;
     if (module_add_function(module, &repair_method_def, true) != 0) return -1;
 
-    return module_add(module, text("__version__").get(),
-                      text(TARNWICK_VERSION).get());
+    return module_add(module, text_object("__version__").get(),
+                      text_object(TARNWICK_VERSION).get());
   });
 }
 
-PyModuleDef_Slot module_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(module_exec)},
-    {0, nullptr},
-};
-
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "_tarnwick",
-    "",  // __doc__ is the empty string, not None
-    0,   // no per-module state
-    nullptr,
-    module_slots,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+ModuleDefinition module_def("_tarnwick", module_exec);
 
 }  // namespace
 }  // namespace tarnwick::python
 
 // Multi-phase initialisation: hands out the definition and does nothing else.
 PyMODINIT_FUNC PyInit__tarnwick(void) {
-  return PyModuleDef_Init(&tarnwick::python::module_def);
+  return tarnwick::python::module_def.init();
 }

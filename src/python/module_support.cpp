@@ -1,6 +1,7 @@
 #include "module_support.h"
 
 #include <cstddef>  // size_t
+#include <cstring>  // strrchr
 #include <string>   // string
 #include <utility>  // move
 
@@ -25,8 +26,13 @@ std::string attribute_text(PyObject* object, const char* name) {
 
 }  // namespace
 
-PyRef text(const char* utf8) {
-  return require_object(PyUnicode_FromString(utf8));
+PyRef text_object(std::string_view utf8) {
+  return require_object(PyUnicode_FromStringAndSize(
+      utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
+}
+
+PyRef bool_object(bool b) noexcept {
+  return PyRef::borrow(b ? Py_True : Py_False);
 }
 
 int module_add(PyObject* module, PyObject* name, PyObject* value) {
@@ -67,9 +73,10 @@ int module_add_function(PyObject* module, PyMethodDef* def, bool is_public) {
   return module_add(module, name.get(), function.get());
 }
 
-PyObject* create_class(PyType_Spec* spec, const char* name) {
-  PyObject* created = PyType_FromSpec(spec);
-  if (created != nullptr) return created;
+PyObject* SharedClass::get() {
+  if (type_ != nullptr) return type_;
+  type_ = PyType_FromSpec(&spec_);
+  if (type_ != nullptr) return type_;
   PyObject *type, *cause, *traceback;
   PyErr_Fetch(&type, &cause, &traceback);
   PyErr_NormalizeException(&type, &cause, &traceback);
@@ -77,7 +84,7 @@ PyObject* create_class(PyType_Spec* spec, const char* name) {
   Py_XDECREF(type);
   Py_XDECREF(traceback);
   PyErr_Format(PyExc_RuntimeError,
-               "An error occurred while initializing class %s", name);
+               "An error occurred while initializing class %s", short_name());
   PyObject *rt_type, *rt_value, *rt_traceback;
   PyErr_Fetch(&rt_type, &rt_value, &rt_traceback);
   PyErr_NormalizeException(&rt_type, &rt_value, &rt_traceback);
@@ -86,25 +93,40 @@ PyObject* create_class(PyType_Spec* spec, const char* name) {
   return nullptr;
 }
 
+int SharedClass::add_to(PyObject* module) {
+  PyObject* cls = get();  // borrowed
+  if (cls == nullptr) return -1;
+  return module_add(module, text_object(short_name()).get(), cls);
+}
+
+PyRef SharedClass::new_instance() {
+  PyObject* cls = get();  // borrowed
+  if (cls == nullptr) {
+    PyErr_WriteUnraisable(nullptr);
+    panic(std::string("failed to create type object for `") + short_name() +
+          "`");
+  }
+  // PyType_GenericNew works before 3.10 too, where PyType_GetSlot refuses
+  // the static `object` type.
+  PyRef no_args = require_object(PyTuple_New(0));
+  return PyRef(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(cls),
+                                 no_args.get(), nullptr));
+}
+
+const char* SharedClass::short_name() const noexcept {
+  const char* dot = std::strrchr(spec_.name, '.');
+  return dot == nullptr ? spec_.name : dot + 1;
+}
+
 PyObject* refuse_new(PyTypeObject* type, PyObject*, PyObject*) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     PyObject* cls = reinterpret_cast<PyObject*>(type);
     const std::string message =
         "cannot create '" + attribute_text(cls, "__module__") + "." +
         attribute_text(cls, "__qualname__") + "' instances";
-    PyRef text = require_object(PyUnicode_FromStringAndSize(
-        message.data(), static_cast<Py_ssize_t>(message.size())));
-    PyErr_SetObject(PyExc_TypeError, text.get());
+    PyErr_SetObject(PyExc_TypeError, text_object(message).get());
     return nullptr;
   });
-}
-
-PyRef allocate_instance(PyObject* cls) {
-  // PyType_GenericNew works before 3.10 too, where PyType_GetSlot refuses
-  // the static `object` type.
-  PyRef no_args = require_object(PyTuple_New(0));
-  return PyRef(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(cls),
-                                 no_args.get(), nullptr));
 }
 
 void free_instance(PyObject* self, PyTypeObject* type, const char* class_name) {

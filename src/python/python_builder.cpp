@@ -4,14 +4,10 @@
 #include <cstdint>  // INT64_MAX
 
 #include "guard.h"
+#include "module_support.h"
 
 namespace tarnwick::python {
 namespace {
-
-PyRef text_to_python(std::string_view text) {
-  return require_object(PyUnicode_FromStringAndSize(
-      text.data(), static_cast<Py_ssize_t>(text.size())));
-}
 
 PyRef number_to_python(const JsonNumber& number) {
   switch (number.kind()) {
@@ -48,7 +44,7 @@ bool PythonBuilder::number_value(const JsonNumber& n, PyRef& out) {
 }
 
 bool PythonBuilder::string_value(std::string_view utf8, PyRef& out) {
-  out = text_to_python(utf8);
+  out = text_object(utf8);
   return true;
 }
 
