@@ -1,6 +1,7 @@
-// The cleanup passes: the *_if_changed forms agree with the plain ones,
-// strip_controls is idempotent, strip_trailing_commas only ever drops commas,
-// and strip_fences / trim_whitespace leave no White_Space at either end.
+// The cleanup passes: the *_if_changed forms agree with the plain ones and
+// with cleanup_needs, strip_controls is idempotent, strip_trailing_commas only
+// ever drops commas, and strip_fences / trim_whitespace leave no White_Space
+// at either end.
 // The passes' contract is valid UTF-8; other inputs only run for safety.
 
 #include <algorithm>  // erase
@@ -58,5 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (valid_utf8) {
     TARNWICK_FUZZ_CHECK(without_commas(commas) == without_commas(text));
   }
+
+  // The one scan agrees with both passes, also after controls are escaped.
+  const detail::CleanupNeeds needs = detail::cleanup_needs(text);
+  TARNWICK_FUZZ_CHECK(needs.controls == controls_if.has_value());
+  TARNWICK_FUZZ_CHECK(needs.trailing_commas == commas_if.has_value());
+  TARNWICK_FUZZ_CHECK(detail::cleanup_needs(controls).trailing_commas ==
+                      needs.trailing_commas);
   return 0;
 }

@@ -169,6 +169,51 @@ std::optional<std::string> strip_fences(std::string_view text) {
   return std::string(inner);
 }
 
+CleanupNeeds cleanup_needs(std::string_view text) noexcept {
+  const char* const p = text.data();
+  const std::size_t size = text.size();
+  const char* const end = p + size;
+  CleanupNeeds needs;
+  bool in_string = false;
+  std::size_t resume = 0;  // as in the passes below
+  auto visit = [&](std::size_t i) {
+    if (i < resume) return;
+    const auto c = static_cast<unsigned char>(p[i]);
+    if (in_string) {
+      if (c == '\\') {
+        resume = i + 2;
+      } else if (c == '"') {
+        in_string = false;
+      } else if (c < 0x20) {
+        needs.controls = true;
+      }
+      return;
+    }
+    if (c == '"') {
+      in_string = true;
+      return;
+    }
+    if (c != ',' || needs.trailing_commas) return;
+    const char* q = p + i + 1;
+    while (q != end) {
+      const std::size_t n = white_space_length(q, end);
+      if (n == 0) break;
+      q += n;
+    }
+    needs.trailing_commas = q == end || *q == '}' || *q == ']';
+  };
+  for_each_match(
+      p, size,
+      [](const Block& b) {
+        return b.eq('"') | b.eq('\\') | b.eq(',') | b.control();
+      },
+      [](unsigned char c) {
+        return c == '"' || c == '\\' || c == ',' || c < 0x20;
+      },
+      visit);
+  return needs;
+}
+
 std::optional<std::string> strip_controls_if_changed(std::string_view text) {
   const char* const p = text.data();
   const std::size_t size = text.size();

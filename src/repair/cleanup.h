@@ -30,6 +30,16 @@ std::string strip_controls(std::string_view text);
 // ']' or before the end of the text, White_Space in between ignored.
 std::string strip_trailing_commas(std::string_view text);
 
+// Which of those two passes would change `text`, found in one scan, so that
+// the ladder runs only a pass that has something to do. Escaping controls
+// never moves a string's bounds or a comma, so `trailing_commas` holds for
+// the text strip_controls returns as well.
+struct CleanupNeeds {
+  bool controls = false;
+  bool trailing_commas = false;
+};
+CleanupNeeds cleanup_needs(std::string_view text) noexcept;
+
 // The same two passes for the ladder: nothing when the pass would return
 // `text` byte for byte, so an idle pass costs a scan and no copy.
 std::optional<std::string> strip_controls_if_changed(std::string_view text);

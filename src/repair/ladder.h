@@ -123,12 +123,14 @@ class Ladder {
       return answer(Strategy::StripFences);
     }
     if (rungs == LadderRungs::AsItStands) return fallback();
-    // 3. Raw control characters in strings.
-    if (attempt(strip_controls_if_changed(working))) {
+    // 3. Raw control characters in strings; 4. trailing commas. One scan
+    // tells which of the two has anything to change.
+    const CleanupNeeds needs = cleanup_needs(working);
+    if (needs.controls && attempt(strip_controls_if_changed(working))) {
       return answer(Strategy::StripControls);
     }
-    // 4. Trailing commas.
-    if (attempt(strip_trailing_commas_if_changed(working))) {
+    if (needs.trailing_commas &&
+        attempt(strip_trailing_commas_if_changed(working))) {
       return answer(Strategy::StripTrailingCommas);
     }
 

@@ -33,24 +33,30 @@ constexpr bool is_number_run_char(unsigned char c) noexcept {
 }
 
 // Appends [p, end), which holds no quotation mark or backslash, with every
-// byte that starts no well-formed UTF-8 sequence written as U+FFFD.
+// byte that starts no well-formed UTF-8 sequence written as U+FFFD. Valid
+// stretches are appended whole.
 void append_utf8_run(const char* p, const char* end, std::string& out) {
-  const char* ascii = p;  // the ASCII prefix is copied as it stands
-  while (end - ascii >= 8 && (load_u64(ascii) & kHighs) == 0) ascii += 8;
-  while (ascii != end && static_cast<unsigned char>(*ascii) < 0x80) ++ascii;
-  out.append(p, static_cast<std::size_t>(ascii - p));
-  const std::string_view rest(ascii, static_cast<std::size_t>(end - ascii));
+  const std::string_view run(p, static_cast<std::size_t>(end - p));
+  std::size_t kept = 0;  // start of the stretch not yet appended
   std::size_t i = 0;
-  while (i < rest.size()) {
+  while (i < run.size()) {
+    if (run.size() - i >= 8 && (load_u64(p + i) & kHighs) == 0) {
+      i += 8;
+      continue;
+    }
+    if (static_cast<unsigned char>(run[i]) < 0x80) {
+      ++i;
+      continue;
+    }
     const std::size_t start = i;
-    const char32_t c = decode_utf8(rest, i);
-    if (c == 0xFFFD && i - start == 1 &&
-        static_cast<unsigned char>(rest[start]) >= 0x80) {
+    (void)decode_utf8(run, i);
+    if (i - start == 1) {  // only a byte that starts nothing is taken alone
+      out.append(p + kept, start - kept);
       out.append("\xEF\xBF\xBD", 3);
-    } else {
-      out.append(rest.data() + start, i - start);
+      kept = i;
     }
   }
+  out.append(p + kept, run.size() - kept);
 }
 
 }  // namespace
