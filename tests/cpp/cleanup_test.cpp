@@ -72,14 +72,16 @@ TEST(StripFences, EdgeCases) {
   }
 }
 
-// Checks a pass and its ladder variant, which gives nothing exactly when the
-// pass changes nothing.
+// Checks a pass, its ladder variant, which gives nothing exactly when the
+// pass changes nothing, and the flag of cleanup_needs that predicts it.
 template <class Pass, class IfChanged>
-void check_pass(const std::vector<Case>& cases, Pass pass, IfChanged ifc) {
+void check_pass(const std::vector<Case>& cases, Pass pass, IfChanged ifc,
+                bool CleanupNeeds::*needed) {
   for (const Case& c : cases) {
     SCOPED_TRACE("input: " + c.input);
     EXPECT_EQ(pass(c.input), *c.expected);
     EXPECT_EQ(ifc(c.input), c.input == *c.expected ? std::nullopt : c.expected);
+    EXPECT_EQ(cleanup_needs(c.input).*needed, c.input != *c.expected);
   }
 }
 
@@ -96,7 +98,7 @@ TEST(StripControls, EdgeCases) {
        {"\"abc\n", "\"abc\\n"},
        {"\"a\\", "\"a\\"},
        {"", ""}},
-      strip_controls, strip_controls_if_changed);
+      strip_controls, strip_controls_if_changed, &CleanupNeeds::controls);
 }
 
 TEST(StripTrailingCommas, EdgeCases) {
@@ -116,7 +118,8 @@ TEST(StripTrailingCommas, EdgeCases) {
        {",", ""},
        {"", ""},
        {"{\"a\":[1,],\"b\":{\"c\":2,},}", "{\"a\":[1],\"b\":{\"c\":2}}"}},
-      strip_trailing_commas, strip_trailing_commas_if_changed);
+      strip_trailing_commas, strip_trailing_commas_if_changed,
+      &CleanupNeeds::trailing_commas);
 }
 
 // The passes scan blocks of bytes: each probe sits at every offset of a
@@ -141,6 +144,9 @@ TEST(CleanupPasses, EveryOffsetOfTheBlockScan) {
         ASSERT_EQ(strip_controls(text), head + p.controls + tail + ",]");
         ASSERT_EQ(strip_trailing_commas(text),
                   p.comma_goes ? head + p.raw + tail + "]" : text);
+        const CleanupNeeds needs = cleanup_needs(text);
+        ASSERT_EQ(needs.controls, p.controls != p.raw);
+        ASSERT_EQ(needs.trailing_commas, p.comma_goes);
       }
     }
   }
