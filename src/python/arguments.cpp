@@ -232,26 +232,6 @@ bool validate_fallback(ConvertedOptions& converted) {
   return false;
 }
 
-void raise_conversion_error() {
-  PyObject *type, *value, *traceback;
-  PyErr_Fetch(&type, &value, &traceback);
-  PyErr_NormalizeException(&type, &value, &traceback);
-  PyRef owned_type(type), owned_value(value), owned_traceback(traceback);
-  PyRef qualname(type ? PyObject_GetAttrString(type, "__qualname__") : nullptr);
-  if (!qualname) {
-    PyErr_Clear();
-    qualname = require_object(PyUnicode_FromString("<unknown>"));
-  }
-  PyRef text(value ? PyObject_Str(value) : nullptr);
-  if (text) {
-    PyErr_Format(PyExc_ValueError, "%S: %S", qualname.get(), text.get());
-  } else {
-    PyErr_Clear();
-    PyErr_Format(PyExc_ValueError, "%S: <exception str() failed>",
-                 qualname.get());
-  }
-}
-
 void append_replacing_surrogates(std::string_view bytes, std::string& out) {
   out.reserve(out.size() + bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) {

@@ -80,8 +80,4 @@ bool convert_repair_options(const Signature& signature,
 // Maps the fallback name to its kind; false with ValueError set otherwise.
 bool validate_fallback(ConvertedOptions& converted);
 
-// Replaces the pending exception of a failed value conversion by ValueError
-// "{class qualname}: {str(exception)}".
-void raise_conversion_error();
-
 }  // namespace tarnwick::python

@@ -111,9 +111,7 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
 }
 
 // Repairs candidate texts into interpreter objects the way repair() does:
-// every rung builds the objects as it reads. A failed dict store ends the work:
-// the runner keeps its exception, answers every later text with the fallback
-// unread, and the caller raises what it kept.
+// every rung builds the objects as it reads.
 class ObjectRunner {
  public:
   using LadderRungs = tarnwick::detail::LadderRungs;
@@ -134,25 +132,10 @@ class ObjectRunner {
   }
 
   Result climb(std::string_view text, LadderRungs rungs) {
-    Result out;
-    if (!failed_) {
-      auto answer =
-          tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
-      if (builder_.failed()) {
-        builder_.restore_error();
-        keep_error();
-      } else {
-        out.value = std::move(answer.value);
-        out.json = std::move(answer.json);
-        out.strategy = answer.strategy;
-      }
-    }
-    if (!out.value) {
-      out.value = PyRef::borrow(Py_None);
-      out.json = "null";
-      out.strategy = Strategy::Fallback;
-    }
-    return out;
+    auto answer =
+        tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
+    return {std::move(answer.value), std::move(answer.json), answer.strategy,
+            std::nullopt};
   }
 
   Strategy strategy(const Result& result) { return result.strategy; }
@@ -163,30 +146,9 @@ class ObjectRunner {
     return *result.shape;
   }
 
-  bool failed() const noexcept { return failed_; }
-
-  // Makes the kept exception the pending one again (once failed()).
-  void restore_error() noexcept {
-    PyErr_Restore(error_type_.release(), error_value_.release(),
-                  error_traceback_.release());
-  }
-
  private:
-  void keep_error() noexcept {
-    PyObject *type, *value, *traceback;
-    PyErr_Fetch(&type, &value, &traceback);
-    error_type_.reset(type);
-    error_value_.reset(value);
-    error_traceback_.reset(traceback);
-    failed_ = true;
-  }
-
   RepairOptions options_;
   PythonBuilder builder_;
-  bool failed_ = false;
-  PyRef error_type_;
-  PyRef error_value_;
-  PyRef error_traceback_;
 };
 static_assert(tarnwick::detail::ExtractionRunner<ObjectRunner>);
 
@@ -199,19 +161,11 @@ Py_ssize_t code_points(std::string_view utf8) noexcept {
   return n;
 }
 
-// Runs the search for a prepared call. Null with the exception set when a
-// value could not be built.
-std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
-    const Call& call) {
+// Runs the search for a prepared call.
+tarnwick::detail::Found<ObjectRunner::Result> search(const Call& call) {
   ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
   const CollectorPause pause(call.utf8.size());
-  auto found = tarnwick::detail::extract_with(call.utf8, call.options, runner);
-  if (runner.failed()) {
-    runner.restore_error();
-    raise_conversion_error();
-    return std::nullopt;
-  }
-  return found;
+  return tarnwick::detail::extract_with(call.utf8, call.options, runner);
 }
 
 // The entry points. The interpreter lock stays held throughout, as in
@@ -222,26 +176,25 @@ PyObject* extract_entry(PyObject* /*module*/, PyObject* args,
     Call call;
     if (!prepare(kExtractSignature, args, kwargs, call)) return nullptr;
     auto found = search(call);
-    if (!found) return nullptr;
     ExtractionFields fields;
-    fields.value = std::move(found->result.value);
-    fields.json = std::move(found->result.json);
-    fields.strategy = found->result.strategy;
-    fields.fixes = found->fixes | call.fixes;
+    fields.value = std::move(found.result.value);
+    fields.json = std::move(found.result.json);
+    fields.strategy = found.result.strategy;
+    fields.fixes = found.fixes | call.fixes;
     // Byte offsets into the UTF-8 text become code points of the str; an
     // ASCII text has the same number of each.
     const Py_ssize_t length = PyUnicode_GetLength(call.text);
     if (length < 0) return nullptr;
     if (static_cast<std::size_t>(length) == call.utf8.size()) {
-      fields.span_begin = static_cast<Py_ssize_t>(found->begin);
-      fields.span_end = static_cast<Py_ssize_t>(found->end);
-    } else if (found->begin == 0 && found->end == call.utf8.size()) {
+      fields.span_begin = static_cast<Py_ssize_t>(found.begin);
+      fields.span_end = static_cast<Py_ssize_t>(found.end);
+    } else if (found.begin == 0 && found.end == call.utf8.size()) {
       fields.span_end = length;
     } else {
-      fields.span_begin = code_points(call.utf8.substr(0, found->begin));
+      fields.span_begin = code_points(call.utf8.substr(0, found.begin));
       fields.span_end =
-          fields.span_begin + code_points(call.utf8.substr(
-                                  found->begin, found->end - found->begin));
+          fields.span_begin +
+          code_points(call.utf8.substr(found.begin, found.end - found.begin));
     }
     return new_extraction(fields).release();
   });
@@ -251,9 +204,7 @@ PyObject* loads_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kLoadsSignature, args, kwargs, call)) return nullptr;
-    auto found = search(call);
-    if (!found) return nullptr;
-    return found->result.value.release();
+    return search(call).result.value.release();
   });
 }
 

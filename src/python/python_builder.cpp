@@ -27,17 +27,6 @@ PyRef number_to_python(const JsonNumber& number) {
 
 }  // namespace
 
-PythonBuilder::~PythonBuilder() {
-  Py_XDECREF(error_type_);
-  Py_XDECREF(error_value_);
-  Py_XDECREF(error_traceback_);
-}
-
-void PythonBuilder::restore_error() noexcept {
-  PyErr_Restore(error_type_, error_value_, error_traceback_);
-  error_type_ = error_value_ = error_traceback_ = nullptr;
-}
-
 bool PythonBuilder::number_value(const JsonNumber& n, PyRef& out) {
   out = number_to_python(n);
   return true;
@@ -68,20 +57,12 @@ bool PythonBuilder::array_value(std::vector<PyRef>& stack, std::size_t base,
 bool PythonBuilder::object_value(MemberStack& stack, std::size_t base,
                                  PyRef& out, bool& repeated) {
   const std::size_t n = stack.size() - base;
-  if (failed_) {  // keep the first store's exception; the value is dropped
-    stack.resize(base);
-    out = PyRef::borrow(Py_None);
-    return false;
-  }
   PyRef dict = require_object(PyDict_New());
   for (std::size_t i = base; i < stack.size(); ++i) {
     if (PyDict_SetItem(dict.get(), stack[i].key.get(), stack[i].value.get()) !=
         0) {
-      PyErr_Fetch(&error_type_, &error_value_, &error_traceback_);
-      failed_ = true;
-      stack.resize(base);
-      out = PyRef::borrow(Py_None);
-      return false;
+      PyErr_WriteUnraisable(nullptr);
+      panic("could not store a dict item");
     }
   }
   // A repeated key replaced its first value in place, as JsonObject does.

@@ -17,27 +17,18 @@ namespace tarnwick::python {
 
 // The builder of the ladder (repair/ladder.h) over owned references: the
 // objects the standard library's decoder makes. An object the interpreter
-// cannot create panics; only a dict store can fail short of that, and then
-// the builder keeps the interpreter's exception, stops every later strict
-// read and makes None of what the tolerant parser still asks for. Needs the
-// GIL.
+// cannot create or store panics (keys are str, so a store fails only when
+// memory does), so the builder never fails. Needs the GIL.
 class PythonBuilder {
  public:
   using Value = PyRef;
   using Key = PyRef;
   using MemberStack = std::vector<tarnwick::detail::Member<PyRef, PyRef>>;
 
-  PythonBuilder() noexcept = default;
-  PythonBuilder(const PythonBuilder&) = delete;
-  PythonBuilder& operator=(const PythonBuilder&) = delete;
-  ~PythonBuilder();
-
-  bool failed() const noexcept { return failed_; }
+  bool failed() const noexcept { return false; }
   static bool is_null(const PyRef& value) noexcept {
     return value.get() == Py_None;
   }
-  // Makes the kept exception the pending one again (once failed()).
-  void restore_error() noexcept;
 
   bool null_value(PyRef& out) noexcept {
     out = PyRef::borrow(Py_None);
@@ -55,12 +46,6 @@ class PythonBuilder {
   bool array_value(std::vector<PyRef>& stack, std::size_t base, PyRef& out);
   bool object_value(MemberStack& stack, std::size_t base, PyRef& out,
                     bool& repeated);
-
- private:
-  bool failed_ = false;
-  PyObject* error_type_ = nullptr;  // the failed store's exception, owned
-  PyObject* error_value_ = nullptr;
-  PyObject* error_traceback_ = nullptr;
 };
 
 }  // namespace tarnwick::python

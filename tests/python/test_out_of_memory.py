@@ -1,0 +1,52 @@
+"""A failed allocation during a call: an exception, never a crash or a wrong value, and the next call works."""
+
+import json
+import sys
+
+import pytest
+from tarnwick import loads, repair
+
+testcapi = pytest.importorskip("_testcapi")
+pytestmark = pytest.mark.skipif(not hasattr(testcapi, "set_nomemory"), reason="needs _testcapi.set_nomemory")
+
+# One-character keys and small ints are objects the interpreter keeps, so the
+# dict and its table are all that the reader allocates for this text: a
+# failure there is the failure of a dict store.
+TEXT = '{"a":1,"b":2,"c":3,"d":4,"e":5,"f":6,"g":7,"h":8,"i":9}'
+
+
+def outcome_when_allocation_fails(call, n):
+    """(what call(TEXT) returned or raised, the exception types passed to the unraisable hook) with allocation n failing."""
+    unraisable = []
+    hook, sys.unraisablehook = sys.unraisablehook, lambda args: unraisable.append(args.exc_type)
+    try:
+        testcapi.set_nomemory(n, n + 1)
+        try:
+            result = call(TEXT)
+        finally:
+            testcapi.remove_mem_hooks()
+    except BaseException as e:  # PanicException derives from BaseException
+        result = e
+    finally:
+        sys.unraisablehook = hook
+    return result, unraisable
+
+
+@pytest.mark.parametrize("call", [lambda text: repair(text).value, loads], ids=["repair", "loads"])
+def test_each_failing_allocation(call):
+    expected = json.loads(TEXT)
+    panics = []
+    for n in range(60):
+        result, unraisable = outcome_when_allocation_fails(call, n)
+        if type(result).__name__ == "PanicException":
+            # The builder's objects are never expected to fail; the
+            # MemoryError went to the unraisable hook.
+            assert unraisable == [MemoryError], n
+            panics.append(result.args[0])
+        elif isinstance(result, BaseException):
+            assert type(result) is MemoryError and not unraisable, (n, result)
+        else:
+            assert result == expected and not unraisable, n
+    assert "could not store a dict item" in panics
+    assert result == expected  # the range covered every allocation of the call
+    assert call(TEXT) == expected
