@@ -444,9 +444,8 @@ bool encode_item(PyObject* item, std::int64_t row, const RowOptions& options,
                  static_cast<long long>(row), name.get());
     return false;
   }
-  PyRef utf8(PyUnicode_AsUTF8String(item));
-  if (utf8) {
-    texts.data += bytes_view(utf8.get());
+  if (Utf8Text utf8 = utf8_of_str(item)) {
+    texts.data += utf8.view();
     texts.end_row(true);
     return true;
   }

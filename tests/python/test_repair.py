@@ -40,6 +40,8 @@ class TestArgumentErrors:
             # the first bad entry in the dict's order wins, before any conversion
             ((None,), {"b": 1, "input": "y"}, UNEXPECTED.format("b")),
             (("x",), {"input": "y", "b": 1}, MULTIPLE),
+            (("x",), {"m\xe1x_len": 3}, UNEXPECTED.format("m\xe1x_len")),
+            (("x",), {"max_len\udc80": 3}, UNEXPECTED.format("max_len\udc80")),
         ],
     )
     def test_binding(self, args, kwargs, message):
@@ -71,6 +73,23 @@ class TestArgumentErrors:
             repair(**{"input": "1", **kwargs})
         assert type(excinfo.value) is exc_type
         assert message is None or str(excinfo.value) == message
+        assert_note(excinfo, param)
+
+    @pytest.mark.parametrize(
+        "kwargs, param",
+        [
+            ({"input": "[1, \ud800]"}, "input"),
+            ({"input": "\xe9\udfff\ud800x"}, "input"),  # a run of two, after a non-ASCII character
+            ({"fallback": "null\udc80"}, "fallback"),
+        ],
+    )
+    def test_lone_surrogates_as_str_encode_reports_them(self, kwargs, param):
+        with pytest.raises(UnicodeEncodeError) as excinfo:
+            repair(**{"input": "1", **kwargs})
+        with pytest.raises(UnicodeEncodeError) as expected:
+            kwargs[param].encode("utf-8")
+        fields = [(str(e), e.object, e.start, e.end) for e in (excinfo.value, expected.value)]
+        assert fields[0] == fields[1]
         assert_note(excinfo, param)
 
     @pytest.mark.parametrize("name, shown", [("Null", '"Null"'), ('a"\\\t\n\xa0', '"a\\"\\\\\\t\\n\\u{a0}"')])
