@@ -8,13 +8,12 @@
 #include <exception>           // exception_ptr, current_exception
 #include <memory>              // unique_ptr, make_unique
 #include <mutex>               // mutex, lock_guard, unique_lock
-#include <optional>            // optional
 #include <system_error>        // system_error
 #include <thread>              // thread
 #include <utility>             // move
 
+#include "ladder_runner.h"
 #include "lenient/extraction.h"
-#include "repair/ladder.h"
 #include "text_builder.h"
 
 namespace tarnwick::python {
@@ -34,48 +33,8 @@ bool bit_set(const std::uint8_t* bitmap, std::int64_t index) noexcept {
 
 // Repairs texts into their canonical text and strategy alone: the ladder's
 // reads build no value (see TextOnlyBuilder), as repair() builds its objects
-// in the same reads. A runner of the extraction search as well.
-class TextRunner {
- public:
-  struct Result {
-    std::string json;
-    Strategy strategy = Strategy::Fallback;
-    // Filled on first use: the search asks for it again for the winner.
-    mutable std::optional<tarnwick::detail::ValueShape> shape;
-  };
-
-  explicit TextRunner(const RepairOptions& options) noexcept
-      : options_(options) {}
-
-  Result run(std::string_view text) {
-    return climb(text, tarnwick::detail::LadderRungs::All);
-  }
-  Result run_as_it_stands(std::string_view text) {
-    return climb(text, tarnwick::detail::LadderRungs::AsItStands);
-  }
-
-  Result climb(std::string_view text, tarnwick::detail::LadderRungs rungs) {
-    auto answer =
-        tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
-    Result out;
-    out.json = std::move(answer.json);
-    out.strategy = answer.strategy;
-    return out;
-  }
-
-  Strategy strategy(const Result& result) { return result.strategy; }
-
-  tarnwick::detail::ValueShape shape(const Result& result) {
-    if (!result.shape) {
-      result.shape = tarnwick::detail::shape_of_json(result.json);
-    }
-    return *result.shape;
-  }
-
- private:
-  RepairOptions options_;
-  TextOnlyBuilder builder_;
-};
+// in the same reads.
+using TextRunner = LadderRunner<TextOnlyBuilder>;
 static_assert(tarnwick::detail::ExtractionRunner<TextRunner>);
 
 // One row of a chunk: null, a text, or buffers that contradict themselves.

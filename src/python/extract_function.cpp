@@ -12,11 +12,11 @@
 #include "arguments.h"
 #include "extraction_result.h"
 #include "guard.h"
+#include "ladder_runner.h"
 #include "lenient/extraction.h"
 #include "module_support.h"
 #include "py_ref.h"
 #include "python_builder.h"
-#include "repair/ladder.h"
 #include "tarnwick/extract.h"
 
 namespace tarnwick::python {
@@ -112,44 +112,7 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
 
 // Repairs candidate texts into interpreter objects the way repair() does:
 // every rung builds the objects as it reads.
-class ObjectRunner {
- public:
-  using LadderRungs = tarnwick::detail::LadderRungs;
-  struct Result {
-    PyRef value;
-    std::string json;
-    Strategy strategy = Strategy::Fallback;
-    // Filled on first use: the search asks for it again for the winner.
-    mutable std::optional<tarnwick::detail::ValueShape> shape;
-  };
-
-  explicit ObjectRunner(const RepairOptions& options) noexcept
-      : options_(options) {}
-
-  Result run(std::string_view text) { return climb(text, LadderRungs::All); }
-  Result run_as_it_stands(std::string_view text) {
-    return climb(text, LadderRungs::AsItStands);
-  }
-
-  Result climb(std::string_view text, LadderRungs rungs) {
-    auto answer =
-        tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
-    return {std::move(answer.value), std::move(answer.json), answer.strategy,
-            std::nullopt};
-  }
-
-  Strategy strategy(const Result& result) { return result.strategy; }
-
-  tarnwick::detail::ValueShape shape(const Result& result) {
-    if (!result.shape)
-      result.shape = tarnwick::detail::shape_of_json(result.json);
-    return *result.shape;
-  }
-
- private:
-  RepairOptions options_;
-  PythonBuilder builder_;
-};
+using ObjectRunner = LadderRunner<PythonBuilder>;
 static_assert(tarnwick::detail::ExtractionRunner<ObjectRunner>);
 
 // Code points of a UTF-8 text: the bytes that start a sequence.

@@ -1,0 +1,58 @@
+// A runner of the extraction search (lenient/extraction.h) over a builder of
+// the ladder: each candidate climbs the ladder with the builder, and the
+// result keeps the value it made, the canonical text and the rung.
+// (Python-free)
+#pragma once
+
+#include <optional>     // optional
+#include <string>       // string
+#include <string_view>  // string_view
+#include <utility>      // move
+
+#include "lenient/extraction.h"
+#include "repair/ladder.h"
+
+namespace tarnwick::python {
+
+template <tarnwick::detail::LadderBuilder Builder>
+class LadderRunner {
+ public:
+  using LadderRungs = tarnwick::detail::LadderRungs;
+  struct Result {
+    typename Builder::Value value;
+    std::string json;
+    Strategy strategy = Strategy::Fallback;
+    // Filled on first use: the search asks for it again for the winner.
+    mutable std::optional<tarnwick::detail::ValueShape> shape;
+  };
+
+  explicit LadderRunner(const RepairOptions& options) noexcept
+      : options_(options) {}
+
+  Result run(std::string_view text) { return climb(text, LadderRungs::All); }
+  Result run_as_it_stands(std::string_view text) {
+    return climb(text, LadderRungs::AsItStands);
+  }
+
+  Strategy strategy(const Result& result) { return result.strategy; }
+
+  tarnwick::detail::ValueShape shape(const Result& result) {
+    if (!result.shape) {
+      result.shape = tarnwick::detail::shape_of_json(result.json);
+    }
+    return *result.shape;
+  }
+
+ private:
+  Result climb(std::string_view text, LadderRungs rungs) {
+    auto answer =
+        tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
+    return {std::move(answer.value), std::move(answer.json), answer.strategy,
+            std::nullopt};
+  }
+
+  RepairOptions options_;
+  Builder builder_;
+};
+
+}  // namespace tarnwick::python
