@@ -1,36 +1,19 @@
 #include "arguments.h"
 
-#include <dlfcn.h>  // dlsym, RTLD_DEFAULT
-
 #include <string>  // string
 
 #include "debug_quote.h"
 #include "guard.h"
 #include "module_support.h"
 
-// glibc 2.34 moved dlsym into libc under a new symbol version; the first
-// one keeps the binding's need of glibc at 2.14. (Elsewhere than x86-64 the
-// linker picks the version.)
-#if defined(__GLIBC__) && defined(__x86_64__)
-__asm__(".symver dlsym,dlsym@GLIBC_2.2.5");
-#endif
-
 namespace tarnwick::python {
 namespace {
 
-// PyUnicode_AsUTF8AndSize where the running interpreter has it in the
-// stable ABI (3.10 on), else null. Looked up, not linked: the module's own
-// imports stay those of 3.8.
-using AsUtf8AndSize = const char* (*)(PyObject*, Py_ssize_t*);
-AsUtf8AndSize find_as_utf8_and_size() noexcept {
-  const char* version = Py_GetVersion();  // "3.12.1 (main, ..."
-  int minor = 0;
-  for (const char* c = version + 2; *c >= '0' && *c <= '9'; ++c) {
-    minor = minor * 10 + (*c - '0');
-  }
-  if (version[0] == '3' && minor < 10) return nullptr;
-  return reinterpret_cast<AsUtf8AndSize>(
-      dlsym(RTLD_DEFAULT, "PyUnicode_AsUTF8AndSize"));
+// UTF-8 bytes of a str, or null with the error cleared.
+PyRef utf8_or_null(PyObject* text) noexcept {
+  PyRef bytes(PyUnicode_AsUTF8String(text));
+  if (!bytes) PyErr_Clear();
+  return bytes;
 }
 
 // True when attribute `name` of `object` is a str equal to `expected`.
@@ -95,12 +78,11 @@ bool bind_arguments(const Signature& signature, PyObject* args,
     while (PyDict_Next(kwargs, &pos, &key, &value)) {
       std::size_t index = count;
       if (PyUnicode_Check(key)) {
-        if (Utf8Text name = utf8_of_str(key)) {
+        if (PyRef utf8 = utf8_or_null(key)) {
+          const std::string_view name = bytes_view(utf8.get());
           for (std::size_t i = 0; i < count; ++i) {
-            if (signature.names[i] == name.view()) index = i;
+            if (signature.names[i] == name) index = i;
           }
-        } else {
-          PyErr_Clear();  // no parameter has that name
         }
       }
       if (index == count) {
@@ -131,20 +113,6 @@ bool bind_arguments(const Signature& signature, PyObject* args,
 std::string_view bytes_view(PyObject* bytes) noexcept {
   return {PyBytes_AsString(bytes),
           static_cast<std::size_t>(PyBytes_Size(bytes))};
-}
-
-Utf8Text utf8_of_str(PyObject* text) {
-  static const AsUtf8AndSize as_utf8_and_size = find_as_utf8_and_size();
-  Utf8Text out;
-  if (as_utf8_and_size != nullptr) {
-    Py_ssize_t size = 0;
-    const char* data = as_utf8_and_size(text, &size);
-    if (data != nullptr) out.view_ = {data, static_cast<std::size_t>(size)};
-  } else {
-    out.bytes_.reset(PyUnicode_AsUTF8String(text));
-    if (out.bytes_) out.view_ = bytes_view(out.bytes_.get());
-  }
-  return out;
 }
 
 void add_processing_note(std::string_view name) {
@@ -182,12 +150,12 @@ void set_type_mismatch(PyObject* object, const char* target) {
                text.get(), target);
 }
 
-Utf8Text convert_text(PyObject* object) {
+PyRef convert_text(PyObject* object) {
   if (!PyUnicode_Check(object)) {
     set_type_mismatch(object, "str");
-    return Utf8Text();
+    return PyRef();
   }
-  return utf8_of_str(object);
+  return PyRef(PyUnicode_AsUTF8String(object));
 }
 
 std::optional<bool> convert_flag(PyObject* object) {
@@ -249,7 +217,7 @@ bool validate_fallback(ConvertedOptions& converted) {
     converted.options.fallback = FallbackKind::Null;
     return true;
   }
-  const std::string_view name = converted.fallback_utf8.view();
+  const std::string_view name = bytes_view(converted.fallback_utf8.get());
   if (name == "null") {
     converted.options.fallback = FallbackKind::Null;
     return true;

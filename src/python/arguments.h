@@ -41,25 +41,6 @@ bool bind_arguments(const Signature& signature, PyObject* args,
 // The bytes of a bytes object (borrowed view).
 std::string_view bytes_view(PyObject* bytes) noexcept;
 
-// The UTF-8 bytes of a str, valid while the str lives: from 3.10 on a view
-// of the UTF-8 the str keeps (its own characters when ASCII, else encoded
-// once and cached with it), before that a bytes object made for the call
-// and held here. False after a failed conversion.
-class Utf8Text {
- public:
-  explicit operator bool() const noexcept { return view_.data() != nullptr; }
-  std::string_view view() const noexcept { return view_; }
-
- private:
-  friend Utf8Text utf8_of_str(PyObject* text);
-  PyRef bytes_;  // null when the view points into the str
-  std::string_view view_;
-};
-
-// The strict UTF-8 encoding of `text` (a str, borrowed); empty with the
-// exception set when it has none (UnicodeEncodeError for a lone surrogate).
-Utf8Text utf8_of_str(PyObject* text);
-
 // Appends surrogatepass UTF-8 with each encoded surrogate (ED A0..BF xx, a
 // sequence UTF-8 text never holds; 0xED is never a continuation byte)
 // replaced by U+FFFD (EF BF BD), as extract() and repair_column() read a
@@ -75,9 +56,9 @@ void add_processing_note(std::string_view name);
 // Sets the type-mismatch TypeError for `object` and target "str" or "bool".
 void set_type_mismatch(PyObject* object, const char* target);
 
-// The strict UTF-8 encoding of a str; empty with an exception set otherwise
+// The strict UTF-8 encoding of a str; null with an exception set otherwise
 // (TypeError for another type, UnicodeEncodeError for a lone surrogate).
-Utf8Text convert_text(PyObject* object);
+PyRef convert_text(PyObject* object);
 
 // None (or an empty slot) gives true; False, True or a NumPy boolean scalar
 // their value. Empty result with an exception set (without the note).
@@ -86,7 +67,7 @@ std::optional<bool> convert_flag(PyObject* object);
 // Options converted from the slots of the repair options.
 struct ConvertedOptions {
   RepairOptions options;
-  Utf8Text fallback_utf8;  // empty for the default "null"
+  PyRef fallback_utf8;  // bytes, or null for the default "null"
 };
 
 // Converts slots 1 to 4 in order into `out`; the first failure raises, with

@@ -444,8 +444,9 @@ bool encode_item(PyObject* item, std::int64_t row, const RowOptions& options,
                  static_cast<long long>(row), name.get());
     return false;
   }
-  if (Utf8Text utf8 = utf8_of_str(item)) {
-    texts.data += utf8.view();
+  PyRef utf8(PyUnicode_AsUTF8String(item));
+  if (utf8) {
+    texts.data += bytes_view(utf8.get());
     texts.end_row(true);
     return true;
   }

@@ -38,7 +38,7 @@ constexpr Signature kLoadsSignature = {"loads", kParamNames};
 // A call's arguments, converted.
 struct Call {
   PyObject* text = nullptr;  // borrowed from the call
-  Utf8Text text_utf8;        // the strict encoding
+  PyRef text_utf8;           // bytes: the strict encoding
   std::string replaced;      // or the text with its lone surrogates replaced
   std::string_view utf8;     // whichever of the two holds the text
   ExtractOptions options;
@@ -87,7 +87,7 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
   call.text_utf8 = convert_text(call.text);
   bool lenient_converted = false;
   if (call.text_utf8) {
-    call.utf8 = call.text_utf8.view();
+    call.utf8 = bytes_view(call.text_utf8.get());
   } else if (PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) {
     if (!convert_text_with_surrogates(slots, call)) return false;
     lenient_converted = true;

@@ -214,9 +214,11 @@ bool strategy_named(std::string_view name, Strategy& out) noexcept {
 
 // The UTF-8 bytes of a str as a string; false with the error set.
 bool utf8_of(PyObject* text, std::string& out) {
-  const Utf8Text utf8 = utf8_of_str(text);
-  if (utf8) out.assign(utf8.view());
-  return static_cast<bool>(utf8);
+  PyRef bytes(PyUnicode_AsUTF8String(text));
+  if (!bytes) return false;
+  out.assign(PyBytes_AsString(bytes.get()),
+             static_cast<std::size_t>(PyBytes_Size(bytes.get())));
+  return true;
 }
 
 // Fills `fields` from the rebuild function's arguments; false with

@@ -28,7 +28,7 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     std::array<PyObject*, kRepairSlotCount> slots;  // borrowed
     if (!bind_arguments(kSignature, args, kwargs, slots)) return nullptr;
-    Utf8Text input_utf8 = convert_text(slots[0]);
+    PyRef input_utf8 = convert_text(slots[0]);
     if (!input_utf8) {
       add_processing_note(kParamNames[0]);
       return nullptr;
@@ -39,8 +39,9 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
 
     // Every rung builds the interpreter objects as it reads.
     PythonBuilder builder;
-    const CollectorPause pause(input_utf8.view().size());
-    auto answer = tarnwick::detail::climb_ladder(input_utf8.view(),
+    const CollectorPause pause(
+        static_cast<std::size_t>(PyBytes_Size(input_utf8.get())));
+    auto answer = tarnwick::detail::climb_ladder(bytes_view(input_utf8.get()),
                                                  converted.options, builder);
     RepairOutcome outcome{std::move(answer.json), JsonValue(), answer.ok(),
                           answer.changed(), answer.strategy};
