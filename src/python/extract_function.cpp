@@ -124,11 +124,18 @@ Py_ssize_t code_points(std::string_view utf8) noexcept {
   return n;
 }
 
-// Runs the search for a prepared call.
-tarnwick::detail::Found<ObjectRunner::Result> search(const Call& call) {
+// Runs the search for a prepared call. Nothing, with the exception set, when
+// a value could not be built.
+std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
+    const Call& call) {
   ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
   const CollectorPause pause(call.utf8.size());
-  return tarnwick::detail::extract_with(call.utf8, call.options, runner);
+  auto found = tarnwick::detail::extract_with(call.utf8, call.options, runner);
+  if (runner.builder().failed()) {
+    runner.builder().raise_kept_error();
+    return std::nullopt;
+  }
+  return found;
 }
 
 // The entry points. The interpreter lock stays held throughout, as in
@@ -138,7 +145,9 @@ PyObject* extract_entry(PyObject* /*module*/, PyObject* args,
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kExtractSignature, args, kwargs, call)) return nullptr;
-    auto found = search(call);
+    std::optional found_or = search(call);
+    if (!found_or) return nullptr;
+    auto& found = *found_or;
     ExtractionFields fields;
     fields.value = std::move(found.result.value);
     fields.json = std::move(found.result.json);
@@ -167,7 +176,8 @@ PyObject* loads_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kLoadsSignature, args, kwargs, call)) return nullptr;
-    return search(call).result.value.release();
+    std::optional found = search(call);
+    return found ? found->result.value.release() : nullptr;
   });
 }
 

@@ -36,6 +36,11 @@ class LadderRunner {
 
   Strategy strategy(const Result& result) { return result.strategy; }
 
+  // A builder that failed ends the work: every later text gets the fallback
+  // unread, and the caller raises what the builder kept.
+  const Builder& builder() const noexcept { return builder_; }
+  Builder& builder() noexcept { return builder_; }
+
   tarnwick::detail::ValueShape shape(const Result& result) {
     if (!result.shape) {
       result.shape = tarnwick::detail::shape_of_json(result.json);
@@ -45,10 +50,18 @@ class LadderRunner {
 
  private:
   Result climb(std::string_view text, LadderRungs rungs) {
-    auto answer =
-        tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
-    return {std::move(answer.value), std::move(answer.json), answer.strategy,
-            std::nullopt};
+    if (!builder_.failed()) {
+      auto answer =
+          tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
+      if (!builder_.failed()) {
+        return {std::move(answer.value), std::move(answer.json),
+                answer.strategy, std::nullopt};
+      }
+    }
+    Result out;
+    (void)builder_.null_value(out.value);
+    out.json = "null";
+    return out;
   }
 
   RepairOptions options_;

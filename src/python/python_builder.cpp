@@ -57,12 +57,25 @@ bool PythonBuilder::array_value(std::vector<PyRef>& stack, std::size_t base,
 bool PythonBuilder::object_value(MemberStack& stack, std::size_t base,
                                  PyRef& out, bool& repeated) {
   const std::size_t n = stack.size() - base;
+  if (failed()) {  // keep the first store's exception; the value is dropped
+    stack.resize(base);
+    out = PyRef::borrow(Py_None);
+    return false;
+  }
   PyRef dict = require_object(PyDict_New());
   for (std::size_t i = base; i < stack.size(); ++i) {
     if (PyDict_SetItem(dict.get(), stack[i].key.get(), stack[i].value.get()) !=
         0) {
-      PyErr_WriteUnraisable(nullptr);
-      panic("could not store a dict item");
+      PyObject *type, *value, *traceback;
+      PyErr_Fetch(&type, &value, &traceback);
+      PyErr_NormalizeException(&type, &value, &traceback);
+      error_type_.reset(type);
+      error_value_.reset(value);
+      error_traceback_.reset(traceback);
+      failed_ = true;
+      stack.resize(base);
+      out = PyRef::borrow(Py_None);
+      return false;
     }
   }
   // A repeated key replaced its first value in place, as JsonObject does.
@@ -70,6 +83,24 @@ bool PythonBuilder::object_value(MemberStack& stack, std::size_t base,
   stack.resize(base);
   out = std::move(dict);
   return true;
+}
+
+void PythonBuilder::raise_kept_error() {
+  PyRef qualname(error_type_
+                     ? PyObject_GetAttrString(error_type_.get(), "__qualname__")
+                     : nullptr);
+  if (!qualname) {
+    PyErr_Clear();
+    qualname = require_object(PyUnicode_FromString("<unknown>"));
+  }
+  PyRef text(error_value_ ? PyObject_Str(error_value_.get()) : nullptr);
+  if (text) {
+    PyErr_Format(PyExc_ValueError, "%S: %S", qualname.get(), text.get());
+  } else {
+    PyErr_Clear();
+    PyErr_Format(PyExc_ValueError, "%S: <exception str() failed>",
+                 qualname.get());
+  }
 }
 
 }  // namespace tarnwick::python

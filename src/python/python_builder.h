@@ -17,18 +17,23 @@ namespace tarnwick::python {
 
 // The builder of the ladder (repair/ladder.h) over owned references: the
 // objects the standard library's decoder makes. An object the interpreter
-// cannot create or store panics (keys are str, so a store fails only when
-// memory does), so the builder never fails. Needs the GIL.
+// cannot create panics; a dict store is the one failure that is the
+// conversion's own (a ValueError for the caller): the builder keeps the
+// interpreter's exception, stops every later strict read and makes None of
+// what the tolerant parser still asks for. Needs the GIL.
 class PythonBuilder {
  public:
   using Value = PyRef;
   using Key = PyRef;
   using MemberStack = std::vector<tarnwick::detail::Member<PyRef, PyRef>>;
 
-  bool failed() const noexcept { return false; }
+  bool failed() const noexcept { return failed_; }
   static bool is_null(const PyRef& value) noexcept {
     return value.get() == Py_None;
   }
+  // Once failed(): sets the kept exception again as ValueError
+  // "{class qualname}: {str(exception)}", as repair() raises it.
+  void raise_kept_error();
 
   bool null_value(PyRef& out) noexcept {
     out = PyRef::borrow(Py_None);
@@ -46,6 +51,13 @@ class PythonBuilder {
   bool array_value(std::vector<PyRef>& stack, std::size_t base, PyRef& out);
   bool object_value(MemberStack& stack, std::size_t base, PyRef& out,
                     bool& repeated);
+
+ private:
+  bool failed_ = false;
+  PyRef error_type_;  // the failed store's exception
+
+  PyRef error_value_;
+  PyRef error_traceback_;
 };
 
 }  // namespace tarnwick::python

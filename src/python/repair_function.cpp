@@ -43,6 +43,10 @@ PyObject* repair_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
         static_cast<std::size_t>(PyBytes_Size(input_utf8.get())));
     auto answer = tarnwick::detail::climb_ladder(bytes_view(input_utf8.get()),
                                                  converted.options, builder);
+    if (builder.failed()) {
+      builder.raise_kept_error();
+      return nullptr;
+    }
     RepairOutcome outcome{std::move(answer.json), JsonValue(), answer.ok(),
                           answer.changed(), answer.strategy};
     return new_repair_result(outcome, std::move(answer.value)).release();
