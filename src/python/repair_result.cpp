@@ -45,6 +45,7 @@ PyType_Slot repair_result_slots[] = {
     {Py_tp_repr, reinterpret_cast<void*>(repair_result_repr)},
     {Py_tp_members, repair_result_members},
     {Py_tp_getset, repair_result_getset},
+    {Py_tp_base, &PyBaseObject_Type},
     {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(result_dealloc)},
     {0, nullptr},
