@@ -17,6 +17,7 @@ COLUMNS = (
     "simdjson_dom",
     "to_canonical_text",
     "strip_fences",
+    "cleanup_needs",
     "strip_controls",
     "strip_trailing_commas",
     "parse_tolerant",

@@ -149,6 +149,10 @@ void register_all(const std::vector<Category>& corpus) {
       std::optional<std::string> r = detail::strip_fences(text);
       benchmark::DoNotOptimize(r);
     });
+    register_pass("cleanup_needs", cat, [](const std::string& text) {
+      detail::CleanupNeeds r = detail::cleanup_needs(text);
+      benchmark::DoNotOptimize(r);
+    });
     register_pass("strip_controls", cat, [](const std::string& text) {
       std::optional<std::string> r = detail::strip_controls_if_changed(text);
       benchmark::DoNotOptimize(r);
