@@ -1058,7 +1058,13 @@ void Pass::read_string(QuoteMark open, Place where) {
         while (b > 0 && (t_[b - 1] == ' ' || t_[b - 1] == '\t')) --b;
         if (b > 0 && t_[b - 1] == ',') {
           lost_close = b - 1;
+          // A tab between the comma and the quote was escaped as string
+          // content; outside the string it is whitespace again.
           lost_close_edits = edits_.size();
+          while (lost_close_edits > 0 &&
+                 edits_[lost_close_edits - 1].pos > lost_close) {
+            --lost_close_edits;
+          }
         } else {
           lost_close = npos;
         }

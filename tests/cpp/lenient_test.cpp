@@ -71,6 +71,7 @@ TEST(Lenient, EachFamily) {
        "missing-punctuation,brackets"},
       // A quote lost at either end of a key or a value.
       {R"({"a": "x, "b": y", c": 1})", R"({"a":"x","b":"y","c":1})", "quotes"},
+      {"{\"a\": \"x,\t\"b\": 1}", R"({"a":"x","b":1})", "quotes"},
       {R"({"a": "x",,, "b": "y" and more)", R"({"a":"x","b":"y"})",
        "trailing-commas,truncated"},
       {R"(["a\x", "\ud800", "\ud83d\ude00"])",
