@@ -1263,12 +1263,8 @@ bool Pass::begin_value() {
       return true;
     case '(':
       // (1, 2): a tuple is an array; at the top level it is prose.
+      // (Too deep a tuple never gets here: see the Value state of run.)
       if (where == Place::Top) return false;
-      if (depth_ + (multi_ ? 1 : 0) >= kMaxDepth) {
-        erase(i_, 1, Fix::Brackets);  // too deep: its parentheses go
-        ++i_;
-        return true;
-      }
       replace(i_, 1, "[", Fix::Brackets);
       ++i_;
       push(Kind::Tuple, State::Value);
@@ -1511,6 +1507,13 @@ LenientText Pass::run() {
           // never closed. The array ends here; the object takes the key.
           close_top(i_, /*inserted=*/true);
           value_done();
+          break;
+        }
+        if (c == '(' && depth_ + (multi_ ? 1 : 0) >= kMaxDepth) {
+          // Too deep for a tuple: its parentheses go and what it holds
+          // stays here, so no comma is owed before it yet.
+          erase(i_, 1, Fix::Brackets);
+          ++i_;
           break;
         }
         if (!ellipsis_at(i_)) {

@@ -120,6 +120,22 @@ TEST(Lenient, NothingToRead) {
   }
 }
 
+// At the nesting limit a tuple loses its parentheses and what follows stays
+// in the array around it; no comma is left dangling before its end.
+TEST(Lenient, TuplesAtTheNestingLimit) {
+  for (const char* tail :
+       {"\"\"(", "\"a\" (1, 2", "1 (", "1 (2) 3", "[(", "\"\"((("}) {
+    for (const std::size_t depth : {125u, 126u, 127u}) {
+      const std::string text = std::string(depth, '[') + tail;
+      SCOPED_TRACE(text);
+      const LenientText out = lenient_rewrite(text);
+      ASSERT_TRUE(out.found);
+      EXPECT_TRUE(out.changed);
+      EXPECT_TRUE(parse_document(out.text).ok());
+    }
+  }
+}
+
 // Every strict document stands as it is, and every rewrite is strict and
 // stands as it is when read again.
 TEST(Lenient, IdentityAndFixedPointOnCorpus) {
