@@ -5,39 +5,19 @@
 //
 // Usage: TARNWICK_CORPUS=DIR ladder_memory   (DIR from bench/corpus.py --write)
 
-#include <malloc.h>  // malloc_usable_size
-
 #include <cstddef>      // size_t
 #include <cstdio>       // printf
-#include <cstdlib>      // malloc, free, getenv
+#include <cstdlib>      // getenv
 #include <filesystem>   // path
 #include <fstream>      // ifstream
 #include <iterator>     // istreambuf_iterator
-#include <new>          // bad_alloc, align_val_t
 #include <string>       // string
 #include <string_view>  // string_view
 
+#include "heap_counter.h"
 #include "tarnwick/repair.h"
 
 namespace {
-
-// Single-threaded program: plain counters suffice.
-std::size_t g_live = 0;
-std::size_t g_peak = 0;
-
-void* counted_alloc(std::size_t n) {
-  void* p = std::malloc(n == 0 ? 1 : n);
-  if (p == nullptr) throw std::bad_alloc();
-  g_live += malloc_usable_size(p);
-  if (g_live > g_peak) g_peak = g_live;
-  return p;
-}
-
-void counted_free(void* p) noexcept {
-  if (p == nullptr) return;
-  g_live -= malloc_usable_size(p);
-  std::free(p);
-}
 
 std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -57,11 +37,10 @@ std::string truncated_array(std::string_view element, std::size_t limit) {
 }
 
 void report(const char* name, const std::string& input) {
-  const std::size_t base = g_live;
-  g_peak = g_live;
+  heap_counter::start();
   tarnwick::RepairOutcome outcome =
       tarnwick::run_ladder(input, tarnwick::RepairOptions{});
-  const std::size_t extra = g_peak - base;
+  const std::size_t extra = heap_counter::stop();
   std::printf("| %s | %.2f MB | %s | %.1f MB | %.2fx |\n", name,
               static_cast<double>(input.size()) / 1e6,
               std::string(tarnwick::strategy_name(outcome.strategy)).c_str(),
@@ -70,13 +49,6 @@ void report(const char* name, const std::string& input) {
 }
 
 }  // namespace
-
-void* operator new(std::size_t n) { return counted_alloc(n); }
-void* operator new[](std::size_t n) { return counted_alloc(n); }
-void operator delete(void* p) noexcept { counted_free(p); }
-void operator delete[](void* p) noexcept { counted_free(p); }
-void operator delete(void* p, std::size_t) noexcept { counted_free(p); }
-void operator delete[](void* p, std::size_t) noexcept { counted_free(p); }
 
 int main() {
   const char* root = std::getenv("TARNWICK_CORPUS");

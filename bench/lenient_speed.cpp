@@ -15,65 +15,28 @@
 // --sizes gives the hostile shapes' sizes in MB (default 1 and 5); each row
 // after the first compares its time per MB with the first size's.
 
-#include <malloc.h>  // malloc_usable_size
-#include <time.h>    // clock_gettime
+#include <time.h>  // clock_gettime
 
 #include <algorithm>    // sort, max
 #include <cstddef>      // size_t
 #include <cstdint>      // int64_t, uint64_t
 #include <cstdio>       // printf, fprintf
-#include <cstdlib>      // malloc, free, strtol, strtod
+#include <cstdlib>      // strtol, strtod
 #include <filesystem>   // directory_iterator
 #include <fstream>      // ifstream
 #include <iterator>     // istreambuf_iterator
-#include <new>          // bad_alloc
 #include <random>       // mt19937_64
 #include <string>       // string
 #include <string_view>  // string_view
 #include <utility>      // move
 #include <vector>       // vector
 
+// The hostile table gives run_extract's peak heap; counting is off while
+// timing.
+#include "heap_counter.h"
 #include "tarnwick/extract.h"
 #include "tarnwick/lenient.h"
 #include "tarnwick/repair.h"
-
-// --- Heap counting --------------------------------------------------------
-// The global allocation functions are replaced so that the hostile table can
-// give run_extract's peak heap. Counting is off while timing: then the only
-// cost is one predictable branch per call. Single-threaded program.
-
-namespace {
-
-bool g_counting = false;
-// Live bytes since counting began; freeing a block allocated before that
-// makes it negative, which only lowers the baseline.
-std::int64_t g_live = 0;
-std::int64_t g_peak = 0;
-
-void* counted_alloc(std::size_t n) {
-  void* p = std::malloc(n == 0 ? 1 : n);
-  if (p == nullptr) throw std::bad_alloc();
-  if (g_counting) {
-    g_live += static_cast<std::int64_t>(malloc_usable_size(p));
-    g_peak = std::max(g_peak, g_live);
-  }
-  return p;
-}
-
-void counted_free(void* p) noexcept {
-  if (p == nullptr) return;
-  if (g_counting) g_live -= static_cast<std::int64_t>(malloc_usable_size(p));
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return counted_alloc(n); }
-void* operator new[](std::size_t n) { return counted_alloc(n); }
-void operator delete(void* p) noexcept { counted_free(p); }
-void operator delete[](void* p) noexcept { counted_free(p); }
-void operator delete(void* p, std::size_t) noexcept { counted_free(p); }
-void operator delete[](void* p, std::size_t) noexcept { counted_free(p); }
 
 namespace {
 
@@ -318,11 +281,9 @@ void hostile_table(int reps, std::string_view only,
     for (const double mb : sizes) {
       const std::string text =
           make_text(shape, static_cast<std::size_t>(mb * 1e6));
-      g_live = g_peak = 0;
-      g_counting = true;
+      heap_counter::start();
       tarnwick::Extraction found = tarnwick::run_extract(text, options);
-      g_counting = false;
-      const double peak = static_cast<double>(g_peak);
+      const double peak = static_cast<double>(heap_counter::stop());
       const Speed speed = time_passes(text.size(), reps, [&] {
         tarnwick::Extraction r = tarnwick::run_extract(text, options);
         g_sink = g_sink + r.outcome.json.size();
