@@ -96,7 +96,7 @@ class SharedClass {
 PyObject* refuse_new(PyTypeObject* type, PyObject* args, PyObject* kwargs);
 
 // The last step of a dealloc: frees `self` with its class's tp_free, then
-// drops the class reference that allocate_instance took. Panics naming
+// drops the class reference that new_instance took. Panics naming
 // `class_name` when the class has no tp_free.
 void free_instance(PyObject* self, PyTypeObject* type, const char* class_name);
 

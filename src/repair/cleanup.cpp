@@ -103,6 +103,53 @@ void for_each_match(const char* p, std::size_t size, BlockMask block_mask,
   }
 }
 
+// The string tracking the passes share: walks the quotation marks and
+// backslashes of `text` together with the bytes that `block_extra` and
+// `byte_extra` select, and calls inside(i, c) or outside(i, c) for each
+// selected byte other than a quotation mark or a backslash, as it stands in
+// a string or not. A backslash in a string escapes the next byte, which is
+// taken without interpretation.
+template <class BlockExtra, class ByteExtra, class Inside, class Outside>
+void for_each_in_strings(const char* p, std::size_t size,
+                         BlockExtra block_extra, ByteExtra byte_extra,
+                         Inside inside, Outside outside) {
+  bool in_string = false;
+  std::size_t resume = 0;  // the first position after an escaped byte
+  for_each_match(
+      p, size,
+      [&](const Block& b) { return b.eq('"') | b.eq('\\') | block_extra(b); },
+      [&](unsigned char c) { return c == '"' || c == '\\' || byte_extra(c); },
+      [&](std::size_t i) {
+        if (i < resume) return;
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (in_string) {
+          if (c == '\\') {
+            resume = i + 2;
+          } else if (c == '"') {
+            in_string = false;
+          } else {
+            inside(i, c);
+          }
+        } else if (c == '"') {
+          in_string = true;
+        } else if (c != '\\') {  // a backslash outside strings is nothing
+          outside(i, c);
+        }
+      });
+}
+
+// True when the comma before `after` stands before '}', ']' or the end of
+// the text, White_Space in between ignored. Each byte of that run is looked
+// at by this comma only, so a pass stays linear.
+inline bool comma_is_trailing(const char* after, const char* end) noexcept {
+  while (after != end) {
+    const std::size_t n = white_space_length(after, end);
+    if (n == 0) break;
+    after += n;
+  }
+  return after == end || *after == '}' || *after == ']';
+}
+
 // True when some byte of [p, end) is below 0x20.
 bool has_control(const char* p, const char* end) noexcept {
   const auto size = static_cast<std::size_t>(end - p);
@@ -171,46 +218,19 @@ std::optional<std::string> strip_fences(std::string_view text) {
 
 CleanupNeeds cleanup_needs(std::string_view text) noexcept {
   const char* const p = text.data();
-  const std::size_t size = text.size();
-  const char* const end = p + size;
+  const char* const end = p + text.size();
   CleanupNeeds needs;
-  bool in_string = false;
-  std::size_t resume = 0;  // as in the passes below
-  auto visit = [&](std::size_t i) {
-    if (i < resume) return;
-    const auto c = static_cast<unsigned char>(p[i]);
-    if (in_string) {
-      if (c == '\\') {
-        resume = i + 2;
-      } else if (c == '"') {
-        in_string = false;
-      } else if (c < 0x20) {
-        needs.controls = true;
-      }
-      return;
-    }
-    if (c == '"') {
-      in_string = true;
-      return;
-    }
-    if (c != ',' || needs.trailing_commas) return;
-    const char* q = p + i + 1;
-    while (q != end) {
-      const std::size_t n = white_space_length(q, end);
-      if (n == 0) break;
-      q += n;
-    }
-    needs.trailing_commas = q == end || *q == '}' || *q == ']';
-  };
-  for_each_match(
-      p, size,
-      [](const Block& b) {
-        return b.eq('"') | b.eq('\\') | b.eq(',') | b.control();
+  for_each_in_strings(
+      p, text.size(), [](const Block& b) { return b.eq(',') | b.control(); },
+      [](unsigned char c) { return c == ',' || c < 0x20; },
+      [&](std::size_t, unsigned char c) {
+        if (c < 0x20) needs.controls = true;
       },
-      [](unsigned char c) {
-        return c == '"' || c == '\\' || c == ',' || c < 0x20;
-      },
-      visit);
+      [&](std::size_t i, unsigned char c) {
+        if (c == ',' && !needs.trailing_commas) {
+          needs.trailing_commas = comma_is_trailing(p + i + 1, end);
+        }
+      });
   return needs;
 }
 
@@ -220,47 +240,28 @@ std::optional<std::string> strip_controls_if_changed(std::string_view text) {
   // Only a byte below 0x20 can be changed; many texts have none at all.
   if (!has_control(p, p + size)) return std::nullopt;
 
-  // String tracking over the bytes that matter: quote, backslash, controls.
-  // `resume` is the first position after an escaped byte, which is taken
-  // without interpretation.
   std::string out;
   bool building = false;
   std::size_t copied = 0;  // p[0, copied) is already in `out`
-  bool in_string = false;
-  std::size_t resume = 0;
-  auto visit = [&](std::size_t i) {
-    if (i < resume) return;
-    const auto c = static_cast<unsigned char>(p[i]);
-    if (!in_string) {
-      in_string = c == '"';  // controls outside strings stay
-      return;
-    }
-    if (c == '\\') {
-      resume = i + 2;
-      return;
-    }
-    if (c == '"') {
-      in_string = false;
-      return;
-    }
-    if (!building) {
-      out.reserve(size);
-      building = true;
-    }
-    out.append(p + copied, i - copied);
-    if (c == '\t') {
-      out.append("\\t");
-    } else if (c == '\n') {
-      out.append("\\n");
-    } else if (c == '\r') {
-      out.append("\\r");
-    }
-    copied = i + 1;
-  };
-  for_each_match(
-      p, size,
-      [](const Block& b) { return b.eq('"') | b.eq('\\') | b.control(); },
-      [](unsigned char c) { return c == '"' || c == '\\' || c < 0x20; }, visit);
+  for_each_in_strings(
+      p, size, [](const Block& b) { return b.control(); },
+      [](unsigned char c) { return c < 0x20; },
+      [&](std::size_t i, unsigned char c) {
+        if (!building) {
+          out.reserve(size);
+          building = true;
+        }
+        out.append(p + copied, i - copied);
+        if (c == '\t') {
+          out.append("\\t");
+        } else if (c == '\n') {
+          out.append("\\n");
+        } else if (c == '\r') {
+          out.append("\\r");
+        }
+        copied = i + 1;
+      },
+      [](std::size_t, unsigned char) {});  // controls outside strings stay
   if (!building) return std::nullopt;
   out.append(p + copied, size - copied);
   return out;
@@ -281,46 +282,19 @@ std::optional<std::string> strip_trailing_commas_if_changed(
   std::string out;
   bool building = false;
   std::size_t copied = 0;
-  bool in_string = false;
-  std::size_t resume = 0;
-  auto visit = [&](std::size_t i) {
-    if (i < resume) return;
-    const char c = p[i];
-    if (in_string) {
-      if (c == '\\') {
-        resume = i + 2;
-      } else if (c == '"') {
-        in_string = false;
-      }
-      return;
-    }
-    if (c == '"') {
-      in_string = true;
-      return;
-    }
-    if (c != ',') return;  // a backslash outside strings
-    // Look past White_Space. Each byte of that run is looked at by this
-    // comma only, so the pass stays linear.
-    const char* q = p + i + 1;
-    const char* const end = p + size;
-    while (q != end) {
-      const std::size_t n = white_space_length(q, end);
-      if (n == 0) break;
-      q += n;
-    }
-    if (q == end || *q == '}' || *q == ']') {
-      if (!building) {
-        out.reserve(size);
-        building = true;
-      }
-      out.append(p + copied, i - copied);
-      copied = i + 1;
-    }
-  };
-  for_each_match(
-      p, size,
-      [](const Block& b) { return b.eq('"') | b.eq('\\') | b.eq(','); },
-      [](unsigned char c) { return c == '"' || c == '\\' || c == ','; }, visit);
+  for_each_in_strings(
+      p, size, [](const Block& b) { return b.eq(','); },
+      [](unsigned char c) { return c == ','; },
+      [](std::size_t, unsigned char) {},  // commas in strings stay
+      [&](std::size_t i, unsigned char) {
+        if (!comma_is_trailing(p + i + 1, p + size)) return;
+        if (!building) {
+          out.reserve(size);
+          building = true;
+        }
+        out.append(p + copied, i - copied);
+        copied = i + 1;
+      });
   if (!building) return std::nullopt;
   out.append(p + copied, size - copied);
   return out;
