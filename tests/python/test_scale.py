@@ -1,6 +1,6 @@
-"""The README's "At scale" recipes run on real engines started here (PySpark in local mode with two cores, a
+"""The "At scale" recipes of docs/scale.md run on real engines started here (PySpark in local mode with two cores, a
 Dask cluster of two worker processes, Polars' lazy engine) over one Parquet file of replies, and give exactly
-what the serial loop of repair() gives, row by row. The recipe functions below are the README's, with their
+what the serial loop of repair() gives, row by row. The recipe functions below are that page's, with their
 imports inside them.
 
 The test command installs the engines (pip install '.[scale]', Java for Spark) and sets TARNWICK_REQUIRE_SCALE=1,
