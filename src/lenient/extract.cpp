@@ -7,7 +7,7 @@
 #include <string_view>  // string_view
 
 #include "lenient/extraction.h"
-#include "repair/ladder.h"
+#include "lenient/runner.h"
 #include "tarnwick/value.h"
 
 namespace tarnwick {
@@ -164,35 +164,18 @@ ValueShape shape_of_json(std::string_view json) noexcept {
   return shape;
 }
 
-namespace {
-
-// Repairs candidates into the engine's tree.
-struct TreeRunner {
-  using Result = RepairOutcome;
-  RepairOptions options;
-
-  Result run(std::string_view text) { return run_ladder(text, options); }
-  Result run_as_it_stands(std::string_view text) {
-    TreeBuilder builder;
-    LadderAnswer<JsonValue> answer =
-        climb_ladder(text, options, builder, LadderRungs::AsItStands);
-    const bool ok = answer.ok();
-    const bool changed = answer.changed();
-    return RepairOutcome{std::move(answer.json), std::move(answer.value), ok,
-                         changed, answer.strategy};
-  }
-  Strategy strategy(const Result& result) { return result.strategy; }
-  ValueShape shape(const Result& result) { return shape_of_json(result.json); }
-};
-
-}  // namespace
 }  // namespace detail
 
 Extraction run_extract(std::string_view text, const ExtractOptions& options) {
-  detail::TreeRunner runner{detail::candidate_options(options.repair)};
+  detail::LadderRunner<detail::TreeBuilder> runner(
+      detail::candidate_options(options.repair));
   auto found = detail::extract_with(text, options, runner);
-  return Extraction{std::move(found.result), found.fixes, found.begin,
-                    found.end};
+  const Strategy strategy = found.result.strategy;
+  RepairOutcome outcome{std::move(found.result.json),
+                        std::move(found.result.value),
+                        strategy != Strategy::Fallback,
+                        strategy != Strategy::Parse, strategy};
+  return Extraction{std::move(outcome), found.fixes, found.begin, found.end};
 }
 
 }  // namespace tarnwick

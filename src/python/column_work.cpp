@@ -12,7 +12,7 @@
 #include <thread>              // thread
 #include <utility>             // move
 
-#include "ladder_runner.h"
+#include "lenient/runner.h"
 #include "lenient/extraction.h"
 #include "text_builder.h"
 
@@ -34,7 +34,7 @@ bool bit_set(const std::uint8_t* bitmap, std::int64_t index) noexcept {
 // Repairs texts into their canonical text and strategy alone: the ladder's
 // reads build no value (see TextOnlyBuilder), as repair() builds its objects
 // in the same reads.
-using TextRunner = LadderRunner<TextOnlyBuilder>;
+using TextRunner = tarnwick::detail::LadderRunner<TextOnlyBuilder>;
 static_assert(tarnwick::detail::ExtractionRunner<TextRunner>);
 
 // One row of a chunk: null, a text, or buffers that contradict themselves.

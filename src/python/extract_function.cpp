@@ -12,7 +12,7 @@
 #include "arguments.h"
 #include "extraction_result.h"
 #include "guard.h"
-#include "ladder_runner.h"
+#include "lenient/runner.h"
 #include "lenient/extraction.h"
 #include "module_support.h"
 #include "py_ref.h"
@@ -112,7 +112,7 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
 
 // Repairs candidate texts into interpreter objects the way repair() does:
 // every rung builds the objects as it reads.
-using ObjectRunner = LadderRunner<PythonBuilder>;
+using ObjectRunner = tarnwick::detail::LadderRunner<PythonBuilder>;
 static_assert(tarnwick::detail::ExtractionRunner<ObjectRunner>);
 
 // Code points of a UTF-8 text: the bytes that start a sequence.

@@ -1,7 +1,8 @@
-// A runner of the extraction search (lenient/extraction.h) over a builder of
-// the ladder: each candidate climbs the ladder with the builder, and the
-// result keeps the value it made, the canonical text and the rung.
-// (Python-free)
+// The one runner of the extraction search (lenient/extraction.h) over any
+// builder of the ladder: each candidate climbs the ladder with the builder,
+// and the result keeps the value it made, the canonical text and the rung.
+// The engine's tree (run_extract), interpreter objects (the binding) and
+// canonical text alone (columns) all search through it. (Private)
 #pragma once
 
 #include <optional>     // optional
@@ -12,18 +13,17 @@
 #include "lenient/extraction.h"
 #include "repair/ladder.h"
 
-namespace tarnwick::python {
+namespace tarnwick::detail {
 
-template <tarnwick::detail::LadderBuilder Builder>
+template <LadderBuilder Builder>
 class LadderRunner {
  public:
-  using LadderRungs = tarnwick::detail::LadderRungs;
   struct Result {
     typename Builder::Value value;
     std::string json;
     Strategy strategy = Strategy::Fallback;
     // Filled on first use: the search asks for it again for the winner.
-    mutable std::optional<tarnwick::detail::ValueShape> shape;
+    mutable std::optional<ValueShape> shape;
   };
 
   explicit LadderRunner(const RepairOptions& options) noexcept
@@ -41,18 +41,15 @@ class LadderRunner {
   const Builder& builder() const noexcept { return builder_; }
   Builder& builder() noexcept { return builder_; }
 
-  tarnwick::detail::ValueShape shape(const Result& result) {
-    if (!result.shape) {
-      result.shape = tarnwick::detail::shape_of_json(result.json);
-    }
+  ValueShape shape(const Result& result) {
+    if (!result.shape) result.shape = shape_of_json(result.json);
     return *result.shape;
   }
 
  private:
   Result climb(std::string_view text, LadderRungs rungs) {
     if (!builder_.failed()) {
-      auto answer =
-          tarnwick::detail::climb_ladder(text, options_, builder_, rungs);
+      auto answer = climb_ladder(text, options_, builder_, rungs);
       if (!builder_.failed()) {
         return {std::move(answer.value), std::move(answer.json),
                 answer.strategy, std::nullopt};
@@ -68,4 +65,4 @@ class LadderRunner {
   Builder builder_;
 };
 
-}  // namespace tarnwick::python
+}  // namespace tarnwick::detail
