@@ -25,6 +25,7 @@ from __future__ import annotations
 
 import json
 import random
+import re
 from dataclasses import dataclass
 from typing import Callable
 
@@ -801,24 +802,320 @@ def _reasoning_text(rng: random.Random, tag: str, thought: _Thought) -> tuple[st
     return text + rng.choice(_FINAL_LEADS) + body, thought.after
 
 
+_DRAFT_BODIES = (
+    "Draft: {draft}. Checking the source again, {key} should be {right}.",
+    "First pass gave {draft}\nOne field is off; fixing {key}.",
+    "Let me write it out:\n```json\n{draft}\n```\nHmm, {key} is wrong there.",
+    "Candidate {draft} - but the user said {key} = {right}.",
+)
+_FINAL_BODIES = (
+    "Filling in the fields from the message.\n{final}",
+    "Everything checks out: {final}",
+    "```json\n{final}\n```",
+)
+
+
+def _thoughts_generated(rng: random.Random, count: int) -> list[_Thought]:
+    """A record drafted with one field wrong, then the record after the block; or the record
+    alone in a block that prose follows, or that never closes."""
+    thoughts = []
+    for _ in range(count):
+        final = _record(rng, rng.randint(2, 4))
+        key = rng.choice(list(final))
+        draft = dict(final)
+        while draft[key] == final[key]:
+            draft[key] = _scalar(rng)
+        roll = rng.random()
+        if roll < 0.6:
+            body = rng.choice(_DRAFT_BODIES).format(draft=_dump(draft), key=key, right=_dump(final[key]))
+            thoughts.append(_Thought(body, after=final))
+        else:
+            body = rng.choice(_FINAL_BODIES).format(final=_render(final, rng.choice((None, 2))))
+            prose = rng.choice(("\nThat is the extracted record.", "", "\n\nDone."))
+            thoughts.append(_Thought(body, prose_after=prose, closed=roll < 0.8, meant=final))
+    return thoughts
+
+
 def _reasoning_cases(rng: random.Random) -> list[tuple[str, object]]:
     cases = []
-    for thought in _THOUGHTS:
+    for thought in _THOUGHTS + _thoughts_generated(rng, 10):
         for tag in rng.sample(_REASONING_TAGS, 3):
             cases.append(_reasoning_text(rng, tag, thought))
     return cases
+
+
+# --- generated bases --------------------------------------------------------
+# Records drawn from pools of the keys and strings replies carry, rendered
+# compact or indented, with one defect put in by construction: they add shapes
+# (where in the document the defect sits, how deep, what surrounds it) that
+# the hand-written bases above do not cover.
+_KEYS = (
+    "name", "city", "title", "email", "path", "url", "note", "status", "user id", "display name",
+    "Straße", "país", "описание", "file_path", "last-login", "query", "cmd", "label", "comment",
+    "unit price", "created_at", "owner", "region", "message", "分类", "reply_to",
+)  # fmt: skip
+# Strings whose end a reader can find: no quote, no trailing space, no closer
+# or comma at the end, and no comma followed by a quote inside.
+_STRINGS = (
+    "Oslo", "São Paulo", "ana@example.org", "/var/log/app.log", "C:\\Temp\\out.csv",
+    "https://example.com/a?b=1&c=2", "Hello, world", "Café Noir, 3rd floor", "12 Main St, Springfield",
+    "naïve approach", "東京都", "🚀 launch", "v2.3.1", "SELECT id FROM t WHERE x > 3", "Zoë Müller",
+    "it's fine", "50% off", "#ff8800", "2024-05-17T10:30:00Z", "user: admin", "a, b, and c",
+    "Wait for the build to finish.", "line one\nline two", "¿Qué tal?", "ID-4471", "N/A",
+    "Добрый день", "x = y + 1", "~/projects/tarn/src", "read; write", "tab\there",
+)  # fmt: skip
+# Sentences with a quoted word inside: each inner quote is followed by more of the sentence.
+_QUOTING = (
+    'the "best" pizza in town', 'say "hi" now', 'a 6" screen', 'He said "no" twice.',
+    'press "Save" then exit', 'the so-called "fix" broke it', 'label it "urgent" please',
+'use "--force" with care', 'Er sagte "ja" und ging.',
+)  # fmt: skip
+
+
+def _scalar(rng: random.Random) -> object:
+    roll = rng.random()
+    if roll < 0.6:
+        return rng.choice(_STRINGS)
+    if roll < 0.75:
+        return rng.randint(-50, 5000)
+    if roll < 0.88:
+        return round(rng.uniform(-100, 100), rng.choice((1, 2, 3)))
+    return rng.choice((True, False, None))
+
+
+def _record(rng: random.Random, size: int) -> dict:
+    return {k: _scalar(rng) for k in rng.sample(_KEYS, size)}
+
+
+def _render(node: object, indent: int | None, drop: Callable[[str, str], str] | None = None, depth: int = 0) -> str:
+    """JSON text of node, compact (", " and ": ") or indented; drop(prev, next) may replace the
+    ", " or ",\n" between two entries with whatever the caller wants there."""
+    if isinstance(node, dict):
+        entries = [
+            json.dumps(k, ensure_ascii=False) + ": " + _render(v, indent, drop, depth + 1) for k, v in node.items()
+        ]
+        opener, closer = "{", "}"
+    elif isinstance(node, list):
+        entries = [_render(v, indent, drop, depth + 1) for v in node]
+        opener, closer = "[", "]"
+    else:
+        return json.dumps(node, ensure_ascii=False)
+    if not entries:
+        return opener + closer
+    pad = "" if indent is None else "\n" + " " * (indent * (depth + 1))
+    out = opener + pad + entries[0]
+    for prev, entry in zip(entries, entries[1:]):
+        gap = "," + (pad or " ")
+        out += (drop(prev, entry) if drop else None) or gap
+        out += entry
+    return out + ("" if indent is None else "\n" + " " * (indent * depth)) + closer
+
+
+def _refused(text: str) -> bool:
+    try:
+        json.loads(text)
+    except ValueError:
+        return True
+    return False
+
+
+def _unclosed_generated(rng: random.Random, count: int) -> list[_Base]:
+    """A record or list of records in which one string lost its closing quote (and,
+    when indented, sometimes its comma too)."""
+    bases = []
+    while len(bases) < count:
+        shape = rng.random()
+        if shape < 0.5:
+            value: object = _record(rng, rng.randint(2, 5))
+        elif shape < 0.8:
+            value = {rng.choice(_KEYS): _record(rng, rng.randint(1, 3)), rng.choice(("ok", "total")): 1}
+        else:
+            value = [_record(rng, 2) for _ in range(rng.randint(2, 3))]
+        strings = _string_slots(value)
+        if not strings:
+            continue
+        holder, key = rng.choice(strings)
+        target = holder[key]
+        holder[key] = "@@CUT@@"
+        indent = rng.choice((None, 2, 4))
+        text = _render(value, indent)
+        cut = json.dumps(target, ensure_ascii=False)[:-1]
+        if indent and rng.random() < 0.5:
+            text = re.sub(r'"@@CUT@@",(\n)', lambda m: cut + m.group(1), text)
+        text = text.replace('"@@CUT@@"', cut)
+        holder[key] = target
+        last = text.rstrip("}] \n").endswith(cut)
+        bases.append(_Base(text, value, tail=not last))
+    return bases
+
+
+def _string_slots(node: object) -> list[tuple[object, object]]:
+    """(container, key or index) of every string value; list elements only when the next one
+    is no number, which would read as more of the string."""
+    slots: list[tuple[object, object]] = []
+    items = list(node.items()) if isinstance(node, dict) else list(enumerate(node)) if isinstance(node, list) else []
+    for i, (k, v) in enumerate(items):
+        if isinstance(v, str):
+            after = items[i + 1][1] if i + 1 < len(items) else None
+            if isinstance(node, dict) or not isinstance(after, (int, float)) or isinstance(after, bool):
+                slots.append((node, k))
+        else:
+            slots.extend(_string_slots(v))
+    return slots
+
+
+def _comma_generated(rng: random.Random, count: int) -> list[_Base]:
+    """Records and string lists with commas left out between strings, some strings quoting a word."""
+    bases = []
+    while len(bases) < count:
+        roll = rng.random()
+        if roll < 0.4:
+            value: object = rng.sample(_STRINGS + _QUOTING, rng.randint(3, 5))
+        elif roll < 0.8:
+            value = {k: rng.choice(_STRINGS + _QUOTING) for k in rng.sample(_KEYS, rng.randint(2, 4))}
+        else:
+            value = {rng.choice(_KEYS): rng.sample(_STRINGS, 3), "owner": {"name": rng.choice(_QUOTING), "id": 7}}
+        indent = rng.choice((None, 2))
+
+        def drop(prev: str, entry: str, indent: int | None = indent) -> str:
+            if prev.endswith('"') and entry.startswith('"') and rng.random() < 0.6:
+                return rng.choice(("\n" + " " * (indent or 0), " ", "  ", "\t"))
+            return ""
+
+        text = _render(value, indent, drop).replace('\\"', '"')
+        if _refused(text):
+            bases.append(_Base(text, value))
+    return bases
+
+
+def _records_without_closers(rng: random.Random, count: int) -> list[_Base]:
+    """Arrays of records where some record's closer is missing, so the next one opens where its
+    key belongs; or a record list closed early, its last records following the ]."""
+    bases = []
+    while len(bases) < count:
+        records = [_record(rng, rng.randint(1, 3)) for _ in range(rng.randint(2, 4))]
+        indent = rng.choice((None, 2))
+        texts = [_render(r, indent, depth=1) for r in records]
+        pad = " " if indent is None else "\n  "
+        if rng.random() < 0.6:
+            cut = rng.sample(range(len(texts) - 1), rng.randint(1, len(texts) - 1))
+            parts = [t[:-1].rstrip() if i in cut else t for i, t in enumerate(texts)]
+            text = "[" + pad.lstrip(" ") + ("," + pad).join(parts) + ("\n]" if indent else "]")
+            bases.append(_Base(text, records))
+            continue
+        key = rng.choice(("items", "results", "rows", "records", "hits"))
+        split = rng.randint(1, len(texts) - 1)
+        text = "{" + json.dumps(key) + ": [" + ", ".join(texts[:split]) + "], " + ", ".join(texts[split:])
+        value: dict = {key: records}
+        if rng.random() < 0.4:
+            text += ', "count": ' + str(len(records))
+            value["count"] = len(records)
+        bases.append(_Base(text + "}", value))
+    return bases
+
+
+def _doubled_braces(rng: random.Random, count: int) -> list[_Base]:
+    """A template's {{ }} escapes left in: every brace outside strings doubled."""
+    bases = []
+    for _ in range(count):
+        value = _record(rng, rng.randint(1, 3))
+        if rng.random() < 0.5:
+            value[rng.choice(("meta", "args", "data"))] = _record(rng, 2)
+        text = _render(value, rng.choice((None, 2)))
+        bases.append(_Base(_outside_strings(text, lambda c: c * 2 if c in "{}" else c), value, nest=False))
+    return bases
+
+
+def _outside_strings(text: str, change: Callable[[str], str], inside: Callable[[str], str] = str) -> str:
+    """text with change() applied to each character outside its string literals, inside() to the rest."""
+    out, in_string, escaped = [], False, False
+    for c in text:
+        if in_string:
+            if escaped:
+                escaped = False
+            elif c == "\\":
+                escaped = True
+            elif c == '"':
+                in_string = False
+            out.append(c if c == '"' and not in_string else inside(c))
+        else:
+            in_string = c == '"'
+            out.append(change(c))
+    return "".join(out)
+
+
+def _nested(rng: random.Random, depth: int) -> object:
+    if depth == 0:
+        return _scalar(rng)
+    if rng.random() < 0.5:
+        return {k: _nested(rng, depth - 1) for k in rng.sample(_KEYS, rng.randint(1, 3))}
+    return [_nested(rng, depth - 1) for _ in range(rng.randint(1, 3))]
+
+
+def _closers_dropped(rng: random.Random, count: int) -> list[_Base]:
+    """A nested document with one closer left out where the next closer is of the other kind,
+    which then closes both."""
+    bases = []
+    while len(bases) < count:
+        value = _nested(rng, rng.randint(2, 4))
+        text = _render(value, rng.choice((None, 2)))
+        spots = [
+            m.start()
+            for m in re.finditer(r"[\]}](?=\s*([\]}]))", _outside_strings(text, str, lambda c: "x"))
+            if text[m.start()] != m.group(1)
+        ]
+        if not spots:
+            continue
+        at = rng.choice(spots)
+        head = text[:at].rstrip(" ")
+        # An indented closer goes with its line.
+        head = head[:-1] if head.endswith("\n") else text[:at]
+        bases.append(_Base(head + text[at + 1 :], value))
+    return bases
+
+
+def _python_literal(node: object, rng: random.Random, single: bool, top: bool = False) -> str:
+    """node as Python source: lists as tuples at the top and now and then inside; strings in
+    single quotes when `single` and they hold none."""
+    if isinstance(node, list):
+        inner = ", ".join(_python_literal(v, rng, single) for v in node)
+        if top or rng.random() < 0.5:
+            return "(" + inner + ("," if len(node) == 1 else "") + ")"
+        return "[" + inner + "]"
+    if isinstance(node, dict):
+        pairs = (f"{_python_literal(k, rng, single)}: {_python_literal(v, rng, single)}" for k, v in node.items())
+        return "{" + ", ".join(pairs) + "}"
+    if node is None or isinstance(node, bool):
+        return {True: "True", False: "False", None: "None"}[node]
+    text = json.dumps(node, ensure_ascii=False)
+    if isinstance(node, str) and single and "'" not in node:
+        return "'" + text[1:-1] + "'"
+    return text
+
+
+def _tuples_generated(rng: random.Random, count: int) -> list[_Base]:
+    bases = []
+    for _ in range(count):
+        value = [_nested(rng, rng.choice((0, 0, 1, 2))) for _ in range(rng.randint(1, 4))]
+        text = _python_literal(value, rng, single=rng.random() < 0.6, top=True)
+        bases.append(_Base(text, value, nest=False))
+    return bases
 
 
 def failure_families() -> list[Family]:
     """The seven families, the same texts on every call."""
     rng = random.Random(SEED)
     families = [
-        _family("unclosed_string_end", _UNCLOSED, rng),
-        _family("missing_comma_vs_inner_quote", _COMMA_OR_QUOTE, rng),
-        _family("container_where_key_belongs", _CONTAINER_AS_KEY, rng),
-        _family("mismatched_closer", _MISMATCHED, rng),
+        _family("unclosed_string_end", _UNCLOSED + _unclosed_generated(rng, 15), rng),
+        _family("missing_comma_vs_inner_quote", _COMMA_OR_QUOTE + _comma_generated(rng, 15), rng),
+        _family(
+            "container_where_key_belongs",
+            _CONTAINER_AS_KEY + _records_without_closers(rng, 12) + _doubled_braces(rng, 5),
+            rng,
+        ),
+        _family("mismatched_closer", _MISMATCHED + _closers_dropped(rng, 15), rng),
         _family("invisible_format_chars", _invisible_bases(rng), rng),
-        _family("tuples_top_level", _TUPLES, rng),
+        _family("tuples_top_level", _TUPLES + _tuples_generated(rng, 12), rng),
         Family("reasoning_blocks", tuple(_reasoning_cases(rng))),
     ]
     return families
