@@ -90,7 +90,7 @@ def _row(name: str, row: tuple) -> None:
 def _extract_all(tarnwick: Any, args: argparse.Namespace) -> None:
     cases = extract_all_cases.cases()
     has_all = hasattr(tarnwick, "extract_all")
-    split = among = picked = pickable = 0
+    split = among = ordered = picked = pickable = 0
     misses = []
     for case in cases:
         ok, one = _call(tarnwick.extract, case.text)
@@ -107,10 +107,14 @@ def _extract_all(tarnwick: Any, args: argparse.Namespace) -> None:
             misses.append((case.text, values, case.values))
         # extract() of a text without candidates is a fallback, which extract_all leaves out.
         among += ok and ok_all and (not case.values or any(r == one for r in results))
+        if ok_all:
+            spans = [tuple(r.span) for r in results]
+            ordered += all(0 <= a <= b <= len(case.text) for a, b in spans) and spans == sorted(spans)
     print(f"\nextract_all cases: {len(cases)} texts")
     if has_all:
         print(f"  extract_all() gives the intended candidates: {_share(split, len(cases))}")
         print(f"  extract() is one of extract_all(): {_share(among, len(cases))}")
+        print(f"  spans in text order and within the text: {_share(ordered, len(cases))}")
     else:
         print("  extract_all() is not in this build")
     print(f"  extract() picks the intended candidate (where the text settles it): {_share(picked, pickable)}")

@@ -10,7 +10,13 @@ defects replies carry, so each value is the one its writer meant.
 
 from __future__ import annotations
 
+import json
+import random
 from dataclasses import dataclass
+
+import failure_classes
+
+SEED = 20261208
 
 
 @dataclass(frozen=True)
@@ -29,6 +35,10 @@ _SCHEMA = {"type": "object", "properties": {"name": {"type": "string"}, "age": {
 
 def cases() -> list[AllCase]:
     """The cases, the same list on every call."""
+    return _written() + _generated(random.Random(SEED), 18)
+
+
+def _written() -> list[AllCase]:
     return [
         # A schema, then the data that follows it: the data is the answer.
         _c(
@@ -229,6 +239,43 @@ def cases() -> list[AllCase]:
             None,
         ),
     ]
+
+
+_CORRECTIONS = (
+    "{a}\n\nCorrection: {key} was wrong. The right record:\n{b}",
+    "```json\n{a}\n```\nSorry, I misread {key}. Here is the fixed version:\n```json\n{b}\n```",
+    "First try: {a}\nUpdated: {b}",
+    "{a}\nActually, scratch that; {key} is different:\n{b}",
+)
+
+
+def _dump(rng: random.Random, value: object) -> str:
+    return json.dumps(value, ensure_ascii=False, indent=rng.choice((None, 2)))
+
+
+def _generated(rng: random.Random, count: int) -> list[AllCase]:
+    """A record and its correction, a schema and its data, or records one a line."""
+    out = []
+    for i in range(count):
+        final = failure_classes.record(rng, rng.randint(2, 4))
+        if i % 3 == 0:
+            key = rng.choice(list(final))
+            first = dict(final)
+            while first[key] == final[key]:
+                first[key] = failure_classes.scalar(rng)
+            text = rng.choice(_CORRECTIONS).format(a=_dump(rng, first), b=_dump(rng, final), key=key)
+            out.append(_c(text, [first, final], 1))
+        elif i % 3 == 1:
+            schema = {"type": "object", "required": sorted(final)}
+            text = f"Schema:\n```json\n{_dump(rng, schema)}\n```\nResult:\n```json\n{_dump(rng, final)}\n```"
+            out.append(_c(text, [schema, final], 1))
+        else:
+            rows = [final] + [failure_classes.record(rng, 2) for _ in range(rng.randint(1, 3))]
+            text = "\n".join(json.dumps(r, ensure_ascii=False) for r in rows)
+            if rng.random() < 0.5:
+                text = f"Rows:\n```jsonl\n{text}\n```"
+            out.append(_c(text, [rows], 0))
+    return out
 
 
 def main() -> int:

@@ -518,7 +518,7 @@ _MISMATCHED = [
 # --- invisible_format_chars -------------------------------------------------
 # Zero-width space, word joiner, byte-order mark and Mongolian vowel separator
 # between tokens are whitespace; inside strings they are content and stay.
-_INVISIBLES = ("\u200b", "\u2060", "\ufeff", "\u180e")
+INVISIBLES = ("\u200b", "\u2060", "\ufeff", "\u180e")
 
 _INVISIBLE_VALUES: list[object] = [
     {"name": "Ada", "age": 36},
@@ -584,7 +584,7 @@ def _sprinkle(rng: random.Random, value: object) -> str:
     if 0 not in chosen and rng.random() < 0.3:
         chosen.append(0)  # a leading BOM or zero-width space, the commonest spot
     for at in chosen:
-        text = text[:at] + rng.choice(_INVISIBLES) * rng.choice((1, 1, 2)) + text[at:]
+        text = text[:at] + rng.choice(INVISIBLES) * rng.choice((1, 1, 2)) + text[at:]
     return text
 
 
@@ -820,11 +820,11 @@ def _thoughts_generated(rng: random.Random, count: int) -> list[_Thought]:
     alone in a block that prose follows, or that never closes."""
     thoughts = []
     for _ in range(count):
-        final = _record(rng, rng.randint(2, 4))
+        final = record(rng, rng.randint(2, 4))
         key = rng.choice(list(final))
         draft = dict(final)
         while draft[key] == final[key]:
-            draft[key] = _scalar(rng)
+            draft[key] = scalar(rng)
         roll = rng.random()
         if roll < 0.6:
             body = rng.choice(_DRAFT_BODIES).format(draft=_dump(draft), key=key, right=_dump(final[key]))
@@ -872,7 +872,8 @@ _QUOTING = (
 )  # fmt: skip
 
 
-def _scalar(rng: random.Random) -> object:
+def scalar(rng: random.Random) -> object:
+    """A string from the pool (most of the time), an integer, a float, a boolean or null."""
     roll = rng.random()
     if roll < 0.6:
         return rng.choice(_STRINGS)
@@ -883,8 +884,9 @@ def _scalar(rng: random.Random) -> object:
     return rng.choice((True, False, None))
 
 
-def _record(rng: random.Random, size: int) -> dict:
-    return {k: _scalar(rng) for k in rng.sample(_KEYS, size)}
+def record(rng: random.Random, size: int) -> dict:
+    """An object of `size` members with keys from the pool and scalar values."""
+    return {k: scalar(rng) for k in rng.sample(_KEYS, size)}
 
 
 def _render(node: object, indent: int | None, drop: Callable[[str, str], str] | None = None, depth: int = 0) -> str:
@@ -926,11 +928,11 @@ def _unclosed_generated(rng: random.Random, count: int) -> list[_Base]:
     while len(bases) < count:
         shape = rng.random()
         if shape < 0.5:
-            value: object = _record(rng, rng.randint(2, 5))
+            value: object = record(rng, rng.randint(2, 5))
         elif shape < 0.8:
-            value = {rng.choice(_KEYS): _record(rng, rng.randint(1, 3)), rng.choice(("ok", "total")): 1}
+            value = {rng.choice(_KEYS): record(rng, rng.randint(1, 3)), rng.choice(("ok", "total")): 1}
         else:
-            value = [_record(rng, 2) for _ in range(rng.randint(2, 3))]
+            value = [record(rng, 2) for _ in range(rng.randint(2, 3))]
         strings = _string_slots(value)
         if not strings:
             continue
@@ -993,7 +995,7 @@ def _records_without_closers(rng: random.Random, count: int) -> list[_Base]:
     key belongs; or a record list closed early, its last records following the ]."""
     bases = []
     while len(bases) < count:
-        records = [_record(rng, rng.randint(1, 3)) for _ in range(rng.randint(2, 4))]
+        records = [record(rng, rng.randint(1, 3)) for _ in range(rng.randint(2, 4))]
         indent = rng.choice((None, 2))
         texts = [_render(r, indent, depth=1) for r in records]
         pad = " " if indent is None else "\n  "
@@ -1018,9 +1020,9 @@ def _doubled_braces(rng: random.Random, count: int) -> list[_Base]:
     """A template's {{ }} escapes left in: every brace outside strings doubled."""
     bases = []
     for _ in range(count):
-        value = _record(rng, rng.randint(1, 3))
+        value = record(rng, rng.randint(1, 3))
         if rng.random() < 0.5:
-            value[rng.choice(("meta", "args", "data"))] = _record(rng, 2)
+            value[rng.choice(("meta", "args", "data"))] = record(rng, 2)
         text = _render(value, rng.choice((None, 2)))
         bases.append(_Base(_outside_strings(text, lambda c: c * 2 if c in "{}" else c), value, nest=False))
     return bases
@@ -1046,7 +1048,7 @@ def _outside_strings(text: str, change: Callable[[str], str], inside: Callable[[
 
 def _nested(rng: random.Random, depth: int) -> object:
     if depth == 0:
-        return _scalar(rng)
+        return scalar(rng)
     if rng.random() < 0.5:
         return {k: _nested(rng, depth - 1) for k in rng.sample(_KEYS, rng.randint(1, 3))}
     return [_nested(rng, depth - 1) for _ in range(rng.randint(1, 3))]

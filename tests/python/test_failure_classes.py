@@ -13,7 +13,7 @@ import failure_classes
 from lenient_recovery import same
 
 FAMILIES = failure_classes.failure_families()
-INVISIBLES = set(failure_classes._INVISIBLES)
+INVISIBLES = set(failure_classes.INVISIBLES)
 
 
 def _refuse(name):
