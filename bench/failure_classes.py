@@ -868,7 +868,7 @@ _STRINGS = (
 _QUOTING = (
     'the "best" pizza in town', 'say "hi" now', 'a 6" screen', 'He said "no" twice.',
     'press "Save" then exit', 'the so-called "fix" broke it', 'label it "urgent" please',
-'use "--force" with care', 'Er sagte "ja" und ging.',
+    'use "--force" with care', 'Er sagte "ja" und ging.',
 )  # fmt: skip
 
 
