@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job on a bundled example: sets up .venv with the package, then
-# repairs a fenced model reply with a trailing comma and reports which rung of
-# the ladder answered. Arguments, if any, replace that example: they are the
-# command line's own (`python -m tarnwick --help`), and relative paths among
+# repairs a fenced model reply with a trailing comma and reports how it was
+# read and what was fixed. Arguments, if any, replace that example: they are
+# the command line's own (`tarnwick --help`), and relative paths among
 # them mean what they mean where the script was started.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -13,11 +13,14 @@ from __future__ import annotations
 
 import json
 import sys
-from typing import IO, Any, Iterable, NamedTuple, Sequence, Union, get_args
+from typing import IO, Any, Iterable, Iterator, NamedTuple, Sequence, Union, get_args
 
 from ._extras import DEFAULT_MAX_LEN, Extraction, RepairedColumn, repair_column
 from ._tarnwick import RepairResult
 from ._types import FixName, Strategy
+
+#: Fix names in the order extract() reports them, as the statistics table lists them.
+FIXES: tuple[FixName, ...] = get_args(FixName)
 
 #: What an input gives: repair()'s result, extract()'s with --extract, or a
 #: row of repair_column's result in batch mode.
@@ -32,6 +35,9 @@ _JSON_WHITESPACE = " \t\r\n"
 # rows to keep every worker thread busy, little enough memory to stay flat.
 _BATCH_LINES = 8192
 _BATCH_BYTES = 16 << 20
+# Lines read before a field that none of them has stops the run: a typo in
+# --field would otherwise pass every line through with an error each.
+FIELD_PROBE_LINES = 100
 
 
 class Row(NamedTuple):
@@ -42,6 +48,7 @@ class Row(NamedTuple):
     ok: bool
     changed: bool
     fixes: tuple[FixName, ...] | None  # None unless extracting
+    guessed: bool | None = None  # None unless the column reports it
 
     @property
     def value(self) -> Any:
@@ -52,8 +59,9 @@ def column_rows(column: RepairedColumn) -> list[Row | None]:
     """The rows of `column`, None where the input row was null."""
     data = column.to_pydict()
     fixes = data.get("fixes", [None] * len(column))
-    return [None if j is None else Row(j, s, o, c, f)
-            for j, s, o, c, f in zip(data["json"], data["strategy"], data["ok"], data["changed"], fixes)]
+    guessed = data.get("guessed", [None] * len(column))
+    return [None if j is None else Row(j, s, o, c, f, g)
+            for j, s, o, c, f, g in zip(data["json"], data["strategy"], data["ok"], data["changed"], fixes, guessed)]
 
 
 def _has_lone_surrogate(text: str) -> bool:
@@ -77,24 +85,36 @@ def repair_texts(texts: Sequence[str], options: dict[str, Any]) -> list[Row | No
 
 
 class Stats:
-    """How many inputs each strategy answered, and how many were skipped."""
+    """How many inputs each strategy answered, each fix touched and how many
+    were guessed (what an extraction reports), and how many were skipped."""
 
     def __init__(self, skipped_label: str) -> None:
         self.counts: dict[str, int] = dict.fromkeys(STRATEGIES, 0)
+        self.fixes: dict[str, int] | None = None  # set by the first extraction
+        self.guessed: int | None = None  # set by the first result that says
         self.skipped = 0
         self.skipped_label = skipped_label
 
     def add(self, result: Result) -> None:
         self.counts[result.strategy] += 1
+        fixes = getattr(result, "fixes", None)
+        if fixes is not None:
+            self.fixes = self.fixes or dict.fromkeys(FIXES, 0)
+            for name in fixes:
+                self.fixes[name] = self.fixes.get(name, 0) + 1
+        guessed = getattr(result, "guessed", None)
+        if guessed is not None:
+            self.guessed = (self.guessed or 0) + bool(guessed)
 
-    def add_column(self, strategies: Iterable[str | None]) -> None:
-        """Counts the strategies of a column's rows; None (a null row) is not counted."""
-        for strategy in strategies:
-            if strategy is not None:
-                self.counts[strategy] += 1
+    def add_rows(self, rows: Iterable[Row | None]) -> None:
+        """Counts a column's rows; None (a null row) is not counted."""
+        for row in rows:
+            if row is not None:
+                self.add(row)
 
     def table(self) -> str:
-        """The statistics as an aligned text table, one row per strategy."""
+        """The statistics as an aligned text table: a row per strategy, then
+        a row per fix that was made (inputs it touched) and the guessed ones."""
         total = sum(self.counts.values())
         repaired = total - self.counts["fallback"]
 
@@ -105,6 +125,11 @@ class Stats:
         rows += [(name, str(n), share(n)) for name, n in self.counts.items()]
         rows += [("repaired (ok)", str(repaired), share(repaired)),
                  ("total", str(total), "")]
+        if self.fixes is not None:
+            rows.append(("fix", "inputs", "share"))
+            rows += [(name, str(n), share(n)) for name, n in self.fixes.items() if n]
+            if self.guessed is not None:
+                rows.append(("guessed", str(self.guessed), share(self.guessed)))
         if self.skipped:
             rows.append((self.skipped_label, str(self.skipped), ""))
         width = max(len(r[0]) for r in rows)
@@ -122,6 +147,29 @@ def too_long(size: int, max_len: int | None) -> str | None:
 
 class _Skip(Exception):
     """A line that is passed through; the message says why."""
+
+
+class _NoField(_Skip):
+    """A JSON object without the field; `keys` are the fields it has."""
+
+    def __init__(self, message: str, keys: Iterable[str]) -> None:
+        super().__init__(message)
+        self.keys = keys
+
+
+class FieldMissing(Exception):
+    """No line among the first FIELD_PROBE_LINES has the field, though some
+    are objects: the run stops before writing anything."""
+
+
+def _check_field(field: str, lines: int, found: bool, seen: dict[str, None]) -> None:
+    """Raises FieldMissing when `lines` lines were read, none had `field`
+    (`found` false) and objects with the fields `seen` were among them."""
+    if found or not seen:
+        return
+    which = f"the first {lines}" if lines == FIELD_PROBE_LINES else f"the {lines}"
+    shown = ", ".join(repr(k) for k in list(seen)[:20]) + (", ..." if len(seen) > 20 else "")
+    raise FieldMissing(f"none of {which} lines has the field {field!r}; fields seen: {shown}")
 
 
 def _field_text(line: bytes, first: bool, field: str) -> tuple[dict[str, object], str, str]:
@@ -146,7 +194,7 @@ def _field_text(line: bytes, first: bool, field: str) -> tuple[dict[str, object]
     if not isinstance(obj, dict):
         raise _Skip("not a JSON object")
     if field not in obj:
-        raise _Skip(f"no field {field!r}")
+        raise _NoField(f"no field {field!r}", obj)
     reply = obj[field]
     if not isinstance(reply, str):
         raise _Skip(f"field {field!r} is not a string")
@@ -207,6 +255,39 @@ def _progress_bar(stream: IO[str], total: int | None, name: str) -> object | Non
     return bar
 
 
+def _read_lines(
+    lines: Iterable[bytes], field: str
+) -> Iterator[tuple[int, bytes, int, tuple[dict[str, object], str, str] | str]]:
+    """(line number, line without its newline, its size in bytes, the parsed
+    object, its text and reply or why it is passed through) of each line.
+
+    Raises FieldMissing as soon as the first FIELD_PROBE_LINES lines (or the
+    first batch's bytes, or all lines, if fewer) hold objects but no `field`:
+    before a batch is full, so before anything is written."""
+    probing, found, lineno = True, False, 0
+    seen: dict[str, None] = {}  # fields of the objects without `field`, in order
+    size = 0
+    for lineno, line in enumerate(lines, 1):
+        body = line[:-1] if line.endswith(b"\n") else line
+        parsed: tuple[dict[str, object], str, str] | str
+        try:
+            parsed = _field_text(body, lineno == 1, field)
+            found = True
+        except _NoField as e:
+            parsed = str(e)
+            if probing:
+                seen.update(dict.fromkeys(e.keys))
+        except _Skip as e:
+            parsed = str(e)
+        size += len(line)
+        if probing and (lineno == FIELD_PROBE_LINES or size >= _BATCH_BYTES):
+            _check_field(field, lineno, found, seen)
+            probing = False
+        yield lineno, body, len(line), parsed
+    if probing:
+        _check_field(field, lineno, found, seen)
+
+
 def run_batch(
     lines: Iterable[bytes],
     out: IO[bytes],
@@ -226,7 +307,8 @@ def run_batch(
     `options` and writes the output lines to `out`. Problems and, with
     `report`, one line per repaired input go to standard error, prefixed with
     ``name:LINE:``. Returns whether any input fell back; skipped lines are
-    counted in `stats`."""
+    counted in `stats`. Raises FieldMissing, having written nothing, when
+    objects but no `field` are among the first FIELD_PROBE_LINES lines."""
     err = sys.stderr
     bar = _progress_bar(err, total_bytes, name) if progress else None
     fell_back = False
@@ -265,13 +347,9 @@ def run_batch(
         pending_bytes = 0
 
     try:
-        for lineno, line in enumerate(lines, 1):
-            pending_bytes += len(line)
-            body = line[:-1] if line.endswith(b"\n") else line
-            try:
-                pending.append((lineno, body, _field_text(body, lineno == 1, field)))
-            except _Skip as e:
-                pending.append((lineno, body, str(e)))
+        for lineno, body, size, parsed in _read_lines(lines, field):
+            pending_bytes += size
+            pending.append((lineno, body, parsed))
             if len(pending) == _BATCH_LINES or pending_bytes >= _BATCH_BYTES:
                 flush()
         flush()

@@ -1,10 +1,12 @@
-"""Command line: ``python -m tarnwick [options] [FILE ...]``.
+"""Command line: ``tarnwick [options] [FILE ...]``, or ``python -m tarnwick``.
 
 Repairs each input and prints its canonical JSON on one line of standard
 output, in the order given. ``-`` (or no FILE at all) reads standard input.
-With ``--extract``, the JSON is first looked for inside the text and its
-defects rewritten by the lenient pass (``tarnwick.extract``; ``--no-lenient``
-leaves them to the repair ladder).
+The JSON is looked for inside the text and its defects rewritten by the
+lenient pass, as ``tarnwick.extract`` does (``--no-lenient`` leaves them to
+the repair ladder); ``--strict`` runs ``tarnwick.repair``'s ladder alone.
+``--extract``, the way to ask for the search before it became the default,
+is still accepted and changes nothing.
 
 Batch mode, ``--jsonl FILE --field NAME``, reads JSON Lines whose field NAME
 holds the raw text and writes JSON Lines with the repaired value and the
@@ -20,14 +22,15 @@ an encoding mark, so a BOM-prefixed file repairs like the same file without
 it. Lines are not translated: the text reaches ``repair`` byte for byte.
 A file that cannot be read or is not valid UTF-8 is reported on standard
 error and prints ``null``, so that output line i still answers input i, and
-the remaining inputs are still processed. A text that falls back because it
-is longer than ``--max-len`` says so on standard error, with its size, when
-it is the only input or with ``--report``.
+the remaining inputs are still processed. A text that falls back says so on
+standard error in one line naming it: no value found, or its size when it is
+longer than ``--max-len``.
 
 Exit status: 0 when every input was repaired with ``ok`` true; 1 when at
 least one fell back (``ok`` false); 2 on bad usage or when at least one
 input could not be read or decoded, or, in batch mode, at least one line was
-passed through unprocessed (2 wins over 1); 130 after Ctrl-C; 141, the
+passed through unprocessed or none of the first lines has the field (2 wins
+over 1); 130 after Ctrl-C; 141, the
 status of a tool that SIGPIPE ends, when the reader of standard output went
 away (``| head -1``), without a traceback.
 """
@@ -44,7 +47,7 @@ from typing import Any, Callable, Sequence
 
 from tarnwick import __version__, extract, repair
 from tarnwick._extras import DEFAULT_MAX_LEN
-from tarnwick._batch import Result, Stats, report_fields, run_batch, too_long
+from tarnwick._batch import FieldMissing, Result, Stats, report_fields, run_batch, too_long
 
 EXIT_OK = 0
 EXIT_FELL_BACK = 1
@@ -85,10 +88,10 @@ def _threads(text: str) -> int:
 
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
-        prog="python -m tarnwick",
+        prog="tarnwick",
         allow_abbrev=False,
-        description="Repair text meant to be JSON and print it as canonical "
-        "JSON, one line per input.",
+        description="Find the JSON in text meant to be JSON (a model's reply, "
+        "say), repair it and print it as canonical JSON, one line per input.",
         epilog="Exit status: 0 all repaired, 1 some input fell back, "
         "2 bad usage, an unreadable input or (batch mode) a line passed "
         "through; 130 Ctrl-C, 141 the output pipe was closed.",
@@ -99,7 +102,7 @@ def build_parser() -> argparse.ArgumentParser:
     parser.add_argument(
         "--report", action="store_true",
         help="write the strategy, ok and changed of each input to stderr "
-        "(and the fixes, with --extract)")
+        "(and the fixes, without --strict)")
     parser.add_argument(
         "--max-len", type=_max_len, metavar="N", default=None,
         help="largest input in UTF-8 bytes; longer ones fall back "
@@ -115,17 +118,23 @@ def build_parser() -> argparse.ArgumentParser:
         "--no-unwrap-double-encoded", dest="unwrap_double_encoded",
         action="store_false",
         help="return a JSON string holding a document as that string")
-    parser.add_argument(
+    mode = parser.add_mutually_exclusive_group()
+    mode.add_argument(
+        "--strict", action="store_true",
+        help="the repair ladder alone (tarnwick.repair): the value must "
+        "start the text, and the lenient pass does not run")
+    mode.add_argument(
         "--extract", action="store_true",
-        help="look for the JSON inside the text first: a code fence, "
-        "else the first bracketed value, and rewrite its defects with the "
-        "lenient pass (tarnwick.extract)")
+        help="the default, kept for old scripts: look for the JSON inside "
+        "the text and rewrite its defects with the lenient pass "
+        "(tarnwick.extract)")
     parser.add_argument(
         "--no-lenient", dest="lenient", action="store_false",
-        help="with --extract: no lenient pass, the repair ladder alone")
+        help="look for the JSON, but without the lenient pass")
     parser.add_argument(
         "--stats", action="store_true",
-        help="write how many inputs each strategy answered to stderr")
+        help="write how many inputs each strategy answered, and each fix "
+        "touched, to stderr")
     batch = parser.add_argument_group(
         "batch mode", "read JSON Lines and write them back with the repaired "
         "value and the strategy added, one output line per input line")
@@ -143,8 +152,8 @@ def build_parser() -> argparse.ArgumentParser:
         help=f"output field for the strategy (default {DEFAULT_STRATEGY_FIELD})")
     batch.add_argument(
         "--fixes-field", metavar="NAME",
-        help="with --extract: output field for the fixes applied, an array "
-        "of names (not written by default)")
+        help="output field for the fixes applied, an array of names (not "
+        "written by default; not with --strict)")
     batch.add_argument(
         "--threads", type=_threads, metavar="N", default=None,
         help="worker threads that repair a batch of inputs (default: the "
@@ -163,7 +172,7 @@ def build_parser() -> argparse.ArgumentParser:
     batch.add_argument(
         "--no-progress", dest="progress", action="store_false",
         help="no progress bar, even on a terminal (the bar needs the "
-        "optional tqdm package: pip install tarnwick[cli])")
+        "optional tqdm: pip install tqdm)")
     parser.add_argument("--version", action="version",
                         version=f"tarnwick {__version__}")
     return parser
@@ -216,16 +225,16 @@ def _write_line(text: str) -> None:
 
 
 def _fixer(args: argparse.Namespace) -> Callable[[str], Result]:
-    """repair, or extract with --extract, bound to the options in `args`."""
+    """extract, or repair with --strict, bound to the options in `args`."""
     options = {
         "max_len": args.max_len,
         "fallback": args.fallback,
         "strip_code_fences": args.strip_code_fences,
         "unwrap_double_encoded": args.unwrap_double_encoded,
     }
-    if args.extract:
-        return functools.partial(extract, lenient=args.lenient, **options)
-    return functools.partial(repair, **options)
+    if args.strict:
+        return functools.partial(repair, **options)
+    return functools.partial(extract, lenient=args.lenient, **options)
 
 
 def run(args: argparse.Namespace) -> int:
@@ -251,15 +260,19 @@ def run(args: argparse.Namespace) -> int:
         if args.report:
             print(f"{_display_name(name)}: {report_fields(result)}",
                   file=sys.stderr, flush=True)
-        if result.strategy == "fallback" and (args.report or len(names) == 1):
-            why = too_long(len(text.encode("utf-8")), args.max_len)
-            if why is not None:
-                _error(f"{_display_name(name)}: {why}")
-        if not result.ok and status == EXIT_OK:
-            status = EXIT_FELL_BACK
+        if not result.ok:
+            _error(f"{_display_name(name)}: {_why_fell_back(text, result, args.max_len)}")
+            if status == EXIT_OK:
+                status = EXIT_FELL_BACK
     if args.stats:
         sys.stderr.write(stats.table())
     return status
+
+
+def _why_fell_back(text: str, result: Result, max_len: int | None) -> str:
+    """What the line on stderr says of an input that fell back."""
+    size = len(text.encode("utf-8", "surrogatepass"))
+    return too_long(size, max_len) or f"no JSON value found; wrote {result.json}"
 
 
 def _column_options(args: argparse.Namespace) -> dict[str, object]:
@@ -269,7 +282,7 @@ def _column_options(args: argparse.Namespace) -> dict[str, object]:
         "fallback": args.fallback,
         "strip_code_fences": args.strip_code_fences,
         "unwrap_double_encoded": args.unwrap_double_encoded,
-        "extract": args.extract,
+        "extract": not args.strict,
         "lenient": args.lenient,
         "threads": args.threads,
     }
@@ -331,7 +344,7 @@ def run_jsonl(args: argparse.Namespace) -> int:
                 except (OSError, ValueError):
                     size = None
                 fell_back = run_batch(source, out, total_bytes=size, **fields)
-    except ParquetError as e:
+    except (ParquetError, FieldMissing) as e:
         _error(f"{shown}: {e}")
         return EXIT_ERROR
     except OSError as e:
@@ -349,11 +362,13 @@ def run_jsonl(args: argparse.Namespace) -> int:
 def _check_usage(parser: argparse.ArgumentParser,
                  args: argparse.Namespace) -> None:
     """Rejects option combinations that make no sense (exit status 2)."""
-    if not args.extract:
+    if args.strict:
         if not args.lenient:
-            parser.error("--no-lenient needs --extract")
+            parser.error("--no-lenient does not go with --strict: the lenient "
+                         "pass never runs there")
         if args.fixes_field is not None:
-            parser.error("--fixes-field needs --extract")
+            parser.error("--fixes-field does not go with --strict: the ladder "
+                         "makes no fixes")
     for option in ("field", "value_field", "strategy_field", "fixes_field"):
         if getattr(args, option) == "":
             parser.error(f"--{option.replace('_', '-')} needs a name, not ''")
@@ -381,11 +396,12 @@ def _check_usage(parser: argparse.ArgumentParser,
             # Only whether it is there.
             import pyarrow.parquet  # type: ignore[import-untyped,import-not-found,unused-ignore]  # noqa: F401
         except ImportError:
-            parser.error("Parquet needs pyarrow: pip install 'tarnwick[scale]'")
+            parser.error("Parquet needs pyarrow: pip install pyarrow")
 
 
 def main(argv: Sequence[str] | None = None) -> int:
-    """Entry point of ``python -m tarnwick``; returns the exit status."""
+    """Entry point of ``tarnwick`` and ``python -m tarnwick``; returns the
+    exit status."""
     parser = build_parser()
     args = parser.parse_args(argv)
     _check_usage(parser, args)

@@ -52,7 +52,7 @@ def _text_column(schema: Any, field: str) -> None:
     import pyarrow as pa  # type: ignore[import-untyped,import-not-found,unused-ignore]
 
     if field not in schema.names:
-        raise ParquetError(f"no column {field!r}")
+        raise ParquetError(f"no column {field!r}; columns: {', '.join(map(repr, schema.names))}")
     kind = schema.field(field).type
     if not (pa.types.is_string(kind) or pa.types.is_large_string(kind) or pa.types.is_binary(kind)
             or pa.types.is_large_binary(kind) or getattr(pa.types, "is_string_view", lambda _: False)(kind)):
@@ -132,7 +132,7 @@ def run_parquet(
             except (ValueError, TypeError) as e:
                 raise ParquetError(f"rows {first_row}-{first_row + len(texts) - 1}: {e}") from e
             rows = column_rows(column)
-            stats.add_column(r.strategy for r in rows if r is not None)
+            stats.add_rows(rows)
             fell_back = fell_back or any(r is not None and not r.ok for r in rows)
             for i, row in enumerate(rows):
                 if row is None:

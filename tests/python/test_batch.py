@@ -1,4 +1,4 @@
-"""Batch mode: python -m tarnwick --jsonl FILE --field NAME."""
+"""Batch mode: tarnwick --jsonl FILE --field NAME."""
 
 import json
 import re
@@ -7,6 +7,8 @@ import sys
 
 import pytest
 from conftest import run_cli
+
+import tarnwick
 
 
 def jsonl(*rows):
@@ -17,6 +19,10 @@ def batch(data, *args):
     return run_cli("--jsonl", "-", "--field", "reply", *args, stdin=data)
 
 
+def strict(data, *args):
+    return batch(data, "--strict", *args)
+
+
 def stats_rows(err):
     """{label: count} of the statistics table on stderr."""
     return {m.group(1): int(m.group(2)) for m in re.finditer(r"^(\S.*?) +(\d+)", err, re.MULTILINE)}
@@ -25,7 +31,7 @@ def stats_rows(err):
 class TestOutput:
     def test_one_line_per_input_in_order(self):
         rows = [{"id": 1, "reply": "[1,2,]"}, {"id": 2, "reply": '```json\n{"a": 1,}\n```'}, {"id": 3, "reply": "null"}]
-        status, out, err = batch(b"\xef\xbb\xbf" + jsonl(*rows)[:-1])  # a BOM, no final newline
+        status, out, err = strict(b"\xef\xbb\xbf" + jsonl(*rows)[:-1])  # a BOM, no final newline
         assert (status, err) == (0, "")
         assert [json.loads(line) for line in out] == [
             {**rows[0], "repaired": [1, 2], "strategy": "strip-trailing-commas"},
@@ -35,7 +41,7 @@ class TestOutput:
 
     def test_rest_of_the_line_is_kept_byte_for_byte(self):
         line = '{ "n": 1.0, "big": 1e400, "reply" : "[1,]", "é": "\\u00e9" }  '
-        _, out, _ = batch(line.encode() + b"\r\n")
+        _, out, _ = strict(line.encode() + b"\r\n")
         assert out == [line.rstrip()[:-1] + ',"repaired":[1],"strategy":"strip-trailing-commas"}']
 
     @pytest.mark.parametrize(
@@ -43,16 +49,17 @@ class TestOutput:
         [
             ('{"reply":"[1]"}', "--value-field f --strategy-field s", '{"reply":"[1]","f":[1],"s":"parse"}'),
             ('{"repaired":0,"reply":"[1]","z":2}', "", '{"repaired":[1],"reply":"[1]","z":2,"strategy":"parse"}'),
-            ('{"reply":"[1,]"}', "--value-field reply", '{"reply":[1],"strategy":"strip-trailing-commas"}'),
-            ('{"reply":"x [1]"}', "--extract", '{"reply":"x [1]","repaired":[1],"strategy":"parse"}'),
+            ('{"reply":"[1,]"}', "--strict --value-field reply", '{"reply":[1],"strategy":"strip-trailing-commas"}'),
+            ('{"reply":"x [1]"}', "", '{"reply":"x [1]","repaired":[1],"strategy":"parse"}'),
+            ('{"reply":"x [1]"}', "--strict", '{"reply":"x [1]","repaired":null,"strategy":"fallback"}'),
             (
                 '{"reply":"x [\'a\']"}',
-                "--extract --fixes-field fx",
+                "--fixes-field fx",
                 '{"reply":"x [\'a\']","repaired":["a"],"strategy":"parse","fx":["quotes"]}',
             ),
             (
                 '{"fx":0,"reply":"[1]"}',
-                "--extract --fixes-field fx",
+                "--fixes-field fx",
                 '{"fx":[],"reply":"[1]","repaired":[1],"strategy":"parse"}',
             ),
         ],
@@ -77,7 +84,7 @@ class TestOutput:
     ids=lambda v: v if isinstance(v, str) else "",
 )
 def test_bad_line_is_reported_and_passed_through(line, problem):
-    status, out, err = batch(jsonl({"reply": "[1]"}, line, {"reply": "[2]"}))
+    status, out, err = strict(jsonl({"reply": "[1]"}, line, {"reply": "[2]"}))
     assert status == 2
     assert out[1].encode("utf-8", "surrogateescape") == line
     assert [json.loads(out[i])["repaired"] for i in (0, 2)] == [[1], [2]]
@@ -130,11 +137,46 @@ def test_unreadable_file(tmp_path):
 class TestStats:
     def test_counts_per_strategy(self):
         data = jsonl({"reply": "[1]"}, {"reply": "[1,]"}, {"reply": "[2,]"}, {"reply": "nul"}, b"oops")
-        assert stats_rows(batch(data, "--stats")[2]) == {
+        assert stats_rows(strict(data, "--stats")[2]) == {
             "parse": 1, "unwrap-double": 0, "strip-fences": 0, "strip-controls": 0, "strip-trailing-commas": 2,
             "tolerant": 0, "fallback": 1, "repaired (ok)": 3, "total": 4, "lines passed through": 1,
         }  # fmt: skip
 
+    def test_counts_fixes_beside_strategies(self):
+        replies = ["[1]", "Sure: [1,]", "{'a': [2,]}", "no json", "```\n[True]\n```"]
+        rows = stats_rows(batch(jsonl(*({"reply": r} for r in replies)), "--stats")[2])
+        results = [tarnwick.extract(r) for r in replies]
+        fixes = {name: sum(name in r.fixes for r in results) for r in results for name in r.fixes}
+        assert {k: rows[k] for k in fixes} == fixes and fixes  # the library's own fixes, counted per input
+        assert rows["total"] == len(replies) and rows["fallback"] == sum(not r.ok for r in results)
+
     def test_file_mode_counts_too(self, write):
-        rows = stats_rows(run_cli("--stats", write("0", "[1]"), write("1", "[1,]"), write("2", "nul"))[2])
+        rows = stats_rows(run_cli("--strict", "--stats", write("0", "[1]"), write("1", "[1,]"), write("2", "nul"))[2])
         assert [rows[k] for k in ("parse", "strip-trailing-commas", "fallback", "total")] == [1, 1, 1, 3]
+        assert "trailing-commas" not in stats_rows(run_cli("--strict", "--stats", stdin=b"[1,]")[2])  # no fixes there
+        guessed = stats_rows(run_cli("--stats", stdin=b"[1,]")[2]).get("guessed")
+        assert (guessed is not None) == hasattr(tarnwick.extract(""), "guessed")
+
+
+class TestFieldTypo:
+    """A --field that no line among the first 100 has stops the run at once, naming the fields seen."""
+
+    @pytest.mark.parametrize(
+        "lines, stops",
+        [
+            ([{"id": 1, "response": "[1]"}] * 3, "none of the 3 lines has the field 'reply'; fields seen: 'id', 'response'"),
+            ([{"id": 1}] * 100 + [{"reply": "[1]"}], "none of the first 100 lines has the field 'reply'; fields seen: 'id'"),
+            ([b"oops", {"a": 1}, {"b": 2}], "none of the 3 lines has the field 'reply'; fields seen: 'a', 'b'"),
+            ([{"id": 1}] * 99 + [{"reply": "[1]"}], None),  # the field within the first 100: those lines pass through
+            ([{"reply": 5}], None),  # there, but no string: passed through as before
+            ([b"oops", b"[1]"], None),  # no object at all: nothing to name, passed through
+            ([], None),
+        ],
+        ids=["three lines", "found at 101", "not all objects", "found at 100", "no string", "no objects", "empty"],
+    )
+    def test_stops_with_one_message(self, lines, stops):
+        status, out, err = batch(jsonl(*lines))
+        if stops:
+            assert (status, out, err) == (2, [], f"tarnwick: <stdin>: {stops}\n")
+        else:
+            assert len(out) == len(lines) and "fields seen" not in err

@@ -1,4 +1,4 @@
-"""python -m tarnwick on files and standard input, run the way a user runs it."""
+"""The command line (tarnwick, python -m tarnwick) on files and standard input, run the way a user runs it."""
 
 import functools
 import os
@@ -7,12 +7,61 @@ import signal
 import subprocess
 import sys
 
+from pathlib import Path
+
 import pytest
 from conftest import run_cli
+
+import tarnwick
 
 COMMAND = [sys.executable, "-m", "tarnwick"]
 
 FENCED, DOUBLE = '```json\n{"a":1}\n```', '"{\\"a\\":1}"'
+REPLY = 'Sure! Here it is:\n```json\n{"a": 1,}\n```\nBye'  # a fenced reply with prose around it
+
+
+class TestConsoleCommand:
+    """`pip install .` puts a `tarnwick` command beside the interpreter, the same as `python -m tarnwick`."""
+
+    @pytest.mark.parametrize("args", [[], ["--strict", "--report"], ["--version"], ["--no-such-option"]])
+    def test_same_as_python_dash_m(self, args):
+        command = Path(sys.executable).with_name("tarnwick")
+        run = functools.partial(subprocess.run, input=REPLY.encode(), capture_output=True, timeout=60, check=False)
+        ours, module = run([str(command), *args]), run([*COMMAND, *args])
+        assert (ours.returncode, ours.stdout, ours.stderr) == (module.returncode, module.stdout, module.stderr)
+
+
+class TestMode:
+    """The lenient path by default, the ladder with --strict; each the library's own answer."""
+
+    @pytest.mark.parametrize(
+        "args, answer",
+        [
+            ([], tarnwick.extract),
+            (["--extract"], tarnwick.extract),  # kept for old scripts: the default
+            (["--no-lenient"], functools.partial(tarnwick.extract, lenient=False)),
+            (["--strict"], tarnwick.repair),
+        ],
+        ids=lambda v: " ".join(v) if isinstance(v, list) else None,
+    )
+    @pytest.mark.parametrize("text", [REPLY, "Sure: {'a': None, b: 2}", "[1, 2,]", "no json here"])
+    def test_answers_as_the_library_does(self, args, answer, text):
+        expected = answer(text)
+        status, out, err = run_cli(*args, stdin=text.encode())
+        assert (status, out) == (0 if expected.ok else 1, [expected.json])
+        assert (err == "") == expected.ok
+
+    @pytest.mark.parametrize(
+        "args, text, said",
+        [
+            ([], "no json here", "tarnwick: <stdin>: no JSON value found; wrote null"),
+            (["--strict"], REPLY, "tarnwick: <stdin>: no JSON value found; wrote null"),
+            (["--fallback", "empty-object"], "", "tarnwick: <stdin>: no JSON value found; wrote {}"),
+            (["--max-len", "4"], "[1,2]", "tarnwick: <stdin>: 5 bytes, longer than --max-len 4; fell back"),
+        ],
+    )
+    def test_one_line_says_nothing_was_found_and_where(self, args, text, said):
+        assert run_cli(*args, stdin=text.encode())[2].splitlines() == [said]
 
 
 class TestOutput:
@@ -24,17 +73,18 @@ class TestOutput:
 
     def test_report_names_each_input(self, write):
         good, bad = write("good.json", "[1]"), write("bad.txt", "nul")
-        status, out, err = run_cli("--report", good, "-", bad, stdin=b"```json\n[2,]\n```")
+        status, out, err = run_cli("--strict", "--report", good, "-", bad, stdin=b"```json\n[2,]\n```")
         assert (status, out) == (1, ["[1]", "[2]", "null"])
         assert err.splitlines() == [
             f"{good}: strategy=parse ok=true changed=false",
             "<stdin>: strategy=strip-trailing-commas ok=true changed=true",
             f"{bad}: strategy=fallback ok=false changed=true",
+            f"tarnwick: {bad}: no JSON value found; wrote null",
         ]
 
     def test_report_names_the_fixes_when_extracting(self, write):
         clean = write("clean.json", "[1]")
-        status, out, err = run_cli("--extract", "--report", "-", clean, stdin=b"Sure: {'a': None, b: 2}")
+        status, out, err = run_cli("--report", "-", clean, stdin=b"Sure: {'a': None, b: 2}")
         assert (status, out) == (0, ['{"a":null,"b":2}', "[1]"])
         assert err.splitlines() == [
             "<stdin>: strategy=parse ok=true changed=true fixes=quotes,literals,unquoted-keys",
@@ -49,11 +99,9 @@ class TestOutput:
         ("[1,2]", ["--max-len", "4"], "null", 1),
         ("[1]", ["--max-len", str(2**64 - 1)], "[1]", 0),
         ("nul", ["--fallback", "empty-object"], "{}", 1),
-        (FENCED, ["--no-strip-code-fences"], "null", 1),
+        (FENCED, ["--strict", "--no-strip-code-fences"], "null", 1),
         (DOUBLE, ["--no-unwrap-double-encoded"], DOUBLE, 0),
-        ('Sure: {"a": 1} ok', ["--extract"], '{"a":1}', 0),
-        ("Sure: {'a': 1} ok", ["--extract"], '{"a":1}', 0),
-        ("Sure: {'a': 1} ok", ["--extract", "--no-lenient"], "null", 1),
+        ("Sure: {'a': 1} ok", ["--no-lenient"], "null", 1),
     ],
 )
 def test_options(text, args, expected, status):
@@ -75,24 +123,23 @@ def test_unreadable_input_among_good_ones(write, tmp_path, kind):
 
 
 @pytest.mark.parametrize(
-    "args, text, files, shown",
+    "args, text, files, too_long",
     [
-        ("--max-len 4", "[1,2]", 1, True),  # a single input says so unasked
-        ("--max-len 4", "[1,2]", 2, False),
-        ("--max-len 4 --report", "[1,2]", 2, True),
-        ("--max-len 4 --report", "nul", 1, False),  # fits, falls back for another reason
-        ("--max-len 4 --extract", "[1,2]", 1, True),
+        ("--max-len 4", "[1,2]", 1, True),
+        ("--max-len 4", "[1,2]", 2, True),  # each input, named
+        ("--max-len 4 --strict", "[1,2]", 2, True),
+        ("--max-len 4 --strict", "nul", 1, False),  # fits, falls back for another reason
         ("", "[" + "1," * 2_500_000 + "1]", 1, True),  # the default limit
     ],
     ids=lambda v: v[:6] if isinstance(v, str) else None,
 )
-def test_too_long_says_its_size_and_the_limit(write, args, text, files, shown):
+def test_too_long_says_its_size_and_the_limit(write, args, text, files, too_long):
     limit = args.split()[1] if args else "5000000"
-    status, out, err = run_cli(*args.split(), *[write(f"{i}.json", text) for i in range(files)])
+    names = [write(f"{i}.json", text) for i in range(files)]
+    status, out, err = run_cli(*args.split(), *names)
     assert (status, out) == (1, ["null"] * files)
-    said = [line for line in err.splitlines() if line.startswith("tarnwick:")]
-    expected = f"{len(text.encode())} bytes, longer than --max-len {limit}"
-    assert len(said) == (files if shown else 0) and all(expected in line for line in said)
+    why = f"{len(text.encode())} bytes, longer than --max-len {limit}; fell back" if too_long else "no JSON value found"
+    assert err.splitlines() == [f"tarnwick: {name}: {why}" + ("" if too_long else "; wrote null") for name in names]
 
 
 @pytest.mark.parametrize(
@@ -105,11 +152,12 @@ def test_too_long_says_its_size_and_the_limit(write, args, text, files, shown):
         "--value-field x",
         "--jsonl - --field reply some.txt",
         "--jsonl - --field reply --value-field strategy",
-        "--no-lenient",
+        "--strict --extract",
+        "--strict --no-lenient",
         "--fixes-field f",
         "--extract --fixes-field f",
-        "--jsonl - --field reply --fixes-field f",
-        "--jsonl - --field reply --extract --fixes-field strategy",
+        "--jsonl - --field reply --strict --fixes-field f",
+        "--jsonl - --field reply --fixes-field strategy",
         "--jsonl - --field ''",
         "--jsonl - --field reply --value-field ''",
         "--jsonl - --field reply --strategy-field ''",
@@ -119,6 +167,14 @@ def test_too_long_says_its_size_and_the_limit(write, args, text, files, shown):
 def test_bad_usage(args):
     status, out, err = run_cli(*shlex.split(args), stdin=b"[1]")
     assert (status, out) == (2, []) and "usage:" in err
+
+
+def test_parquet_without_pyarrow_names_what_to_install(tmp_path):
+    # pyarrow made unimportable: the hint names it alone, not an extra that pulls in cluster engines
+    code = "import sys; sys.modules['pyarrow'] = None; from tarnwick._cli import main; sys.exit(main())"
+    command = [sys.executable, "-c", code, "--jsonl", str(tmp_path / "in.parquet"), "--field", "reply"]
+    proc = subprocess.run(command, capture_output=True, text=True, timeout=60, check=False)
+    assert proc.returncode == 2 and proc.stderr.endswith("Parquet needs pyarrow: pip install pyarrow\n")
 
 
 class TestManners:

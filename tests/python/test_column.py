@@ -283,7 +283,7 @@ class TestCommandLine:
         lines[8500]["reply"] = "[\ud800]"
         data = b"".join(json.dumps(line).encode() + b"\n" for line in lines)
         outputs = [
-            run_cli("--jsonl", "-", "--field", "reply", *threads, stdin=data)
+            run_cli("--jsonl", "-", "--field", "reply", "--strict", *threads, stdin=data)
             for threads in ([], ["--threads", "1"], ["--threads", "3"])
         ]
         assert outputs[0] == outputs[1] == outputs[2]
@@ -297,7 +297,7 @@ class TestCommandLine:
     def test_parquet_to_parquet(self, parquet, tmp_path, extract_):
         pq = require("pyarrow.parquet")
         out = tmp_path / "out.parquet"
-        args = ["--extract", "--fixes-field", "fixes"] if extract_ else []
+        args = ["--fixes-field", "fixes"] if extract_ else ["--strict"]
         status, _, err = run_cli(
             "--jsonl", parquet, "--field", "reply", "--value-field", "reply", "--output", out, *args
         )
@@ -315,8 +315,8 @@ class TestCommandLine:
     def test_parquet_to_json_lines_as_json_lines_mode(self, parquet):
         lines = [json.dumps(row, ensure_ascii=False, separators=(",", ":")) for row in self.ROWS]
         data = "".join(line + "\n" for line in lines).encode()
-        from_lines = run_cli("--jsonl", "-", "--field", "reply", "--stats", stdin=data)
-        from_parquet = run_cli("--jsonl", parquet, "--field", "reply", "--stats", "--threads", "2")
+        from_lines = run_cli("--jsonl", "-", "--field", "reply", "--strict", "--stats", stdin=data)
+        from_parquet = run_cli("--jsonl", parquet, "--field", "reply", "--strict", "--stats", "--threads", "2")
         assert from_parquet[1] == from_lines[1] and from_parquet[0] == from_lines[0] == 2
         assert from_parquet[2].splitlines()[-11:-1] == from_lines[2].splitlines()[-11:-1]  # the same counts
 
