@@ -33,6 +33,7 @@
 #include "tarnwick/reader.h"
 #include "tarnwick/writer.h"
 #include "text/chars.h"
+#include "text/hex.h"
 #include "text/swar.h"
 #include "text/utf8.h"
 
@@ -384,12 +385,9 @@ class Reader {
       return fail(ReadErrorKind::EofInString);
     }
     std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int d = hex_value(static_cast<unsigned char>(*p_));
-      if (d < 0) return fail(ReadErrorKind::InvalidEscape);
-      v = (v << 4) | static_cast<std::uint32_t>(d);
-      ++p_;
-    }
+    const std::size_t n = read_hex_digits(p_, end_, v);
+    p_ += n;
+    if (n < 4) return fail(ReadErrorKind::InvalidEscape);
     out = v;
     return true;
   }

@@ -53,29 +53,6 @@ bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
   return true;
 }
 
-std::size_t bracket_span_end(std::string_view text,
-                             std::size_t start) noexcept {
-  std::size_t depth = 0;
-  bool in_string = false;
-  for (std::size_t i = start; i < text.size(); ++i) {
-    const char c = text[i];
-    if (in_string) {
-      if (c == '\\') {
-        ++i;
-      } else if (c == '"') {
-        in_string = false;
-      }
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '[' || c == '{') {
-      ++depth;
-    } else if ((c == ']' || c == '}') && --depth == 0) {
-      return i + 1;
-    }
-  }
-  return text.size();
-}
-
 std::size_t byte_order_mark_length(std::string_view text) noexcept {
   return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }
@@ -171,10 +148,9 @@ Extraction run_extract(std::string_view text, const ExtractOptions& options) {
       detail::candidate_options(options.repair));
   auto found = detail::extract_with(text, options, runner);
   const Strategy strategy = found.result.strategy;
-  RepairOutcome outcome{std::move(found.result.json),
-                        std::move(found.result.value),
-                        strategy != Strategy::Fallback,
-                        strategy != Strategy::Parse, strategy};
+  RepairOutcome outcome{
+      std::move(found.result.json), std::move(found.result.value),
+      strategy != Strategy::Fallback, strategy != Strategy::Parse, strategy};
   return Extraction{std::move(outcome), found.fixes, found.begin, found.end};
 }
 

@@ -14,7 +14,8 @@
 #include "tarnwick/extract.h"
 #include "tarnwick/lenient.h"
 #include "tarnwick/repair.h"
-#include "text/chars.h"  // is_json_ws
+#include "text/brackets.h"  // bracket_span_end
+#include "text/chars.h"     // is_json_ws
 
 namespace tarnwick::detail {
 
@@ -88,11 +89,6 @@ class FenceScanner {
   std::size_t next_backticks_;
   std::size_t next_tildes_;
 };
-
-// End (one past) of the bracketed span that opens at text[start] ('[' or
-// '{'): brackets of both kinds counted outside double-quoted strings; the
-// end of the text when it never closes.
-std::size_t bracket_span_end(std::string_view text, std::size_t start) noexcept;
 
 // Byte length of a leading U+FEFF, or 0.
 std::size_t byte_order_mark_length(std::string_view text) noexcept;

@@ -14,6 +14,7 @@
 
 #include "json/number.h"
 #include "text/chars.h"
+#include "text/hex.h"
 #include "text/swar.h"
 #include "text/utf8.h"
 
@@ -158,12 +159,7 @@ void TolerantScanner::skip_balanced(char open, char close) noexcept {
 
 std::uint32_t TolerantScanner::read_hex4() noexcept {
   std::uint32_t value = 0;
-  for (int k = 0; k < 4 && pos_ < n_; ++k) {
-    const int digit = hex_value(at(pos_));
-    if (digit < 0) break;
-    value = value * 16 + static_cast<std::uint32_t>(digit);
-    ++pos_;
-  }
+  pos_ += read_hex_digits(s_ + pos_, s_ + n_, value);
   return value;
 }
 

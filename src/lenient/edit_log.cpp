@@ -1,0 +1,110 @@
+// The lenient pass's edit log (see edit_log.h).
+
+#include "lenient/edit_log.h"
+
+#include <algorithm>    // min, stable_sort
+#include <cstddef>      // size_t
+#include <cstdint>      // uint32_t
+#include <cstring>      // memcpy
+#include <string>       // string
+#include <string_view>  // string_view
+
+namespace tarnwick::detail::lenient {
+
+void EditLog::replace(std::size_t pos, std::size_t len, std::string_view with,
+                      FixSet fix) {
+  if (edits_.empty()) {
+    edits_.reserve(t_.size() / 32 + 8);
+  } else {
+    // Most edits come in text order; the few that do not (a comma found to
+    // be trailing, the bracket of values made one array) ask for a sort.
+    const Edit& last = edits_.back();
+    if (pos < last.pos || (pos == last.pos && len == 0 && last.len != 0)) {
+      sorted_ = false;
+    }
+  }
+  Edit& e =
+      edits_.emplace_back(Edit{pos, static_cast<std::uint32_t>(len), 0,
+                               static_cast<std::uint32_t>(with.size()), fix});
+  if (with.size() <= sizeof e.off) {
+    if (!with.empty()) std::memcpy(&e.off, with.data(), with.size());
+  } else {
+    e.off = static_cast<std::uint32_t>(arena_.size());
+    arena_ += with;
+  }
+}
+
+EditLog::Checkpoint EditLog::checkpoint_before(std::size_t pos) const noexcept {
+  std::size_t count = edits_.size();
+  while (count > 0 && edits_[count - 1].pos > pos) --count;
+  return {count};
+}
+
+bool EditLog::last_inserted(std::size_t pos,
+                            std::string_view with) const noexcept {
+  if (edits_.empty()) return false;
+  const Edit& e = edits_.back();
+  return e.pos == pos && e.len == 0 &&
+         std::string_view(e.bytes(arena_), e.size) == with;
+}
+
+FixSet EditLog::keep_before(std::size_t end) {
+  FixSet fixes = 0;
+  std::size_t keep = 0;
+  for (const Edit& e : edits_) {
+    if (e.pos < end || (e.pos == end && e.len == 0)) {
+      edits_[keep++] = e;
+      fixes |= e.fix;
+    }
+  }
+  edits_.resize(keep);
+  return fixes;
+}
+
+std::string EditLog::apply(std::size_t end, std::string_view prefix) {
+  if (!sorted_) {
+    std::stable_sort(edits_.begin(), edits_.end(),
+                     // At one position, insertions go before a replacement
+                     // that starts there: they belong in front of its text.
+                     [](const Edit& a, const Edit& b) {
+                       return a.pos < b.pos ||
+                              (a.pos == b.pos && a.len == 0 && b.len != 0);
+                     });
+  }
+  // The size first, then one pass of copies into place.
+  std::size_t size = prefix.size() + end;
+  std::size_t cursor = 0;
+  for (const Edit& e : edits_) {
+    if (e.pos < cursor) continue;  // inside a range already replaced
+    size = size + e.size - std::min<std::size_t>(e.len, end - e.pos);
+    cursor = e.pos + e.len;
+  }
+  std::string out(size, '\0');
+  char* w = out.data();
+  // Most pieces are a few bytes (a quote, the text between two quotes):
+  // copied in place rather than through a call each.
+  auto copy = [&w](const char* from, std::size_t n) {
+    if (n <= 16) {
+      for (std::size_t k = 0; k < n; ++k) w[k] = from[k];
+    } else {
+      std::memcpy(w, from, n);
+    }
+    w += n;
+  };
+  copy(prefix.data(), prefix.size());
+  cursor = 0;
+  for (const Edit& e : edits_) {
+    if (e.pos < cursor) continue;
+    copy(t_.data() + cursor, e.pos - cursor);
+    copy(e.bytes(arena_), e.size);
+    cursor = e.pos + e.len;
+  }
+  if (cursor < end) {
+    std::memcpy(w, t_.data() + cursor, end - cursor);
+    w += end - cursor;
+  }
+  out.resize(static_cast<std::size_t>(w - out.data()));
+  return out;
+}
+
+}  // namespace tarnwick::detail::lenient

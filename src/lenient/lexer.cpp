@@ -1,0 +1,309 @@
+// The lenient pass's recognisers (see lexer.h).
+
+#include "lenient/lexer.h"
+
+#include <cstddef>      // size_t
+#include <cstdint>      // uint64_t
+#include <string>       // string, to_string
+#include <string_view>  // string_view
+
+#include "json/number.h"
+#include "tarnwick/value.h"  // JsonNumber
+#include "text/chars.h"      // hex_value, is_digit
+
+namespace tarnwick::detail::lenient {
+
+// MARK: - Quote marks and strings
+
+QuoteMark quote_at(std::string_view t, std::size_t i) noexcept {
+  const char c = t[i];
+  if (c == '"') return {Quote::Double, 1};
+  if (c == '\'') return {Quote::Single, 1};
+  if (c == '`') return {Quote::Backtick, 1};
+  if (static_cast<unsigned char>(c) == 0xE2 && i + 2 < t.size() &&
+      static_cast<unsigned char>(t[i + 1]) == 0x80) {
+    switch (static_cast<unsigned char>(t[i + 2])) {
+      case 0x9C:
+        return {Quote::SmartOpen, 3};
+      case 0x9D:
+        return {Quote::SmartClose, 3};
+      case 0x98:
+        return {Quote::SmartSingleOpen, 3};
+      case 0x9E:
+        return {Quote::LowOpen, 3};
+      case 0x9A:
+        return {Quote::LowSingleOpen, 3};
+      default:
+        break;
+    }
+  }
+  return {};
+}
+
+std::size_t closer_at(std::string_view t, std::size_t i, Quote open) noexcept {
+  switch (open) {
+    case Quote::Double:
+      return t[i] == '"' ? 1 : 0;
+    case Quote::Single:
+      return t[i] == '\'' ? 1 : 0;
+    case Quote::Backtick:
+      return t[i] == '`' ? 1 : 0;
+    default:
+      break;
+  }
+  if (static_cast<unsigned char>(t[i]) != 0xE2 || i + 2 >= t.size() ||
+      static_cast<unsigned char>(t[i + 1]) != 0x80) {
+    return 0;
+  }
+  const auto b = static_cast<unsigned char>(t[i + 2]);
+  if (open == Quote::SmartSingleOpen) return b == 0x99 ? 3 : 0;
+  if (open == Quote::LowSingleOpen) return b == 0x98 || b == 0x99 ? 3 : 0;
+  return b == 0x9D || b == 0x9C ? 3 : 0;
+}
+
+std::size_t quoted_end_on_line(std::string_view t, std::size_t p,
+                               QuoteMark open) noexcept {
+  const std::size_t n = t.size();
+  std::size_t q = p + open.length;
+  while (q < n && closer_at(t, q, open.kind) == 0 && t[q] != '\n') {
+    if (t[q] == '\\') ++q;
+    ++q;
+  }
+  if (q >= n || t[q] == '\n') return npos;
+  return q + closer_at(t, q, open.kind);
+}
+
+bool is_cut_escape(std::string_view rest) noexcept {
+  if (rest.empty()) return true;
+  if (rest[0] != '\\' || rest.size() >= 6) return false;
+  if (rest.size() >= 2 && rest[1] != 'u') return false;
+  for (std::size_t k = 2; k < rest.size(); ++k) {
+    if (hex_value(static_cast<unsigned char>(rest[k])) < 0) return false;
+  }
+  return true;
+}
+
+// MARK: - Words and literals
+
+bool equals_ignoring_case(std::string_view word,
+                          std::string_view lower) noexcept {
+  if (word.size() != lower.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    char c = word[k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[k]) return false;
+  }
+  return true;
+}
+
+std::string_view literal_spelling(std::string_view word) noexcept {
+  for (const std::string_view name : {"true", "false", "null", "none", "nil"}) {
+    if (equals_ignoring_case(word, name)) {
+      const char first = static_cast<char>(word[0] | 0x20);
+      return first == 't' ? "true" : first == 'f' ? "false" : "null";
+    }
+  }
+  for (const std::string_view name :
+       {"undefined", "NaN", "nan", "Infinity", "-Infinity", "+Infinity", "inf",
+        "-inf"}) {
+    if (word == name) return "null";
+  }
+  return {};
+}
+
+std::string_view cut_literal(std::string_view word) noexcept {
+  for (const std::string_view full : {"true", "false", "null", "none"}) {
+    if (word.size() < full.size() &&
+        equals_ignoring_case(word, full.substr(0, word.size()))) {
+      return full == "none" ? "null" : full;
+    }
+  }
+  return {};
+}
+
+std::size_t strict_literal_at(std::string_view t, std::size_t i) noexcept {
+  const char c = t[i];
+  if (c != 't' && c != 'f' && c != 'n') return 0;
+  const std::size_t len = c == 'f' ? 5 : 4;
+  const std::string_view literal = c == 't'   ? "true"
+                                   : c == 'f' ? "false"
+                                              : "null";
+  if (t.substr(i, len) != literal) return 0;
+  return i + len == t.size() || ends_plain_token(t[i + len]) ? len : 0;
+}
+
+// MARK: - Numbers
+
+namespace {
+
+// 0x1f, 0o17, 0b101 (after the sign): an unsigned integer in that base.
+// False when `digits` holds no such number.
+bool normalise_based(std::string_view digits, bool negative, std::string& out) {
+  const char b = static_cast<char>(digits[1] | 0x20);
+  const unsigned base = b == 'x' ? 16 : b == 'o' ? 8 : b == 'b' ? 2 : 0;
+  std::uint64_t v = 0;
+  bool any = false;
+  for (std::size_t m = 2; m < digits.size(); ++m) {
+    if (digits[m] == '_') continue;
+    const int d = hex_value(static_cast<unsigned char>(digits[m]));
+    if (d < 0 || static_cast<unsigned>(d) >= base) return false;
+    if (v > (UINT64_MAX - static_cast<unsigned>(d)) / base) return false;
+    v = v * base + static_cast<unsigned>(d);
+    any = true;
+  }
+  if (!any) return false;
+  if (negative && v != 0) {
+    if (v > (std::uint64_t{1} << 63)) return false;
+    out.push_back('-');
+  }
+  out += std::to_string(v);
+  return true;
+}
+
+// Digits from word[k] on, with separators only between digits.
+std::string take_digits(std::string_view word, std::size_t& k) {
+  std::string into;
+  while (k < word.size()) {
+    const char c = word[k];
+    if (is_digit(static_cast<unsigned char>(c))) {
+      into.push_back(c);
+    } else if (c != '_' || into.empty() || k + 1 >= word.size() ||
+               !is_digit(static_cast<unsigned char>(word[k + 1]))) {
+      break;
+    }
+    ++k;
+  }
+  return into;
+}
+
+}  // namespace
+
+bool normalise_number(std::string_view word, std::string& out) {
+  std::size_t k = 0;
+  bool negative = false;
+  if (k < word.size() && (word[k] == '+' || word[k] == '-')) {
+    negative = word[k] == '-';
+    ++k;
+  }
+  if (k == word.size()) return false;
+  if (word.size() - k > 2 && word[k] == '0') {
+    const char b = static_cast<char>(word[k + 1] | 0x20);
+    if (b == 'x' || b == 'o' || b == 'b') {
+      return normalise_based(word.substr(k), negative, out);
+    }
+  }
+  const std::string digits = take_digits(word, k);
+  bool point = false;
+  std::string fraction;
+  if (k < word.size() && word[k] == '.') {
+    point = true;
+    ++k;
+    fraction = take_digits(word, k);
+  }
+  if (digits.empty() && fraction.empty()) return false;
+  bool exp_negative = false;
+  std::string exponent;
+  if (k < word.size() && (word[k] == 'e' || word[k] == 'E')) {
+    ++k;
+    if (k < word.size() && (word[k] == '+' || word[k] == '-')) {
+      exp_negative = word[k] == '-';
+      ++k;
+    }
+    // "1e" or "1e+" only where the text was cut; elsewhere it is a word.
+    exponent = take_digits(word, k);
+  }
+  if (k != word.size()) return false;
+  std::size_t lead = 0;
+  while (lead + 1 < digits.size() && digits[lead] == '0') ++lead;
+  if (negative) out.push_back('-');
+  out += digits.empty() ? std::string_view("0")
+                        : std::string_view(digits).substr(lead);
+  if (point) {
+    out.push_back('.');
+    out += fraction.empty() ? std::string_view("0") : fraction;
+  }
+  if (!exponent.empty()) {
+    out.push_back('e');
+    if (exp_negative) out.push_back('-');
+    out += exponent;
+  }
+  return true;
+}
+
+bool number_overflows(const NumberScan& scan) {
+  if (scan.exp_end - scan.exp_begin < 3 &&
+      scan.int_end - scan.int_begin < 300) {
+    return false;
+  }
+  JsonNumber ignored;
+  return !convert_number(scan, ignored);
+}
+
+// MARK: - Comments and other trivia
+
+std::size_t comment_end(std::string_view t, std::size_t i) noexcept {
+  if (!comment_at(t, i)) return npos;
+  if (t[i] == '/' && t[i + 1] == '*') {
+    const std::size_t stop = t.find("*/", i + 2);
+    return stop == npos ? t.size() : stop + 2;
+  }
+  const std::size_t stop = t.find('\n', i + (t[i] == '#' ? 1 : 2));
+  return stop == npos ? t.size() : stop;
+}
+
+// MARK: - Ellipsis
+
+std::size_t ellipsis_length(std::string_view t, std::size_t i) noexcept {
+  const std::string_view head = t.substr(i, 3);
+  if (head != "..." && head != "\xE2\x80\xA6") return 0;  // U+2026
+  std::size_t e = i + 3;
+  while (e < t.size() && t[e] == '.') ++e;
+  return e - i;
+}
+
+// MARK: - Call heads and wrappers
+
+bool is_call_head(std::string_view t, std::size_t start,
+                  std::size_t paren) noexcept {
+  if (paren <= start ||
+      !is_ident_byte(static_cast<unsigned char>(t[paren - 1]))) {
+    return false;
+  }
+  std::size_t k = start;
+  if (t.substr(k, 4) == "new ") {
+    k += 4;
+    while (k < paren && t[k] == ' ') ++k;
+  }
+  if (k >= paren) return false;
+  for (; k < paren; ++k) {
+    const auto b = static_cast<unsigned char>(t[k]);
+    if (!is_ident_byte(b) && b != '.') return false;
+  }
+  return true;
+}
+
+std::size_t arguments_end(std::string_view t, std::size_t i) noexcept {
+  const std::size_t n = t.size();
+  std::size_t depth = 0;
+  QuoteMark in{};
+  for (; i < n; ++i) {
+    const char c = t[i];
+    if (in.kind != Quote::None) {
+      if (c == '\\') {
+        ++i;
+      } else if (closer_at(t, i, in.kind) != 0) {
+        in = {};
+      }
+    } else if (c == '"' || c == '\'') {
+      in = quote_at(t, i);
+    } else if (c == '(' || c == '[' || c == '{') {
+      ++depth;
+    } else if (c == ')' || c == ']' || c == '}') {
+      if (depth == 0) break;
+      --depth;
+    }
+  }
+  return i > n ? n : i;
+}
+
+}  // namespace tarnwick::detail::lenient

@@ -1,0 +1,139 @@
+// The lenient pass's lexer: one recogniser for each kind of token that model
+// replies spell their own way. Each looks at the text only, decides nothing
+// about the grammar, and costs at most the token it reads. (Private)
+//
+//   quote marks and strings   quote_at, closer_at, quoted_end_on_line
+//   words and literals        is_ident_byte, literal_spelling, cut_literal
+//   numbers                   normalise_number, number_overflows
+//   comments and trivia       comment_end
+//   ellipsis                  ellipsis_length
+//   call heads and wrappers   call_head_end, arguments_end
+#pragma once
+
+#include <cstddef>      // size_t
+#include <cstdint>      // uint8_t
+#include <string>       // string
+#include <string_view>  // string_view
+
+#include "json/number.h"  // NumberScan
+#include "text/chars.h"   // is_digit
+
+namespace tarnwick::detail::lenient {
+
+inline constexpr std::size_t npos = std::string_view::npos;
+
+// MARK: - Quote marks and strings
+
+// String delimiters. The typographic ones are three UTF-8 bytes each:
+// U+201C/U+201D (double), U+2018/U+2019 (single), and the low openers
+// U+201E/U+201A that some languages close with the high marks.
+enum class Quote : std::uint8_t {
+  None,
+  Double,
+  Single,
+  Backtick,
+  SmartOpen,        // U+201C, closed by U+201D (or another U+201C)
+  SmartClose,       // U+201D used as an opener
+  SmartSingleOpen,  // U+2018, closed by U+2019
+  LowOpen,          // U+201E, closed by U+201C or U+201D
+  LowSingleOpen,    // U+201A, closed by U+2018 or U+2019
+};
+
+struct QuoteMark {
+  Quote kind = Quote::None;
+  std::size_t length = 0;
+};
+
+// The mark that may open a string at t[i], or kind None.
+QuoteMark quote_at(std::string_view t, std::size_t i) noexcept;
+
+// The length of a mark at t[i] that can close a string opened by `open`,
+// or 0.
+std::size_t closer_at(std::string_view t, std::size_t i, Quote open) noexcept;
+
+// The same-line string scan: where the string whose opening mark `open` is
+// at p ends (one past its closing mark), when it closes before the line
+// does; npos otherwise. Backslashes escape the byte after them.
+std::size_t quoted_end_on_line(std::string_view t, std::size_t p,
+                               QuoteMark open) noexcept;
+
+// Whether `rest` is what is left of a \uXXXX escape cut by the end of the
+// text: nothing, "\", "\u" or "\u" and fewer than four hex digits.
+bool is_cut_escape(std::string_view rest) noexcept;
+
+// MARK: - Words and literals
+
+// Bytes of an identifier: letters, digits, _ and $, and any non-ASCII byte.
+constexpr bool is_ident_byte(unsigned char c) noexcept {
+  return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         is_digit(c) || c == '_' || c == '$';
+}
+
+// Bytes after which a literal or a number read as strict text ends for sure.
+constexpr bool ends_plain_token(char c) noexcept {
+  return c == ',' || c == '}' || c == ']' || c == '\n' || c == '\r';
+}
+
+bool equals_ignoring_case(std::string_view word,
+                          std::string_view lower) noexcept;
+
+// The strict literal a word stands for: true/false/null in any case, None
+// and nil ("true", "false" or "null"); JavaScript's and Python's names for
+// what JSON cannot hold (undefined, NaN, Infinity, inf) become "null".
+// Empty when the word is no literal.
+std::string_view literal_spelling(std::string_view word) noexcept;
+
+// The literal that `word`, cut by the end of the text, is the start of
+// ("tr" of true, "Nu" of null, "No" of None); empty when none.
+std::string_view cut_literal(std::string_view word) noexcept;
+
+// Whether the strict literal true, false or null stands at t[i], ending
+// where a strict token ends (the common case, read without a rewrite); its
+// length, or 0.
+std::size_t strict_literal_at(std::string_view t, std::size_t i) noexcept;
+
+// MARK: - Numbers
+
+// A number spelled the way people and other languages write it: a sign,
+// digit separators, a bare point, hexadecimal, octal or binary, leading
+// zeros, a cut exponent. Appends its strict spelling to `out`; false when
+// the word is no number.
+bool normalise_number(std::string_view word, std::string& out);
+
+// Whether a strict number token would overflow the double range, which the
+// strict reader refuses. Only long tokens can.
+bool number_overflows(const NumberScan& scan);
+
+// MARK: - Comments and other trivia
+
+// Where a comment that starts at t[i] ends (//... and #... at the line
+// break, /*...*/ after its closer, or the end of the text); npos when no
+// comment starts there.
+std::size_t comment_end(std::string_view t, std::size_t i) noexcept;
+
+// Whether a comment starts at t[i]: //, /* or #.
+inline bool comment_at(std::string_view t, std::size_t i) noexcept {
+  return i < t.size() &&
+         (t[i] == '#' || (t[i] == '/' && i + 1 < t.size() &&
+                          (t[i + 1] == '/' || t[i + 1] == '*')));
+}
+
+// MARK: - Ellipsis
+
+// The length of a placeholder for elements left out at t[i]: "..." or
+// U+2026, with any dots that follow; 0 when none starts there.
+std::size_t ellipsis_length(std::string_view t, std::size_t i) noexcept;
+
+// MARK: - Call heads and wrappers
+
+// Whether t[start, paren) names a call, as in name(...), ObjectId("..."),
+// new Date(...): a dotted identifier, perhaps after "new ".
+bool is_call_head(std::string_view t, std::size_t start,
+                  std::size_t paren) noexcept;
+
+// Where the arguments of a call after its first one end: at the
+// parenthesis that closes the call (brackets counted, strings honoured),
+// or the end of the text.
+std::size_t arguments_end(std::string_view t, std::size_t i) noexcept;
+
+}  // namespace tarnwick::detail::lenient

@@ -1,0 +1,320 @@
+// The lenient pass's driver: layout, the stack of open containers, the top
+// level and the result (see pass.h).
+
+#include "lenient/pass.h"
+
+#include <cstddef>      // size_t
+#include <string_view>  // string_view
+
+#include "lenient/strict_span.h"  // kMaxDepth
+#include "text/brackets.h"        // bracket_span_end
+#include "text/chars.h"           // is_json_ws
+#include "text/utf8.h"            // white_space_length
+
+namespace tarnwick::detail::lenient {
+
+Pass::Place Pass::place() const noexcept {
+  if (stack_.empty()) return Place::Top;
+  const Frame& f = stack_.back();
+  if (f.kind == Kind::Array || f.kind == Kind::Tuple) return Place::Array;
+  if (f.kind == Kind::Wrapper) return Place::Argument;
+  return f.state == State::Value ? Place::ObjectValue : Place::Key;
+}
+
+// Whitespace (other White_Space becomes a space) and comments (deleted).
+void Pass::skip_other_trivia() {
+  while (i_ < n_) {
+    const auto c = static_cast<unsigned char>(t_[i_]);
+    if (is_json_ws(c)) {
+      ++i_;
+      continue;
+    }
+    if (const std::size_t stop = comment_end(t_, i_); stop != npos) {
+      edits_.erase(i_, stop - i_, Fix::Comments);
+      i_ = stop;
+      continue;
+    }
+    if (c >= 0x80) {
+      const std::size_t w = white_space_length(t_.data() + i_, t_.data() + n_);
+      if (w != 0) {
+        edits_.replace(i_, w, " ", FixSet{0});  // layout: no family to name
+        i_ += w;
+        continue;
+      }
+    }
+    return;
+  }
+}
+
+void Pass::push(Kind kind, State state) {
+  stack_.push_back(
+      Frame{kind, state, npos, i_, edits_.checkpoint(), true, false});
+  if (kind == Kind::Wrapper || kind == Kind::Tuple) ++calls_;
+  if (kind != Kind::Wrapper && ++depth_ > peak_depth_) peak_depth_ = depth_;
+}
+
+// A value has been read completely at i_: the frame below moves on.
+void Pass::value_done() {
+  if (stack_.empty()) {
+    ++top_.values;
+    top_.end = i_;
+    top_.at_end = edits_.checkpoint();
+    top_.multi_at_end = top_.multi;
+    top_.due = false;
+    if (scope_ == LenientScope::OneValue) stop_ = true;
+    return;
+  }
+  Frame& f = stack_.back();
+  f.state = State::CommaOrEnd;
+  f.empty = false;
+  f.comma = npos;
+}
+
+// Closes the innermost frame: its closer is at `at` (inserted there when
+// `inserted`). A value that was due is given as null.
+void Pass::close_top(std::size_t at, bool inserted) {
+  Frame f = stack_.back();
+  if (f.comma != npos) edits_.erase(f.comma, 1, Fix::TrailingCommas);
+  const Fix closing = truncated_ ? Fix::Truncated : Fix::Brackets;
+  if (f.kind == Kind::Object) {
+    if (f.state == State::Colon) {
+      edits_.insert(at, ":null", Fix::MissingPunctuation);
+      f.empty = false;
+    } else if (f.state == State::Value) {
+      edits_.insert(at, "null", Fix::MissingPunctuation);
+      f.empty = false;
+    }
+    if (inserted) edits_.insert(at, "}", closing);
+  } else if (f.kind == Kind::Array || f.kind == Kind::Tuple) {
+    if (inserted) edits_.insert(at, "]", closing);
+  } else if (f.state == State::Value) {
+    edits_.insert(at, "null", Fix::Wrappers);  // name() with no argument
+  }
+  closed_empty_ = f.empty;
+  stack_.pop_back();
+  if (f.kind == Kind::Wrapper || f.kind == Kind::Tuple) --calls_;
+  if (f.kind != Kind::Wrapper) --depth_;
+}
+
+// A closing bracket at i_: it closes the innermost container of its kind,
+// and any opened inside that one; one that matches nothing is dropped.
+void Pass::handle_closer(char c) {
+  const Kind kind = c == '}'   ? Kind::Object
+                    : c == ']' ? Kind::Array
+                               : Kind::Wrapper;
+  auto matches = [&](Kind open) {
+    return open == kind || (kind == Kind::Wrapper && open == Kind::Tuple);
+  };
+  std::size_t match = stack_.size();
+  while (match > 0 && !matches(stack_[match - 1].kind)) --match;
+  if (match == 0) {
+    edits_.erase(i_, 1, Fix::Brackets);
+    ++i_;
+    return;
+  }
+  while (stack_.size() > match) {
+    close_top(i_, /*inserted=*/true);
+    value_done();
+  }
+  if (stack_.back().kind == Kind::Wrapper) edits_.erase(i_, 1, Fix::Wrappers);
+  if (stack_.back().kind == Kind::Tuple) {
+    edits_.replace(i_, 1, "]", Fix::Brackets);
+  }
+  close_top(i_, /*inserted=*/false);
+  ++i_;
+  value_done();
+}
+
+// A container past the nesting limit: skipped whole (brackets counted,
+// strings honoured) and given as null.
+void Pass::skip_deep_container() {
+  const std::size_t start = i_;
+  i_ = bracket_span_end(t_, i_);
+  edits_.replace(start, i_ - start, "null", Fix::Brackets);
+  value_done();
+}
+
+// After the first argument of a wrapper call: the others are dropped up to
+// the parenthesis that closes the call.
+void Pass::skip_rest_of_arguments() {
+  const std::size_t start = i_;
+  i_ = arguments_end(t_, i_);
+  edits_.erase(start, i_ - start, Fix::Wrappers);
+}
+
+// One step of the grammar: the production that the innermost frame's state
+// asks for.
+void Pass::step() {
+  skip_trivia();
+  if (i_ >= n_) {
+    finish();
+    stop_ = true;
+    return;
+  }
+  if (stack_.empty()) {
+    if (!top_.due) {
+      after_top_value();
+    } else if (!read_value()) {
+      stop_ = true;
+    }
+    return;
+  }
+  Frame& f = stack_.back();
+  switch (f.state) {
+    case State::Value:
+      read_element(f);
+      break;
+    case State::Key:
+      read_member(f);
+      break;
+    case State::Colon:
+      read_colon(f);
+      break;
+    case State::CommaOrEnd:
+      read_separator(f);
+      break;
+  }
+}
+
+LenientText Pass::run() {
+  skip_trivia();
+  if (i_ >= n_) return {};
+  top_.first_start = i_;
+  while (!stop_) step();
+  if (escaped_document_) return unescape_and_rerun();
+  return result();
+}
+
+// Between top-level values: more values make an array (JSON Lines); an
+// object closed too early takes its members back; anything else ends the
+// document as trailing text.
+void Pass::after_top_value() {
+  const char c = t_[i_];
+  if (scope_ == LenientScope::OneValue) {
+    stop_ = true;
+    return;
+  }
+  if (c == ',') {
+    if (top_.comma == npos) {
+      top_.comma = i_;
+    } else {
+      edits_.erase(i_, 1, Fix::TrailingCommas);  // one comma between values
+    }
+    ++i_;
+    std::size_t q = i_;
+    while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+    if (closed_object_goes_on(q)) reopen_closed_object(q);
+    return;
+  }
+  if (c == ';') {  // a statement's end, as after a call
+    edits_.replace(i_, 1, {}, FixSet{0});
+    ++i_;
+    return;
+  }
+  // Another value? Not if the array around them would nest too deep.
+  if (peak_depth_ >= kMaxDepth) {
+    stop_ = true;
+    return;
+  }
+  const std::size_t at = i_;
+  const EditLog::Checkpoint before = edits_.checkpoint();
+  const TopLevel top_before = top_;
+  // The opening bracket of the array they make is written in front of the
+  // output (see result), not as an edit: an edit at the first value would
+  // come after thousands of others and cost a sort.
+  if (top_.comma == npos) edits_.insert(at, ",", Fix::MultipleValues);
+  top_.multi = true;
+  if (!read_value() || escaped_document_) {
+    // Trailing text: the document ends with the values before it.
+    edits_.rollback(before);
+    top_ = top_before;
+    i_ = at;
+    stop_ = true;
+    escaped_document_ = false;
+    return;
+  }
+  top_.comma = npos;
+}
+
+// {"a": 1}, "b": 2}: the first closer was one too many; the object takes
+// the member that starts at q, and the comma before it, back.
+void Pass::reopen_closed_object(std::size_t q) {
+  edits_.erase(top_.end - 1, 1, Fix::Brackets);
+  if (closed_empty_) edits_.erase(top_.comma, 1, Fix::TrailingCommas);
+  --top_.values;
+  top_.due = true;
+  // The comma is the reopened object's own now: pending until its member
+  // turns out to be one.
+  stack_.push_back(Frame{Kind::Object, State::Key,
+                         closed_empty_ ? npos : top_.comma, q,
+                         edits_.checkpoint(), closed_empty_, false});
+  ++depth_;
+  top_.comma = npos;
+}
+
+// A key cut by the end of the text: dropped with its comma, and with the
+// edits its member made.
+void Pass::drop_cut_key(Frame& f) {
+  const std::size_t from = f.member;
+  edits_.rollback(f.member_edits);
+  edits_.erase(from, n_ - from, Fix::Truncated);
+  f.comma = npos;
+  f.state = f.empty ? State::Key : State::CommaOrEnd;
+}
+
+// The end of the text: open strings are closed where they were read, open
+// containers here; a second or later top-level value cut short is dropped.
+void Pass::finish() {
+  if (stack_.empty()) return;
+  truncated_ = true;
+  if (top_.values > 0 && scope_ == LenientScope::Document) {
+    // The last of several values, cut: only complete ones count.
+    edits_.rollback(top_.at_end);
+    fixes_ |= fix_bit(Fix::Truncated);
+    top_.multi = top_.multi_at_end;
+    stack_.clear();
+    depth_ = 0;
+    calls_ = 0;
+    return;
+  }
+  // A key whose string was closed at the end was cut before its colon.
+  Frame& f = stack_.back();
+  if (f.kind == Kind::Object && f.state == State::Colon && i_ >= n_ &&
+      edits_.last_inserted(n_, "\"")) {
+    drop_cut_key(f);
+  }
+  while (!stack_.empty()) {
+    close_top(n_, /*inserted=*/true);
+    if (!stack_.empty()) value_done();
+  }
+  i_ = n_;
+  value_done();
+}
+
+LenientText Pass::result() {
+  LenientText out;
+  if (top_.values == 0) return out;  // nothing recognised
+  out.found = true;
+  if (top_.multi) {
+    edits_.insert(top_.end, "]", Fix::MultipleValues);
+    fixes_ |= fix_bit(Fix::MultipleValues);
+  }
+  out.begin = top_.first_start;
+  out.end = top_.end;
+  std::size_t rest = top_.end;
+  while (rest < n_ && is_json_ws(static_cast<unsigned char>(t_[rest]))) ++rest;
+  out.to_end = rest >= n_ || i_ >= n_;
+  if (!out.to_end && scope_ == LenientScope::Document) {
+    fixes_ |= fix_bit(Fix::TrailingText);
+  }
+  // Edits past the end of the value belong to text that was dropped.
+  fixes_ |= edits_.keep_before(top_.end);
+  out.fixes = fixes_;
+  if (!edits_.empty()) {
+    out.changed = true;
+    out.text = edits_.apply(top_.end, top_.multi ? "[" : "");
+  }
+  return out;
+}
+
+}  // namespace tarnwick::detail::lenient

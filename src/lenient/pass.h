@@ -1,0 +1,164 @@
+// The lenient pass: one scan over the text, with an explicit stack of open
+// containers, that records edits (edit_log.h) where the text departs from
+// strict JSON. Tokens are recognised by the lexer (lexer.h); the grammar is
+// driven here, one function per production; every choice between two
+// readings of the text is made at one named decision (decisions.cpp), by a
+// bounded look-ahead. (Private)
+#pragma once
+
+#include <cstddef>      // size_t
+#include <cstdint>      // uint8_t
+#include <string_view>  // string_view
+#include <vector>       // vector
+
+#include "lenient/edit_log.h"
+#include "lenient/lexer.h"
+#include "tarnwick/lenient.h"
+
+namespace tarnwick::detail::lenient {
+
+class Pass {
+ public:
+  Pass(std::string_view text, LenientScope scope, bool may_unescape) noexcept
+      : t_(text),
+        n_(text.size()),
+        scope_(scope),
+        may_unescape_(may_unescape),
+        edits_(text) {}
+
+  LenientText run();
+
+ private:
+  // A Tuple is an array written in parentheses, as Python does.
+  enum class Kind : std::uint8_t { Object, Array, Tuple, Wrapper };
+  enum class State : std::uint8_t {
+    Value,       // a value is due (array element, object value, argument)
+    Key,         // an object key is due
+    Colon,       // the colon after a key is due
+    CommaOrEnd,  // after a value: a comma or the closer
+  };
+  struct Frame {
+    Kind kind;
+    State state;
+    std::size_t comma;   // a comma not yet known to be followed by a value
+    std::size_t member;  // where the current member or element started
+    EditLog::Checkpoint member_edits;  // before the current member started
+    bool empty;                        // no element or member yet
+    bool missing_comma;  // the next element or member needs a comma
+  };
+  // Where the value being read stands, for the rule that closes strings.
+  enum class Place : std::uint8_t { Top, Array, ObjectValue, Key, Argument };
+
+  // What read_string carries from one mark to the next.
+  struct StringRead {
+    Quote kind;
+    Place where;
+    bool literal_backslashes = false;  // the string does not escape them
+    // A comma in the value that an inner quote follows, and the edits
+    // before it: where the value ends if that quote turns out to open a
+    // key.
+    std::size_t lost_close = npos;
+    EditLog::Checkpoint lost_close_edits;
+  };
+
+  // The top level: complete values, where the first began, where the last
+  // ended, and the edits that belong to them.
+  struct TopLevel {
+    std::size_t values = 0;
+    std::size_t first_start = 0;
+    std::size_t end = 0;
+    EditLog::Checkpoint at_end;
+    bool multi = false;  // several values, made one array
+    bool multi_at_end = false;
+    bool due = true;  // a top-level value is due
+    std::size_t comma = npos;
+  };
+
+  Place place() const noexcept;
+
+  // Productions (productions.cpp). Each reads from i_ and leaves i_ after
+  // what it took.
+  bool read_value();  // false: no value starts here (top level only)
+  bool open_container(char c);
+  void read_element(Frame& f);
+  void read_member(Frame& f);
+  void read_key(Frame& f);
+  void read_colon(Frame& f);
+  void read_separator(Frame& f);
+  bool read_word(Place where);
+  bool rewrite_word(std::size_t trimmed, std::size_t stray_quote, Place where);
+  bool read_number_or_word(Place where);
+  std::size_t word_end(std::size_t p, bool key) const;
+
+  // Strings (strings.cpp).
+  void read_string(QuoteMark open, Place where);
+  void read_escape(StringRead& s);
+  void read_unicode_escape();
+  bool read_mark(StringRead& s, std::size_t close);
+  bool join_concatenated(StringRead& s, std::size_t after);
+
+  // Decisions between two readings (decisions.cpp).
+  bool plain_end(std::size_t after, Place where) const noexcept;
+  bool quote_closes(std::size_t after, Quote kind, Place where) const;
+  bool lost_close_before_key(const StringRead& s, std::size_t after) const;
+  bool string_ends_at(std::size_t p, Place where) const;
+  bool comma_ends_value(std::size_t p) const;
+  bool next_string_ends(std::size_t p, QuoteMark next, Place where) const;
+  bool line_break_ends(std::size_t p, Place where) const;
+  bool closer_follows_on_line(std::size_t p, Quote kind) const;
+  bool quoted_key_at(std::size_t p) const;
+  bool key_follows(std::size_t p) const;
+  bool word_is_text(std::size_t stop, Place where) const;
+  bool closed_object_goes_on(std::size_t q) const;
+  bool escaped_layout_at(std::size_t p) const noexcept;
+
+  // Layout, the stack and the top level (pass.cpp).
+  void skip_trivia() {
+    // The common case, JSON's own whitespace, stays inline.
+    while (i_ < n_) {
+      const auto c = static_cast<unsigned char>(t_[i_]);
+      if (is_json_ws(c)) {
+        ++i_;
+      } else if (c == '/' || c == '#' || c >= 0x80) {
+        skip_other_trivia();
+        return;
+      } else {
+        return;
+      }
+    }
+  }
+  void skip_other_trivia();
+  void push(Kind kind, State state);
+  void value_done();
+  void close_top(std::size_t at, bool inserted);
+  void handle_closer(char c);
+  void skip_deep_container();
+  void skip_rest_of_arguments();
+  void step();
+  void after_top_value();
+  void reopen_closed_object(std::size_t q);
+  void finish();
+  void drop_cut_key(Frame& f);
+  LenientText result();
+  LenientText unescape_and_rerun() const;
+
+  std::string_view t_;
+  std::size_t n_;
+  LenientScope scope_;
+  bool may_unescape_;
+  std::size_t i_ = 0;
+  EditLog edits_;
+  std::vector<Frame> stack_;
+  std::size_t depth_ = 0;  // open objects and arrays
+  std::size_t peak_depth_ = 0;
+  std::size_t calls_ = 0;      // open parentheses: wrapper calls and tuples
+  bool closed_empty_ = false;  // the container closed last had nothing in it
+  FixSet fixes_ = 0;           // families reported besides the edits' own
+  std::vector<std::size_t> letter_escapes_;  // read_string's, reused
+  TopLevel top_;
+  bool escaped_document_ = false;  // stop: the text is a document escaped once
+  bool truncated_ = false;         // something was closed at the end
+  bool stop_ = false;
+};
+
+}  // namespace tarnwick::detail::lenient

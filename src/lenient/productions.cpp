@@ -1,0 +1,421 @@
+// The lenient pass's productions: a value, an array element (or object
+// value, or call argument), an object member and its key, the colon, the
+// separator, and unquoted words. Each reads from i_ and leaves i_ after what
+// it took; strings are in strings.cpp.
+
+#include <cstddef>      // size_t
+#include <string>       // string
+#include <string_view>  // string_view
+
+#include "json/number.h"
+#include "lenient/pass.h"
+#include "lenient/strict_span.h"  // kMaxDepth
+#include "tarnwick/writer.h"      // escape_string
+#include "text/chars.h"
+
+namespace tarnwick::detail::lenient {
+
+// value: at i_, a value starts or (top level) does not. Reads a scalar
+// whole; opens a container, whose members the frame's states read next.
+// False only at the top level, where no value starts (prose).
+bool Pass::read_value() {
+  const Place where = place();
+  const char c = t_[i_];
+  if (c == '{' || c == '[') return open_container(c);
+  if (c == '(') {
+    // (1, 2): a tuple is an array; at the top level it is prose.
+    // (Too deep a tuple never gets here: see read_element.)
+    if (where == Place::Top) return false;
+    edits_.replace(i_, 1, "[", Fix::Brackets);
+    ++i_;
+    push(Kind::Tuple, State::Value);
+    return true;
+  }
+  if (c == '\\' && escaped_layout_at(i_)) {
+    escaped_document_ = true;
+    stop_ = true;
+    return true;
+  }
+  // true, false, null and plain integers as strict text spells them.
+  if (const std::size_t len = strict_literal_at(t_, i_); len != 0) {
+    i_ += len;
+    value_done();
+    return true;
+  }
+  if (is_digit(static_cast<unsigned char>(c)) && c != '0') {
+    std::size_t e = i_ + 1;
+    while (e < n_ && is_digit(static_cast<unsigned char>(t_[e]))) ++e;
+    if (e - i_ < 300 && (e == n_ || ends_plain_token(t_[e]))) {
+      i_ = e;
+      value_done();
+      return true;
+    }
+  }
+  QuoteMark q = quote_at(t_, i_);
+  if (q.kind == Quote::Backtick && t_.substr(i_, 3) == "```") {
+    q = {};  // a code fence, not a string
+  }
+  if (q.kind != Quote::None) {
+    read_string(q, where);
+    value_done();
+    return true;
+  }
+  // "...": a placeholder for elements left out.
+  if (const std::size_t len = ellipsis_length(t_, i_);
+      len != 0 && where != Place::Top) {
+    edits_.erase(i_, len, Fix::Ellipsis);
+    i_ += len;
+    return true;
+  }
+  if (c == '-' || c == '+' || c == '.' ||
+      is_digit(static_cast<unsigned char>(c))) {
+    return read_number_or_word(where);
+  }
+  if (where == Place::Top && !is_ident_byte(static_cast<unsigned char>(c))) {
+    return false;
+  }
+  return read_word(where);
+}
+
+// The opening bracket of an object or array at i_; one past the nesting
+// limit is skipped whole and given as null.
+bool Pass::open_container(char c) {
+  // Values made one array take a level more.
+  if (depth_ + (top_.multi ? 1 : 0) >= kMaxDepth) {
+    skip_deep_container();
+    return true;
+  }
+  ++i_;
+  push(c == '{' ? Kind::Object : Kind::Array,
+       c == '{' ? State::Key : State::Value);
+  return true;
+}
+
+// array element (also an object's value and a call's argument): a value is
+// due in the frame `f`. Punctuation where the value should be is mended
+// here; otherwise the value starts, with the comma it was owed.
+void Pass::read_element(Frame& f) {
+  const char c = t_[i_];
+  if (c == '}' || c == ']' || c == ')') {
+    handle_closer(c);
+    return;
+  }
+  if (c == ',') {
+    if (f.kind == Kind::Object) {
+      edits_.insert(i_, "null", Fix::MissingPunctuation);
+      f.state = State::CommaOrEnd;
+      f.empty = false;
+    } else if (f.kind == Kind::Wrapper) {
+      edits_.insert(i_, "null", Fix::Wrappers);
+      f.state = State::CommaOrEnd;
+    } else {
+      edits_.erase(i_, 1, Fix::TrailingCommas);  // an empty slot
+      ++i_;
+    }
+    return;
+  }
+  if (c == ':') {
+    edits_.erase(i_, 1, Fix::MissingPunctuation);
+    ++i_;
+    return;
+  }
+  if (f.kind != Kind::Object && stack_.size() >= 2 &&
+      stack_[stack_.size() - 2].kind == Kind::Object && quoted_key_at(i_)) {
+    // [1, 2 "key": 3}: a key of the object around an array that was never
+    // closed. The array ends here; the object takes the key.
+    close_top(i_, /*inserted=*/true);
+    value_done();
+    return;
+  }
+  if (c == '(' && depth_ + (top_.multi ? 1 : 0) >= kMaxDepth) {
+    // Too deep for a tuple: its parentheses go and what it holds stays
+    // here, so no comma is owed before it yet.
+    edits_.erase(i_, 1, Fix::Brackets);
+    ++i_;
+    return;
+  }
+  if (ellipsis_length(t_, i_) == 0) {
+    // An element starts: its comma is no longer a trailing one.
+    f.member = f.comma != npos ? f.comma : i_;
+    f.comma = npos;
+    if (f.missing_comma) {
+      edits_.insert(i_, ",", Fix::MissingPunctuation);
+      f.missing_comma = false;
+    }
+  }
+  read_value();  // may push: f is not used after it
+}
+
+// object member: a key is due in the object frame `f`. A member starts from
+// its comma, if it has one; a quoted key is read as a string, an unquoted
+// one by read_key.
+void Pass::read_member(Frame& f) {
+  const char c = t_[i_];
+  if (c == '}' || c == ']' || c == ')') {
+    handle_closer(c);
+    return;
+  }
+  if (c == ',') {
+    edits_.erase(i_, 1, Fix::TrailingCommas);
+    ++i_;
+    return;
+  }
+  if (escaped_layout_at(i_)) {
+    escaped_document_ = true;
+    stop_ = true;
+    return;
+  }
+  if (const std::size_t len = ellipsis_length(t_, i_); len != 0) {
+    edits_.erase(i_, len, Fix::Ellipsis);
+    i_ += len;
+    return;
+  }
+  f.member = f.comma != npos ? f.comma : i_;
+  f.comma = npos;
+  f.member_edits = edits_.checkpoint();
+  if (f.missing_comma) {
+    edits_.insert(i_, ",", Fix::MissingPunctuation);
+    f.missing_comma = false;
+  }
+  const QuoteMark q = quote_at(t_, i_);
+  if (q.kind != Quote::None) {
+    read_string(q, Place::Key);
+    f.state = State::Colon;
+    // The colon right after the key, as strict text has it.
+    if (i_ < n_ && t_[i_] == ':') {
+      ++i_;
+      f.state = State::Value;
+    }
+    return;
+  }
+  if (c == '{' || c == '[' || c == ':') {
+    // No key: the member is given the empty key.
+    if (c == ':') {
+      edits_.insert(i_, "\"\"", Fix::UnquotedKeys);
+      f.state = State::Colon;
+    } else {
+      edits_.insert(i_, "\"\":", Fix::UnquotedKeys);
+      f.state = State::Value;
+    }
+    return;
+  }
+  read_key(f);
+}
+
+// key: an unquoted key at i_, up to its colon. A word with no colon after
+// it is no key: dropped, and its member with it.
+void Pass::read_key(Frame& f) {
+  const std::size_t end = word_end(i_, /*key=*/true);
+  std::size_t trimmed = end;
+  while (trimmed > i_ && (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
+    --trimmed;
+  }
+  if (trimmed == i_) {  // a character that starts no key
+    edits_.erase(i_, 1, Fix::UnquotedKeys);
+    ++i_;
+    return;
+  }
+  // b": 1, a key that lost its opening quote, has its closing one.
+  const bool half_quoted =
+      end < n_ && t_[end] == '"' && end == trimmed && key_follows(end + 1);
+  if (half_quoted || key_follows(end)) {
+    std::string key;
+    escape_string(t_.substr(i_, trimmed - i_), key);
+    edits_.replace(i_, trimmed - i_ + (half_quoted ? 1 : 0), key,
+                   half_quoted ? Fix::Quotes : Fix::UnquotedKeys);
+    i_ = trimmed + (half_quoted ? 1 : 0);
+    f.state = State::Colon;
+  } else if (end >= n_) {
+    i_ = n_;
+    drop_cut_key(f);
+  } else {
+    // A word with no colon: no member to make of it, so its comma is
+    // pending again.
+    edits_.rollback(f.member_edits);
+    edits_.erase(i_, end - i_, Fix::BareWords);
+    i_ = end;
+    if (t_[f.member] == ',') {
+      f.comma = f.member;
+    } else {
+      f.missing_comma = !f.empty;
+    }
+  }
+}
+
+// The colon after a key: =, ; or nothing stand for it; a member with no
+// value before a comma or closer gets null.
+void Pass::read_colon(Frame& f) {
+  const char c = t_[i_];
+  if (c == ':') {
+    ++i_;
+    f.state = State::Value;
+  } else if (c == '=' || c == ';') {
+    edits_.replace(i_, 1, ":", Fix::MissingPunctuation);
+    ++i_;
+    f.state = State::Value;
+  } else if (c == ',' || c == '}' || c == ']') {
+    edits_.insert(i_, ":null", Fix::MissingPunctuation);
+    f.state = State::CommaOrEnd;
+    f.empty = false;
+  } else {
+    edits_.insert(i_, ":", Fix::MissingPunctuation);
+    f.state = State::Value;
+  }
+}
+
+// After a value: a comma or the closer. A call keeps its first argument
+// only; anything else starts the next element or member, which is owed a
+// comma once it really starts.
+void Pass::read_separator(Frame& f) {
+  const char c = t_[i_];
+  if (c == ',' && f.kind != Kind::Wrapper) {
+    f.comma = i_;
+    ++i_;
+    f.state = f.kind == Kind::Object ? State::Key : State::Value;
+    return;
+  }
+  if (c == '}' || c == ']' || c == ')') {
+    handle_closer(c);
+    return;
+  }
+  if (f.kind == Kind::Wrapper) {
+    skip_rest_of_arguments();
+    return;
+  }
+  if (c == ':' || c == ';' || c == '=') {
+    edits_.erase(i_, 1, Fix::MissingPunctuation);
+    ++i_;
+    return;
+  }
+  f.missing_comma = true;
+  f.state = f.kind == Kind::Object ? State::Key : State::Value;
+}
+
+// Where an unquoted word that starts at p ends. A key runs to the colon;
+// a value to a comma, a closer, a line break, a quote, a comment or the
+// parenthesis of a call.
+std::size_t Pass::word_end(std::size_t p, bool key) const {
+  const std::size_t start = p;
+  for (; p < n_; ++p) {
+    const char c = t_[p];
+    if (c == ',' || c == '}' || c == ']' || c == '{' || c == '[' || c == '"' ||
+        c == '\n' || c == '\r' || (c == ')' && calls_ != 0)) {
+      return p;
+    }
+    if (c == '(' && !key && is_call_head(t_, start, p)) return p;
+    if (key && (c == ':' || c == '\'')) return p;
+    if (c == ' ' || c == '\t') {
+      // Keys may hold spaces only when the colon follows the last word.
+      if (key) {
+        std::size_t q = p;
+        while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+        if (q < n_ && t_[q] == ':') return p;
+      }
+      if (comment_at(t_, p + 1)) return p;
+    }
+  }
+  return p;
+}
+
+// A word in value position at i_: a literal, a number, a wrapper call or an
+// unquoted string. At the top level only the first three count; false then.
+bool Pass::read_word(Place where) {
+  const std::size_t start = i_;
+  const std::size_t end = word_end(i_, /*key=*/false);
+  std::size_t trimmed = end;
+  while (trimmed > start &&
+         (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
+    --trimmed;
+  }
+  // value", a string that lost its opening quote, has its closing one.
+  std::size_t stray_quote = 0;
+  if (end < n_ && t_[end] == '"' && end == trimmed && where != Place::Top) {
+    std::size_t q = end + 1;
+    while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+    if (q >= n_ || t_[q] == ',' || t_[q] == '}' || t_[q] == ']' ||
+        t_[q] == '\n' || t_[q] == '\r') {
+      stray_quote = 1;
+    }
+  }
+  // name(...), ObjectId("..."), new Date(...): the call gives its argument.
+  if (end < n_ && t_[end] == '(' && end == trimmed) {
+    edits_.erase(start, end + 1 - start, Fix::Wrappers);
+    i_ = end + 1;
+    push(Kind::Wrapper, State::Value);
+    return true;
+  }
+  return rewrite_word(trimmed, stray_quote, where);
+}
+
+// The word t_[i_, trimmed) as a literal, a number, the cut start of either,
+// or else (but at the top level) a string.
+bool Pass::rewrite_word(std::size_t trimmed, std::size_t stray_quote,
+                        Place where) {
+  const std::size_t start = i_;
+  const std::string_view word = t_.substr(start, trimmed - start);
+  std::string out;
+  if (const std::string_view literal = literal_spelling(word);
+      !literal.empty()) {
+    if (literal != word) {
+      edits_.replace(start, word.size(), literal, Fix::Literals);
+    }
+  } else if (!word.empty() && normalise_number(word, out)) {
+    const NumberScan scan = scan_number(out.data(), out.data() + out.size());
+    if (number_overflows(scan)) {
+      edits_.replace(start, word.size(), "null", Fix::Numbers);
+    } else if (out != word) {
+      edits_.replace(start, word.size(), out, Fix::Numbers);
+    }
+  } else if ((word == "-" || word == "+") && trimmed == n_) {
+    edits_.replace(start, word.size(), "null", Fix::Truncated);  // cut number
+  } else if (const std::string_view cut = cut_literal(word);
+             trimmed == n_ && where != Place::Top && !cut.empty()) {
+    edits_.replace(start, word.size(), cut, Fix::Truncated);
+  } else {
+    if (where == Place::Top) return false;
+    if (word.empty()) {
+      // A character that starts nothing: dropped.
+      edits_.erase(start, 1, Fix::BareWords);
+      i_ = start + 1;
+      return true;
+    }
+    out.clear();
+    escape_string(word, out);
+    edits_.replace(start, word.size() + stray_quote, out,
+                   stray_quote != 0 ? Fix::Quotes : Fix::BareWords);
+    i_ = trimmed + stray_quote;
+    value_done();
+    return true;
+  }
+  if (stray_quote != 0) edits_.erase(trimmed, 1, Fix::Quotes);  // True", 12"
+  i_ = trimmed + stray_quote;
+  value_done();
+  return true;
+}
+
+// A value at i_ starting with a digit, a sign or a point: a strict number
+// as it stands where it can be, else a word. False as read_word.
+bool Pass::read_number_or_word(Place where) {
+  const char c = t_[i_];
+  if (c != '-' && !is_digit(static_cast<unsigned char>(c))) {
+    return read_word(where);
+  }
+  const NumberScan scan = scan_number(t_.data() + i_, t_.data() + n_);
+  if (scan.error != NumberScanError::None) return read_word(where);
+  const auto stop = static_cast<std::size_t>(scan.stop - t_.data());
+  const char d = stop < n_ ? t_[stop] : ' ';
+  if (d != ',' && d != '}' && d != ']' && d != ')' && !comment_at(t_, stop) &&
+      !is_json_ws(static_cast<unsigned char>(d))) {
+    return read_word(where);
+  }
+  if (word_is_text(stop, where)) return read_word(where);
+  // A strict number, unless the double range cannot hold it.
+  if (number_overflows(scan)) {
+    edits_.replace(i_, stop - i_, "null", Fix::Numbers);
+  }
+  i_ = stop;
+  value_done();
+  return true;
+}
+
+}  // namespace tarnwick::detail::lenient
