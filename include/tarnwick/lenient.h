@@ -71,6 +71,13 @@ struct LenientText {
   // Only whitespace, comments or a statement's end follow `end`: the value
   // took the whole text. Otherwise what follows was left as trailing text.
   bool to_end = false;
+  // The rewrite rests on a choice between two readings of the text that
+  // were both plausible: where a string that lost its closing quote ends,
+  // which container a mismatched closer closes, a missing colon against a
+  // missing comma, a word dropped for want of a colon. Fences, prose,
+  // trailing commas, comments, quote styles, literals and truncation alone
+  // never set it.
+  bool guessed = false;
 };
 
 // How much of the text the pass reads.

@@ -34,11 +34,17 @@ bool Pass::quoted_key_at(std::size_t p) const {
   return end != npos && key_follows(end);
 }
 
+// A closing bracket at p with a quote mark right after it, which strict
+// text never has: "expected "}" at line 3".
+bool Pass::closer_then_quote(std::size_t p) const noexcept {
+  return p + 1 < n_ && quote_at(t_, p + 1).kind != Quote::None;
+}
+
 // Closing or inner quote, at once: what strict text has right after a
 // string ends it for sure ("a"} "a"] "key": "a", "b" in an array).
 bool Pass::plain_end(std::size_t after, Place where) const noexcept {
   const char follow = after < n_ ? t_[after] : ' ';
-  return follow == '}' || follow == ']' ||
+  return ((follow == '}' || follow == ']') && !closer_then_quote(after)) ||
          (follow == ':' && where == Place::Key) ||
          (follow == ',' && (where != Place::ObjectValue ||
                             (after + 1 < n_ && t_[after + 1] == '"')));
@@ -57,10 +63,72 @@ bool Pass::quote_closes(std::size_t after, Quote kind, Place where) const {
 // quote that followed a comma, a mark with a colon after it shows that the
 // quote opened a key, so the value ended at that comma.
 bool Pass::lost_close_before_key(const StringRead& s, std::size_t after) const {
-  if (s.where != Place::ObjectValue || s.lost_close == npos) return false;
+  if (s.lost_close == npos) return false;
   std::size_t q = after;
   while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
-  return q < n_ && t_[q] == ':';
+  if (s.where == Place::ObjectValue) return q < n_ && t_[q] == ':';
+  // In an array, the string that opened there closed as an element does.
+  return q >= n_ || t_[q] == ',' || t_[q] == ']' || t_[q] == '\n' ||
+         t_[q] == '\r';
+}
+
+// Where an object's value or an array's element would end if the quote at
+// i_ opened the next key or element: at the comma before it ("Oslo, "zip")
+// or, with no comma, before the line break ("Quarterly report\n "pages").
+// npos when neither comes right before the quote.
+std::size_t Pass::lost_close_at(const StringRead& s) const {
+  if (s.where != Place::ObjectValue && s.where != Place::Array) return npos;
+  std::size_t b = i_;
+  bool line_break = false;
+  while (b > s.start && is_json_ws(static_cast<unsigned char>(t_[b - 1]))) {
+    line_break = line_break || t_[b - 1] == '\n' || t_[b - 1] == '\r';
+    --b;
+  }
+  if (b > s.start && t_[b - 1] == ',') return b - 1;
+  return line_break && b > s.start ? b : npos;
+}
+
+// {"dir": "src/app}: where the string's content ends if the closers at its
+// end (before `limit`, over whitespace) close the open containers, innermost
+// first; npos when they do not, or when the content opens a bracket of the
+// kind they close ("Hello {name}" keeps its brace).
+std::size_t Pass::closers_before(const StringRead& s, std::size_t limit) const {
+  if (s.where == Place::Top || s.where == Place::Key) return npos;
+  std::size_t p = limit;
+  std::size_t closers = 0;
+  while (p > s.start && closers < 64) {
+    const char c = t_[p - 1];
+    if (c == '}' || c == ']') {
+      ++closers;
+    } else if (!is_json_ws(static_cast<unsigned char>(c))) {
+      break;
+    }
+    --p;
+  }
+  // The leftmost closer from which the rest close the stack.
+  for (; p < limit; ++p) {
+    if (t_[p] != '}' && t_[p] != ']') continue;
+    if (closers_close_stack(p, limit)) break;
+  }
+  if (p >= limit || p == s.start) return npos;
+  const std::string_view content = t_.substr(s.start, p - s.start);
+  if (content.find(t_[p] == '}' ? '{' : '[') != npos) return npos;
+  while (p > s.start && is_json_ws(static_cast<unsigned char>(t_[p - 1]))) --p;
+  return p;
+}
+
+// Whether the closers in t_[from, limit) (whitespace between them) close
+// the open frames one after another, innermost first.
+bool Pass::closers_close_stack(std::size_t from, std::size_t limit) const {
+  std::size_t frame = stack_.size();
+  for (std::size_t q = from; q < limit; ++q) {
+    const char c = t_[q];
+    if (c != '}' && c != ']') continue;
+    if (frame == 0) return false;
+    const Kind kind = stack_[--frame].kind;
+    if (kind != (c == '}' ? Kind::Object : Kind::Array)) return false;
+  }
+  return true;
 }
 
 // The rule that tells a closing quote from a quote inside the string: the
@@ -82,6 +150,8 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
     case '}':
     case ']':
     case ')':
+      // "expected "}" here": a closer with a quote right after it is text.
+      if (closer_then_quote(p)) break;
       return true;
     case ':':
       return where == Place::Key || where == Place::Top;
@@ -125,6 +195,7 @@ bool Pass::comma_ends_value(std::size_t p) const {
     return true;
   }
   if (d == '.' || static_cast<unsigned char>(d) == 0xE2) return true;
+  if (d == '{' || d == '[') return true;  // the next element or a container
   const std::size_t w = word_end(q, /*key=*/true);
   return w < n_ && t_[w] == ':';
 }
@@ -136,9 +207,11 @@ bool Pass::next_string_ends(std::size_t p, QuoteMark next, Place where) const {
   if (q == npos) return false;
   if (key_follows(q)) return where != Place::Key;
   if (where != Place::Array && where != Place::Top) return false;
+  // ["north" "south"   "east"]: a run of strings with only blanks between
+  // them is a run of elements.
   while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
   return q >= n_ || t_[q] == ',' || t_[q] == ']' || t_[q] == '\n' ||
-         t_[q] == '\r';
+         t_[q] == '\r' || quote_at(t_, q).kind != Quote::None;
 }
 
 // After a quote and a line break, at p: an unquoted key (in an object) or

@@ -40,6 +40,15 @@ EditLog::Checkpoint EditLog::checkpoint_before(std::size_t pos) const noexcept {
   return {count};
 }
 
+void EditLog::amend(Checkpoint point, std::string_view with,
+                    FixSet fix) noexcept {
+  Edit& e = edits_[point.count];
+  e.size = static_cast<std::uint32_t>(with.size());
+  e.off = 0;
+  if (!with.empty()) std::memcpy(&e.off, with.data(), with.size());
+  e.fix = fix;
+}
+
 bool EditLog::last_inserted(std::size_t pos,
                             std::string_view with) const noexcept {
   if (edits_.empty()) return false;

@@ -46,6 +46,11 @@ class EditLog {
   // Undoes every edit made after `point`.
   void rollback(Checkpoint point) noexcept { edits_.resize(point.count); }
 
+  // Gives the edit made right after `point` other bytes (at most four) and
+  // family, in place, so that a decision taken later (a tuple that turns out
+  // to be a value in parentheses) costs no sort.
+  void amend(Checkpoint point, std::string_view with, FixSet fix) noexcept;
+
   bool empty() const noexcept { return edits_.empty(); }
   // Whether the last edit inserted exactly `with` at `pos`.
   bool last_inserted(std::size_t pos, std::string_view with) const noexcept;

@@ -251,6 +251,28 @@ std::size_t comment_end(std::string_view t, std::size_t i) noexcept {
   return stop == npos ? t.size() : stop;
 }
 
+std::size_t invisible_length(std::string_view t, std::size_t i) noexcept {
+  const std::string_view head = t.substr(i, 3);
+  return head == "\xE2\x80\x8B" || head == "\xE2\x81\xA0" ||
+                 head == "\xEF\xBB\xBF" || head == "\xE1\xA0\x8E"
+             ? 3
+             : 0;
+}
+
+std::size_t trim_word_end(std::string_view t, std::size_t start,
+                          std::size_t end) noexcept {
+  while (end > start) {
+    if (t[end - 1] == ' ' || t[end - 1] == '\t') {
+      --end;
+    } else if (end - start >= 3 && invisible_length(t, end - 3) != 0) {
+      end -= 3;
+    } else {
+      break;
+    }
+  }
+  return end;
+}
+
 // MARK: - Ellipsis
 
 std::size_t ellipsis_length(std::string_view t, std::size_t i) noexcept {

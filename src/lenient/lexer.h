@@ -5,7 +5,7 @@
 //   quote marks and strings   quote_at, closer_at, quoted_end_on_line
 //   words and literals        is_ident_byte, literal_spelling, cut_literal
 //   numbers                   normalise_number, number_overflows
-//   comments and trivia       comment_end
+//   comments and trivia       comment_end, invisible_length, trim_word_end
 //   ellipsis                  ellipsis_length
 //   call heads and wrappers   call_head_end, arguments_end
 #pragma once
@@ -117,6 +117,16 @@ inline bool comment_at(std::string_view t, std::size_t i) noexcept {
          (t[i] == '#' || (t[i] == '/' && i + 1 < t.size() &&
                           (t[i + 1] == '/' || t[i + 1] == '*')));
 }
+
+// The length of an invisible format character at t[i] that model replies
+// scatter between tokens: U+200B, U+2060, U+FEFF or U+180E; 0 when none.
+// Outside strings they are whitespace; inside they are content.
+std::size_t invisible_length(std::string_view t, std::size_t i) noexcept;
+
+// The end of the word t[start, end) once the layout it ends with (spaces,
+// tabs, invisible format characters) is left out.
+std::size_t trim_word_end(std::string_view t, std::size_t start,
+                          std::size_t end) noexcept;
 
 // MARK: - Ellipsis
 

@@ -41,6 +41,11 @@ void Pass::skip_other_trivia() {
         i_ += w;
         continue;
       }
+      if (const std::size_t v = invisible_length(t_, i_); v != 0) {
+        edits_.replace(i_, v, {}, FixSet{0});
+        i_ += v;
+        continue;
+      }
     }
     return;
   }
@@ -55,6 +60,10 @@ void Pass::push(Kind kind, State state) {
 
 // A value has been read completely at i_: the frame below moves on.
 void Pass::value_done() {
+  if (merged_empty_) {  // nothing was read after all
+    merged_empty_ = false;
+    return;
+  }
   if (stack_.empty()) {
     ++top_.values;
     top_.end = i_;
@@ -84,6 +93,11 @@ void Pass::close_top(std::size_t at, bool inserted) {
       edits_.insert(at, "null", Fix::MissingPunctuation);
       f.empty = false;
     }
+    if (f.merged) {
+      if (!inserted) edits_.erase(at, 1, Fix::Brackets);
+      close_merged(f);
+      return;
+    }
     if (inserted) edits_.insert(at, "}", closing);
   } else if (f.kind == Kind::Array || f.kind == Kind::Tuple) {
     if (inserted) edits_.insert(at, "]", closing);
@@ -91,9 +105,26 @@ void Pass::close_top(std::size_t at, bool inserted) {
     edits_.insert(at, "null", Fix::Wrappers);  // name() with no argument
   }
   closed_empty_ = f.empty;
+  last_closer_ = !inserted && f.kind == Kind::Array ? at : npos;
   stack_.pop_back();
   if (f.kind == Kind::Wrapper || f.kind == Kind::Tuple) --calls_;
   if (f.kind != Kind::Wrapper) --depth_;
+}
+
+// Closes a merged object: its members stay the outer object's. One that
+// held nothing leaves the outer object as it was, its comma pending again.
+// The outer frame is left ready for value_done.
+void Pass::close_merged(const Frame& m) {
+  stack_.pop_back();
+  --depth_;
+  closed_empty_ = m.empty;
+  last_closer_ = npos;
+  if (m.empty) {
+    Frame& outer = stack_.back();
+    outer.comma = m.outer_comma;
+    outer.state = State::Key;
+    merged_empty_ = true;
+  }
 }
 
 // A closing bracket at i_: it closes the innermost container of its kind,
@@ -117,8 +148,14 @@ void Pass::handle_closer(char c) {
     value_done();
   }
   if (stack_.back().kind == Kind::Wrapper) edits_.erase(i_, 1, Fix::Wrappers);
-  if (stack_.back().kind == Kind::Tuple) {
-    edits_.replace(i_, 1, "]", Fix::Brackets);
+  if (const Frame& f = stack_.back(); f.kind == Kind::Tuple) {
+    if (!f.separated && !f.empty && f.comma == npos) {
+      // ({"a": 1}): a value in parentheses, which both lose.
+      edits_.amend(f.open_edit, {}, fix_bit(Fix::Brackets));
+      edits_.erase(i_, 1, Fix::Brackets);
+    } else {
+      edits_.replace(i_, 1, "]", Fix::Brackets);
+    }
   }
   close_top(i_, /*inserted=*/false);
   ++i_;
@@ -310,6 +347,7 @@ LenientText Pass::result() {
   // Edits past the end of the value belong to text that was dropped.
   fixes_ |= edits_.keep_before(top_.end);
   out.fixes = fixes_;
+  out.guessed = guessed_;
   if (!edits_.empty()) {
     out.changed = true;
     out.text = edits_.apply(top_.end, top_.multi ? "[" : "");

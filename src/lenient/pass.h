@@ -45,6 +45,16 @@ class Pass {
     EditLog::Checkpoint member_edits;  // before the current member started
     bool empty;                        // no element or member yet
     bool missing_comma;  // the next element or member needs a comma
+    // An object written where a key belongs ({{"a": 1}}): its members are
+    // those of the object around it, and its braces go. `outer_comma` is
+    // the comma before it, pending again when it turns out empty.
+    bool merged = false;
+    std::size_t outer_comma = npos;
+    // A tuple: the edit that made its parenthesis a bracket, and whether a
+    // comma was read in it. One value and no comma, ({"a": 1}), is that
+    // value in parentheses, not an array.
+    EditLog::Checkpoint open_edit{};
+    bool separated = false;
   };
   // Where the value being read stands, for the rule that closes strings.
   enum class Place : std::uint8_t { Top, Array, ObjectValue, Key, Argument };
@@ -53,6 +63,7 @@ class Pass {
   struct StringRead {
     Quote kind;
     Place where;
+    std::size_t start;                 // the first byte of its content
     bool literal_backslashes = false;  // the string does not escape them
     // A comma in the value that an inner quote follows, and the edits
     // before it: where the value ends if that quote turns out to open a
@@ -80,9 +91,14 @@ class Pass {
   // what it took.
   bool read_value();  // false: no value starts here (top level only)
   bool open_container(char c);
+  bool open_tuple(Place where);
+  bool tuple_follows(std::size_t p) const;
   void read_element(Frame& f);
   void read_member(Frame& f);
   void read_key(Frame& f);
+  bool container_as_member(Frame& f, char c);
+  bool continue_last_array(Frame& f);
+  void close_merged(const Frame& m);
   void read_colon(Frame& f);
   void read_separator(Frame& f);
   bool read_word(Place where);
@@ -95,12 +111,17 @@ class Pass {
   void read_escape(StringRead& s);
   void read_unicode_escape();
   bool read_mark(StringRead& s, std::size_t close);
+  void end_string_at(std::size_t at, Fix fix);
   bool join_concatenated(StringRead& s, std::size_t after);
 
   // Decisions between two readings (decisions.cpp).
   bool plain_end(std::size_t after, Place where) const noexcept;
+  bool closer_then_quote(std::size_t p) const noexcept;
   bool quote_closes(std::size_t after, Quote kind, Place where) const;
   bool lost_close_before_key(const StringRead& s, std::size_t after) const;
+  std::size_t lost_close_at(const StringRead& s) const;
+  std::size_t closers_before(const StringRead& s, std::size_t limit) const;
+  bool closers_close_stack(std::size_t from, std::size_t limit) const;
   bool string_ends_at(std::size_t p, Place where) const;
   bool comma_ends_value(std::size_t p) const;
   bool next_string_ends(std::size_t p, QuoteMark next, Place where) const;
@@ -153,11 +174,16 @@ class Pass {
   std::size_t peak_depth_ = 0;
   std::size_t calls_ = 0;      // open parentheses: wrapper calls and tuples
   bool closed_empty_ = false;  // the container closed last had nothing in it
-  FixSet fixes_ = 0;           // families reported besides the edits' own
+  std::size_t last_closer_ = npos;  // where the last array closed in the text
+  bool merged_empty_ = false;       // a merged object closed with nothing in it
+  FixSet fixes_ = 0;                // families reported besides the edits' own
   std::vector<std::size_t> letter_escapes_;  // read_string's, reused
   TopLevel top_;
   bool escaped_document_ = false;  // stop: the text is a document escaped once
   bool truncated_ = false;         // something was closed at the end
+  // The value rests on a choice between two readings that both passed the
+  // look-ahead that decided it; set where that choice is made.
+  bool guessed_ = false;
   bool stop_ = false;
 };
 

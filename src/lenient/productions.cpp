@@ -11,6 +11,7 @@
 #include "lenient/pass.h"
 #include "lenient/strict_span.h"  // kMaxDepth
 #include "tarnwick/writer.h"      // escape_string
+#include "text/brackets.h"        // bracket_span_end
 #include "text/chars.h"
 
 namespace tarnwick::detail::lenient {
@@ -22,15 +23,7 @@ bool Pass::read_value() {
   const Place where = place();
   const char c = t_[i_];
   if (c == '{' || c == '[') return open_container(c);
-  if (c == '(') {
-    // (1, 2): a tuple is an array; at the top level it is prose.
-    // (Too deep a tuple never gets here: see read_element.)
-    if (where == Place::Top) return false;
-    edits_.replace(i_, 1, "[", Fix::Brackets);
-    ++i_;
-    push(Kind::Tuple, State::Value);
-    return true;
-  }
+  if (c == '(') return open_tuple(where);
   if (c == '\\' && escaped_layout_at(i_)) {
     escaped_document_ = true;
     stop_ = true;
@@ -89,6 +82,31 @@ bool Pass::open_container(char c) {
   push(c == '{' ? Kind::Object : Kind::Array,
        c == '{' ? State::Key : State::Value);
   return true;
+}
+
+// (1, 2): a tuple is an array. At the top level only one whose first
+// element is plainly a value counts; "(see below)" is prose. (Too deep a
+// tuple never gets here: see read_element.)
+bool Pass::open_tuple(Place where) {
+  if (where == Place::Top && !tuple_follows(i_ + 1)) return false;
+  const EditLog::Checkpoint at = edits_.checkpoint();
+  edits_.replace(i_, 1, "[", Fix::Brackets);
+  ++i_;
+  push(Kind::Tuple, State::Value);
+  stack_.back().open_edit = at;
+  return true;
+}
+
+// Whether what follows p (over whitespace) opens a value of its own: a
+// quote, a number, a bracket, or the parenthesis that closes an empty
+// tuple.
+bool Pass::tuple_follows(std::size_t p) const {
+  while (p < n_ && is_json_ws(static_cast<unsigned char>(t_[p]))) ++p;
+  if (p >= n_) return false;
+  const char c = t_[p];
+  return quote_at(t_, p).kind != Quote::None ||
+         is_digit(static_cast<unsigned char>(c)) || c == '-' || c == '[' ||
+         c == '{' || c == '(' || c == ')';
 }
 
 // array element (also an object's value and a call's argument): a value is
@@ -170,12 +188,24 @@ void Pass::read_member(Frame& f) {
     i_ += len;
     return;
   }
+  if ((c == '{' || c == '[') && container_as_member(f, c)) return;
+  const std::size_t outer_comma = f.comma;
   f.member = f.comma != npos ? f.comma : i_;
   f.comma = npos;
   f.member_edits = edits_.checkpoint();
   if (f.missing_comma) {
     edits_.insert(i_, ",", Fix::MissingPunctuation);
     f.missing_comma = false;
+  }
+  if (c == '{') {
+    // {{"a": 1}}, or an object among members: its members join these.
+    if (!f.empty) guessed_ = true;
+    edits_.erase(i_, 1, Fix::Brackets);
+    ++i_;
+    push(Kind::Object, State::Key);
+    stack_.back().merged = true;
+    stack_.back().outer_comma = outer_comma;
+    return;
   }
   const QuoteMark q = quote_at(t_, i_);
   if (q.kind != Quote::None) {
@@ -188,28 +218,73 @@ void Pass::read_member(Frame& f) {
     }
     return;
   }
-  if (c == '{' || c == '[' || c == ':') {
-    // No key: the member is given the empty key.
-    if (c == ':') {
-      edits_.insert(i_, "\"\"", Fix::UnquotedKeys);
-      f.state = State::Colon;
-    } else {
-      edits_.insert(i_, "\"\":", Fix::UnquotedKeys);
-      f.state = State::Value;
-    }
+  if (c == ':') {
+    // No key before the colon: the member is given the empty key.
+    edits_.insert(i_, "\"\"", Fix::UnquotedKeys);
+    f.state = State::Colon;
     return;
   }
   read_key(f);
+}
+
+// A container at i_ where object `f` wants a key: is it a new element or a
+// stray? Inside an array, an object that opens where its predecessor's next
+// key should be starts the next element ([{"a": 1, {"a": 2}]); after an
+// array value, further bracketed values continue that array ("k": [1], [2]);
+// an array anywhere else holds no member and is dropped. True when one of
+// these took it; false leaves an object to be merged (read_member).
+bool Pass::container_as_member(Frame& f, char c) {
+  const bool doubled =
+      f.empty && f.comma == npos && c == '{' && i_ > 0 && t_[i_ - 1] == '{';
+  if (doubled) return false;
+  const Kind outer =
+      stack_.size() >= 2 ? stack_[stack_.size() - 2].kind : Kind::Object;
+  if (outer == Kind::Array || outer == Kind::Tuple) {
+    const std::size_t comma = f.comma;
+    f.comma = npos;
+    close_top(comma != npos ? comma : i_, /*inserted=*/true);
+    value_done();
+    if (comma != npos) {  // the comma separates the elements now
+      stack_.back().state = State::Value;
+      stack_.back().comma = npos;
+    }
+    return true;
+  }
+  if (continue_last_array(f)) return true;
+  if (c == '{') return false;
+  const std::size_t start = i_;
+  i_ = bracket_span_end(t_, i_);
+  edits_.erase(start, i_ - start, Fix::Brackets);
+  guessed_ = true;
+  return true;
+}
+
+// "k": [1, 2], [3, 4]: when the last member's value was an array that its
+// own bracket closed, with nothing but a comma since, that bracket goes and
+// the array takes the container at i_ as its next element.
+bool Pass::continue_last_array(Frame& f) {
+  if (f.empty || last_closer_ == npos || last_closer_ >= i_) return false;
+  for (std::size_t q = last_closer_ + 1; q < i_; ++q) {
+    if (t_[q] != ',' && !is_json_ws(static_cast<unsigned char>(t_[q]))) {
+      return false;
+    }
+  }
+  edits_.erase(last_closer_, 1, Fix::Brackets);
+  if (f.comma == npos) edits_.insert(i_, ",", Fix::MissingPunctuation);
+  f.comma = npos;
+  f.missing_comma = false;
+  f.state = State::Value;
+  push(Kind::Array, State::Value);
+  stack_.back().empty = false;
+  guessed_ = true;
+  return true;
 }
 
 // key: an unquoted key at i_, up to its colon. A word with no colon after
 // it is no key: dropped, and its member with it.
 void Pass::read_key(Frame& f) {
   const std::size_t end = word_end(i_, /*key=*/true);
-  std::size_t trimmed = end;
-  while (trimmed > i_ && (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
-    --trimmed;
-  }
+  const std::size_t trimmed = trim_word_end(t_, i_, end);
   if (trimmed == i_) {  // a character that starts no key
     edits_.erase(i_, 1, Fix::UnquotedKeys);
     ++i_;
@@ -269,6 +344,7 @@ void Pass::read_colon(Frame& f) {
 void Pass::read_separator(Frame& f) {
   const char c = t_[i_];
   if (c == ',' && f.kind != Kind::Wrapper) {
+    f.separated = true;
     f.comma = i_;
     ++i_;
     f.state = f.kind == Kind::Object ? State::Key : State::Value;
@@ -322,11 +398,7 @@ std::size_t Pass::word_end(std::size_t p, bool key) const {
 bool Pass::read_word(Place where) {
   const std::size_t start = i_;
   const std::size_t end = word_end(i_, /*key=*/false);
-  std::size_t trimmed = end;
-  while (trimmed > start &&
-         (t_[trimmed - 1] == ' ' || t_[trimmed - 1] == '\t')) {
-    --trimmed;
-  }
+  const std::size_t trimmed = trim_word_end(t_, start, end);
   // value", a string that lost its opening quote, has its closing one.
   std::size_t stray_quote = 0;
   if (end < n_ && t_[end] == '"' && end == trimmed && where != Place::Top) {

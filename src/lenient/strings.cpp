@@ -21,7 +21,7 @@ void Pass::read_string(QuoteMark open, Place where) {
     edits_.replace(i_, open.length, "\"", Fix::Quotes);
   }
   i_ += open.length;
-  StringRead s{open.kind, where, false, npos, {}};
+  StringRead s{open.kind, where, i_, false, npos, {}};
   letter_escapes_.clear();
   while (true) {
     // The plain run: nothing to look at in it.
@@ -36,6 +36,14 @@ void Pass::read_string(QuoteMark open, Place where) {
                                                                  : 0xE2);
     i_ = static_cast<std::size_t>(stop - t_.data());
     if (i_ >= n_) {
+      // Cut by the end, unless the text ends with the closers of the open
+      // containers ({"dir": "src/app}): then the string lost its closing
+      // quote before them.
+      if (const std::size_t at = closers_before(s, n_); at != npos) {
+        end_string_at(at, Fix::Quotes);
+        guessed_ = true;
+        return;
+      }
       edits_.insert(n_, "\"", Fix::Truncated);
       truncated_ = true;
       return;
@@ -155,11 +163,12 @@ void Pass::read_unicode_escape() {
 bool Pass::read_mark(StringRead& s, std::size_t close) {
   const std::size_t after = i_ + close;
   if (lost_close_before_key(s, after)) {
-    // "value, "key": the value lost its closing quote before a comma that
-    // a quoted key follows: it ends at that comma after all.
+    // "value, "key": the value lost its closing quote before a comma (or
+    // a line break) that the next key or element follows: it ends there.
     edits_.rollback(s.lost_close_edits);
     edits_.insert(s.lost_close, "\"", Fix::Quotes);
     i_ = s.lost_close;
+    guessed_ = true;
     return true;
   }
   if (quote_closes(after, s.kind, s.where)) {
@@ -170,22 +179,26 @@ bool Pass::read_mark(StringRead& s, std::size_t close) {
     i_ = after;
     return true;
   }
-  if (s.where == Place::ObjectValue) {
-    // An inner quote right after a comma may open a key (see above).
-    std::size_t b = i_;
-    while (b > 0 && (t_[b - 1] == ' ' || t_[b - 1] == '\t')) --b;
-    if (b > 0 && t_[b - 1] == ',') {
-      s.lost_close = b - 1;
-      // A tab between the comma and the quote was escaped as string
-      // content; outside the string it is whitespace again.
-      s.lost_close_edits = edits_.checkpoint_before(s.lost_close);
-    } else {
-      s.lost_close = npos;
-    }
+  // An inner quote right after a comma or a line break may open the next
+  // key or element (see above).
+  s.lost_close = lost_close_at(s);
+  if (s.lost_close != npos) {
+    // Layout between there and the quote was escaped as string content;
+    // outside the string it is whitespace again.
+    s.lost_close_edits = edits_.checkpoint_before(s.lost_close);
   }
   if (t_[i_] == '"') edits_.insert(i_, "\\", Fix::InnerQuotes);
   i_ = after;
   return false;
+}
+
+// Ends the string being read at `at`, before text it took as content: the
+// edits made in that text go, a closing quote goes in, and the reading
+// resumes there.
+void Pass::end_string_at(std::size_t at, Fix fix) {
+  edits_.rollback(edits_.checkpoint_before(at));
+  edits_.insert(at, "\"", fix);
+  i_ = at;
 }
 
 // "a" + "b": a string that closed at i_ joins the next one; the string
