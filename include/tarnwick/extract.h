@@ -5,6 +5,7 @@
 
 #include <cstddef>      // size_t
 #include <string_view>  // string_view
+#include <vector>       // vector
 
 #include "tarnwick/lenient.h"
 #include "tarnwick/repair.h"
@@ -23,6 +24,14 @@ struct Extraction {
   // span_end). The whole text when nothing narrower was chosen.
   std::size_t span_begin = 0;
   std::size_t span_end = 0;
+  // The value rests on a choice between two readings that were both
+  // plausible: where a string that lost its closing quote ends, whether a
+  // quote closes a string, which container a stray closer closes, a missing
+  // comma against a missing colon, a word dropped, which of two candidates
+  // answers, or a reading only the tolerant rung could make. Fences, prose,
+  // trailing commas, comments, quote styles, literals and truncation alone
+  // never set it.
+  bool guessed = false;
 };
 
 // A fence or span found after other text never holds less (in words, see
@@ -31,5 +40,13 @@ struct Extraction {
 // not held to that. `max_len` limits the input, not its rewrites; a longer
 // input is not searched and gives the fallback. The text is UTF-8.
 Extraction run_extract(std::string_view text, const ExtractOptions& options);
+
+// Every top-level candidate that the search finds, in text order, each with
+// its span: the value that starts the text, each fence, each bracketed span.
+// run_extract's answer is always among them; values that the lenient pass
+// joins into one (JSON Lines, "a" + "b") are one candidate; a fallback is
+// none, so a text without JSON gives an empty list.
+std::vector<Extraction> run_extract_all(std::string_view text,
+                                        const ExtractOptions& options);
 
 }  // namespace tarnwick

@@ -394,7 +394,7 @@ class Reader {
 
   // Entered just past "\u".
   bool read_unicode_escape() {
-    std::uint32_t n;
+    std::uint32_t n = 0;
     if (!read_hex4(n)) return false;
     if (n >= 0xDC00 && n <= 0xDFFF)
       return fail_before(ReadErrorKind::LoneSurrogate);
@@ -405,7 +405,7 @@ class Reader {
       if (p_ == end_) return fail(ReadErrorKind::EofInString);
       if (*p_ != 'u') return fail(ReadErrorKind::UnexpectedEndOfHexEscape);
       ++p_;
-      std::uint32_t m;
+      std::uint32_t m = 0;
       if (!read_hex4(m)) return false;
       if (m < 0xDC00 || m > 0xDFFF)
         return fail_before(ReadErrorKind::LoneSurrogate);

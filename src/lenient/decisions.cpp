@@ -271,4 +271,56 @@ bool Pass::closed_object_goes_on(std::size_t q) const {
   return key_end != npos && key_follows(key_end);
 }
 
+// Which open frame a closing bracket at i_ closes (its index), or npos. A
+// closer that does not match the innermost frame closes everything up to the
+// frame it matches; one that matches nothing stands for the innermost
+// frame's closer ({"d": 3], ...). Nothing after it is dropped: when the
+// frame it matches is the outermost, and a comma with a key or a value
+// after it shows a frame further in going on, that frame stays open
+// ({"a": [1, 2}, "b": 3} closes the array only).
+std::size_t Pass::closer_target(char c) {
+  const Kind kind = c == '}'   ? Kind::Object
+                    : c == ']' ? Kind::Array
+                               : Kind::Wrapper;
+  auto matches = [&](Kind open) {
+    return open == kind || (kind == Kind::Wrapper && open == Kind::Tuple);
+  };
+  std::size_t match = stack_.size();
+  while (match > 0 && !matches(stack_[match - 1].kind)) --match;
+  const std::size_t innermost = stack_.size() - 1;
+  if (match == stack_.size()) return innermost;
+  if (kind == Kind::Wrapper) return match == 0 ? npos : match - 1;
+  if (match == 0) return innermost;
+  if (match == 1) {
+    const std::size_t going_on = frame_going_on(i_ + 1);
+    if (going_on != npos && going_on < innermost) {
+      guessed_ = true;
+      return going_on + 1;
+    }
+  }
+  return match - 1;
+}
+
+// After a closer, at p: a comma and then a key or a value show which frame
+// the text goes on in (the nearest object, or array, below the innermost);
+// its index, or npos when nothing shows it.
+std::size_t Pass::frame_going_on(std::size_t p) const {
+  while (p < n_ && is_json_ws(static_cast<unsigned char>(t_[p]))) ++p;
+  if (p >= n_ || t_[p] != ',') return npos;
+  ++p;
+  while (p < n_ && is_json_ws(static_cast<unsigned char>(t_[p]))) ++p;
+  if (p >= n_ || t_[p] == '}' || t_[p] == ']') return npos;
+  const bool key =
+      quoted_key_at(p) || (is_ident_byte(static_cast<unsigned char>(t_[p])) &&
+                           key_follows(word_end(p, /*key=*/true)));
+  for (std::size_t k = stack_.size() - 1; k-- > 0;) {
+    const Kind kind = stack_[k].kind;
+    if (key ? kind == Kind::Object
+            : kind == Kind::Array || kind == Kind::Tuple) {
+      return k;
+    }
+  }
+  return npos;
+}
+
 }  // namespace tarnwick::detail::lenient

@@ -34,9 +34,9 @@ void EditLog::replace(std::size_t pos, std::size_t len, std::string_view with,
   }
 }
 
-EditLog::Checkpoint EditLog::checkpoint_before(std::size_t pos) const noexcept {
+EditLog::Checkpoint EditLog::checkpoint_at(std::size_t pos) const noexcept {
   std::size_t count = edits_.size();
-  while (count > 0 && edits_[count - 1].pos > pos) --count;
+  while (count > 0 && edits_[count - 1].pos >= pos) --count;
   return {count};
 }
 

@@ -39,10 +39,10 @@ class EditLog {
     std::size_t count = 0;
   };
   Checkpoint checkpoint() const noexcept { return {edits_.size()}; }
-  // The point before every edit made after `pos` in the text, when edits
-  // since then went in text order: what a reading that began at `pos`
+  // The point before every edit made at or after `pos` in the text, when
+  // edits since then went in text order: what a reading that began at `pos`
   // added.
-  Checkpoint checkpoint_before(std::size_t pos) const noexcept;
+  Checkpoint checkpoint_at(std::size_t pos) const noexcept;
   // Undoes every edit made after `point`.
   void rollback(Checkpoint point) noexcept { edits_.resize(point.count); }
 

@@ -2,9 +2,13 @@
 
 #include "tarnwick/extract.h"
 
-#include <algorithm>    // min
+#include <algorithm>    // find, min
+#include <cctype>       // isalpha, tolower
 #include <cstddef>      // size_t
+#include <iterator>     // begin, end
+#include <string>       // string
 #include <string_view>  // string_view
+#include <vector>       // vector
 
 #include "lenient/extraction.h"
 #include "lenient/runner.h"
@@ -51,6 +55,44 @@ bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
   pos_ = close + 3;
   while (pos_ < text_.size() && text_[pos_] == mark) ++pos_;
   return true;
+}
+
+ReasoningBlocks::ReasoningBlocks(std::string_view text) {
+  // The tags models wrap their reasoning in, lower case.
+  constexpr std::string_view kTags[] = {
+      "think",    "thinking",   "reasoning", "reflection",     "thought",
+      "thoughts", "scratchpad", "analysis",  "inner_monologue"};
+  constexpr std::size_t none = std::string_view::npos;
+  for (std::size_t pos = text.find('<'); pos != none;
+       pos = text.find('<', pos + 1)) {
+    std::size_t q = pos + 1;
+    std::string name;
+    while (
+        q < text.size() && q - pos <= 16 &&
+        (std::isalpha(static_cast<unsigned char>(text[q])) || text[q] == '_')) {
+      name.push_back(
+          static_cast<char>(std::tolower(static_cast<unsigned char>(text[q]))));
+      ++q;
+    }
+    if (q >= text.size() || text[q] != '>' ||
+        std::find(std::begin(kTags), std::end(kTags), name) ==
+            std::end(kTags)) {
+      continue;
+    }
+    const std::string closer =
+        "</" + std::string(text.substr(pos + 1, q - pos - 1)) + ">";
+    const std::size_t close = text.find(closer, q);
+    if (close == none) break;  // never closed: what follows counts
+    blocks_.emplace_back(pos, close + closer.size());
+    pos = close + closer.size() - 1;
+  }
+}
+
+bool ReasoningBlocks::inside(std::size_t pos) const noexcept {
+  for (const auto& [begin, end] : blocks_) {
+    if (pos >= begin && pos < end) return true;
+  }
+  return false;
 }
 
 std::size_t byte_order_mark_length(std::string_view text) noexcept {
@@ -143,15 +185,35 @@ ValueShape shape_of_json(std::string_view json) noexcept {
 
 }  // namespace detail
 
-Extraction run_extract(std::string_view text, const ExtractOptions& options) {
-  detail::LadderRunner<detail::TreeBuilder> runner(
-      detail::candidate_options(options.repair));
-  auto found = detail::extract_with(text, options, runner);
+namespace {
+
+Extraction to_extraction(
+    detail::Found<detail::LadderRunner<detail::TreeBuilder>::Result>&& found) {
   const Strategy strategy = found.result.strategy;
   RepairOutcome outcome{
       std::move(found.result.json), std::move(found.result.value),
       strategy != Strategy::Fallback, strategy != Strategy::Parse, strategy};
-  return Extraction{std::move(outcome), found.fixes, found.begin, found.end};
+  return Extraction{std::move(outcome), found.fixes, found.begin, found.end,
+                    found.guessed};
+}
+
+}  // namespace
+
+Extraction run_extract(std::string_view text, const ExtractOptions& options) {
+  detail::LadderRunner<detail::TreeBuilder> runner(
+      detail::candidate_options(options.repair));
+  return to_extraction(detail::extract_with(text, options, runner));
+}
+
+std::vector<Extraction> run_extract_all(std::string_view text,
+                                        const ExtractOptions& options) {
+  detail::LadderRunner<detail::TreeBuilder> runner(
+      detail::candidate_options(options.repair));
+  std::vector<Extraction> out;
+  for (auto& found : detail::extract_all_with(text, options, runner)) {
+    out.push_back(to_extraction(std::move(found)));
+  }
+  return out;
 }
 
 }  // namespace tarnwick

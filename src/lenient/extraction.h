@@ -2,13 +2,15 @@
 // the engine's tree, and the binding with interpreter objects. (Private)
 #pragma once
 
+#include <algorithm>    // any_of, find_if, stable_sort
 #include <concepts>     // same_as
 #include <cstddef>      // size_t
 #include <cstdint>      // UINT64_MAX
 #include <optional>     // optional
 #include <string>       // string
 #include <string_view>  // string_view
-#include <utility>      // move
+#include <utility>      // move, pair
+#include <vector>       // vector
 
 #include "repair/cleanup.h"  // trim_whitespace
 #include "tarnwick/extract.h"
@@ -47,6 +49,7 @@ inline RepairOptions candidate_options(RepairOptions options) noexcept {
 //   Result run_as_it_stands(text)     only its rungs up to "strip-fences"
 //   Strategy strategy(const Result&)
 //   ValueShape shape(const Result&)    shape_of_json of its canonical text
+//   std::string_view json(const Result&) its canonical text
 template <class Runner>
 concept ExtractionRunner = requires(Runner& runner, std::string_view text,
                                     const typename Runner::Result& result) {
@@ -54,15 +57,30 @@ concept ExtractionRunner = requires(Runner& runner, std::string_view text,
   { runner.run_as_it_stands(text) } -> std::same_as<typename Runner::Result>;
   { runner.strategy(result) } -> std::same_as<Strategy>;
   { runner.shape(result) } -> std::same_as<ValueShape>;
+  { runner.json(result) } -> std::same_as<std::string_view>;
 };
 
-// The chosen candidate: its repair, the lenient fixes and its span (bytes).
+// A candidate: its repair, the lenient fixes, its span (bytes), and
+// whether the value rests on a guess (see Extraction::guessed).
 template <class Result>
 struct Found {
   Result result;
   FixSet fixes = 0;
   std::size_t begin = 0;
   std::size_t end = 0;
+  bool guessed = false;
+};
+
+// Reasoning blocks (<think>...</think> and the like) that close: a value
+// inside one is a draft, which loses to a candidate after the block.
+class ReasoningBlocks {
+ public:
+  explicit ReasoningBlocks(std::string_view text);
+  // Whether `pos` lies inside a block that closes.
+  bool inside(std::size_t pos) const noexcept;
+
+ private:
+  std::vector<std::pair<std::size_t, std::size_t>> blocks_;
 };
 
 // Markdown code fences: the content of each, in order. A fence opens at three
@@ -122,145 +140,299 @@ constexpr bool answers_as_it_stands(Strategy s) noexcept {
          s == Strategy::StripFences;
 }
 
+// The extraction search over a text: which candidates it holds (fences,
+// bracketed spans, the value that starts it), how each repairs, and which
+// one answers. `best` is extract's answer; `all` lists every candidate.
 template <ExtractionRunner Runner>
-Found<typename Runner::Result> extract_with(std::string_view text,
-                                            const ExtractOptions& options,
-                                            Runner& runner) {
+class Search {
+ public:
   using Result = typename Runner::Result;
   using Candidate = Found<Result>;
 
-  // A valid text answers as the ladder reads it. With the lenient pass on,
-  // the pass itself says whether the text is valid (it takes all of it and
-  // rewrites nothing), and only a text that opens with a fence climbs the
-  // rungs that take a text as it stands before the pass reads it: a text the
-  // pass reads whole never needs the other rungs, nor a strict read that
-  // builds most of a value before it fails.
-  // The size guard is the input's: a text longer than max_len is not
-  // searched. (The runner has no limit of its own, so that a rewrite longer
-  // than the text it came from is still read.)
-  if (text.size() > options.repair.max_len) {
-    return Candidate{runner.run(std::string_view()), 0, 0, text.size()};
+  Search(std::string_view text, const ExtractOptions& options, Runner& runner)
+      : text_(text), options_(options), runner_(runner) {}
+
+  Candidate best() {
+    if (std::optional<Candidate> done = settled()) return std::move(*done);
+    std::size_t after = 0;
+    std::optional<Candidate> pick = first_candidate(after);
+    if (!pick) return fallback_choice();
+    Candidate& chosen = at_least_whole(*pick);
+    if (&chosen == &*pick) chosen.guessed |= rival_after(after, chosen);
+    return finish(std::move(chosen));
   }
-  const std::size_t lead = byte_order_mark_length(text);
-  LenientText all;
-  if (options.lenient) {
-    all = lenient_rewrite(text.substr(lead), LenientScope::Document);
-    const bool valid = lead == 0 && all.found && all.to_end && !all.changed &&
-                       all.fixes == 0 && is_blank_outside(text, all);
-    if (valid) return Candidate{runner.run(text), 0, 0, text.size()};
-    if (options.repair.strip_code_fences &&
-        trim_whitespace(text).substr(0, 3) == "```") {
-      Candidate first{runner.run_as_it_stands(text), 0, 0, text.size()};
-      if (answers_as_it_stands(runner.strategy(first.result))) return first;
+
+  std::vector<Candidate> all() {
+    std::vector<Candidate> out;
+    if (std::optional<Candidate> done = settled()) {
+      if (runner_.strategy(done->result) != Strategy::Fallback) {
+        out.push_back(finish(std::move(*done)));
+      }
+      return out;
     }
+    std::vector<Candidate> listed = listed_candidates();
+    // extract's choice, made in one place only: best() on a fresh search.
+    Candidate chosen = Search(text_, options_, runner_).best();
+    const bool present =
+        std::any_of(listed.begin(), listed.end(), [&](const Candidate& c) {
+          return c.begin == chosen.begin && c.end == chosen.end;
+        });
+    for (Candidate& c : listed) out.push_back(finish(std::move(c)));
+    if (!present && runner_.strategy(chosen.result) != Strategy::Fallback) {
+      auto at = std::find_if(out.begin(), out.end(), [&](const Candidate& c) {
+        return c.begin > chosen.begin;
+      });
+      out.insert(at, finish(std::move(chosen)));
+    }
+    return out;
   }
-  std::optional<Candidate> whole_read;
-  auto whole = [&]() -> Candidate& {
-    if (!whole_read)
-      whole_read = Candidate{runner.run(text), 0, 0, text.size()};
-    return *whole_read;
-  };
-  if (!options.lenient &&
-      answers_as_it_stands(runner.strategy(whole().result))) {
-    return std::move(whole());
+
+ private:
+  // How a candidate ranks: one that answers, a draft in a reasoning block,
+  // a reference ("see [1]"), or none at all.
+  enum class Standing : std::uint8_t { Answer, Draft, Reference, Rejected };
+
+  // The answers that need no search: the size guard, a valid text, a text
+  // that opens with a fence the ladder reads, and a text that the lenient
+  // pass takes whole. Otherwise remembers the lenient reading of its start.
+  std::optional<Candidate> settled() {
+    if (text_.size() > options_.repair.max_len) {
+      return Candidate{runner_.run(std::string_view()), 0, 0, text_.size()};
+    }
+    const std::size_t lead = byte_order_mark_length(text_);
+    if (!options_.lenient) {
+      if (answers_as_it_stands(runner_.strategy(whole().result))) {
+        return std::move(whole());
+      }
+      return std::nullopt;
+    }
+    const LenientText all = lenient_rewrite(text_.substr(lead));
+    if (lead == 0 && all.found && all.to_end && !all.changed &&
+        all.fixes == 0 && is_blank_outside(text_, all)) {
+      return Candidate{runner_.run(text_), 0, 0, text_.size()};
+    }
+    if (options_.repair.strip_code_fences &&
+        trim_whitespace(text_).substr(0, 3) == "```") {
+      Candidate first{runner_.run_as_it_stands(text_), 0, 0, text_.size()};
+      if (answers_as_it_stands(runner_.strategy(first.result))) return first;
+    }
+    if (!all.found) return std::nullopt;
+    Candidate full = read_found(all, lead, all.fixes);
+    if (lead != 0) full.fixes |= fix_bit(Fix::ByteOrderMark);
+    if (all.to_end && runner_.strategy(full.result) != Strategy::Fallback) {
+      return full;
+    }
+    partial_ = std::move(full);
+    return std::nullopt;
+  }
+
+  // The ladder's repair of the whole text, made once.
+  Candidate& whole() {
+    if (!whole_) whole_ = Candidate{runner_.run(text_), 0, 0, text_.size()};
+    return *whole_;
+  }
+
+  // The repair of what the lenient pass found in the text from `offset`
+  // on: its rewrite, or the value as it stands.
+  Candidate read_found(const LenientText& found, std::size_t offset,
+                       FixSet fixes) {
+    const std::size_t from = offset + found.begin;
+    const std::size_t to = offset + found.end;
+    return Candidate{found.changed ? runner_.run(found.text)
+                                   : runner_.run(text_.substr(from, to - from)),
+                     fixes, from, to, found.guessed};
   }
 
   // Repairs text[begin, end), through the lenient pass first when it is on.
-  // The lenient rewrite, when it recognised a value, replaces the slice; its
-  // span shrinks to what the value took.
-  // The repair of what the lenient pass found in the text from `offset`
-  // on: its rewrite, or the value as it stands.
-  auto read_found = [&](const LenientText& found, std::size_t offset,
-                        FixSet fixes) -> Candidate {
-    const std::size_t from = offset + found.begin;
-    const std::size_t to = offset + found.end;
-    return Candidate{found.changed ? runner.run(found.text)
-                                   : runner.run(text.substr(from, to - from)),
-                     fixes, from, to};
-  };
-  auto attempt = [&](std::size_t begin, std::size_t end,
-                     LenientScope scope) -> Candidate {
-    const std::string_view slice = text.substr(begin, end - begin);
-    if (options.lenient) {
+  // A tuple is read by the lenient pass alone; nothing, when it finds none.
+  std::optional<Candidate> attempt(std::size_t begin, std::size_t end,
+                                   LenientScope scope) {
+    const std::string_view slice = text_.substr(begin, end - begin);
+    if (options_.lenient) {
       const LenientText rewritten = lenient_rewrite(slice, scope);
       if (rewritten.found) {
         return read_found(rewritten, begin,
                           rewritten.changed ? rewritten.fixes : 0);
       }
+      if (text_[begin] == '(') return std::nullopt;
     }
-    return Candidate{runner.run(slice), 0, begin, end};
-  };
+    return Candidate{runner_.run(slice), 0, begin, end};
+  }
 
   // A narrower part of the text never answers with less than the whole
-  // text's own repair: a candidate that holds less gives way to it. (The
-  // lenient reading of the whole text is not held to this: it reads the
-  // same text, and a comment or a stray quote that the ladder turned into
-  // extra strings would outweigh it.)
-  auto at_least_whole = [&](Candidate& found) -> Candidate& {
-    return runner.shape(found.result).weight <
-                   runner.shape(whole().result).weight
-               ? whole()
+  // text's own strict repair: a candidate that holds less gives way to it.
+  // (The lenient reading of the whole text is not held to this: it reads
+  // the same text, and a comment or a stray quote that the ladder turned
+  // into extra strings would outweigh it; nor is the tolerant rung's
+  // reading of the whole, which takes the prose around a value for data.)
+  Candidate& at_least_whole(Candidate& found) {
+    Candidate& all = whole();
+    if (runner_.strategy(all.result) == Strategy::Tolerant) return found;
+    return runner_.shape(found.result).weight < runner_.shape(all.result).weight
+               ? all
                : found;
-  };
+  }
 
-  // 1. The whole text, when a value starts it and the lenient pass takes
-  // all of it.
-  std::optional<Candidate> partial;
-  if (options.lenient) {
-    if (all.found) {
-      Candidate full = read_found(all, lead, all.fixes);
-      if (lead != 0) full.fixes |= fix_bit(Fix::ByteOrderMark);
-      if (all.to_end && runner.strategy(full.result) != Strategy::Fallback) {
-        return full;
+  Standing standing(const Candidate& c, bool span) {
+    const Strategy s = runner_.strategy(c.result);
+    if (s == Strategy::Fallback) return Standing::Rejected;
+    if (span) {
+      const ValueShape shape = runner_.shape(c.result);
+      if (shape.holds_nothing && (s == Strategy::Tolerant || c.fixes != 0)) {
+        return Standing::Rejected;
       }
-      partial = std::move(full);
+      if (is_bracketed_phrase(text_.substr(c.begin, c.end - c.begin),
+                              c.fixes)) {
+        return Standing::Rejected;
+      }
+      if (text_[c.begin] == '(' && (c.fixes & fix_bit(Fix::BareWords)) != 0) {
+        return Standing::Rejected;  // "(see the docs)": prose
+      }
+      if (shape.reference_like) return Standing::Reference;
     }
+    if (!blocks_) blocks_.emplace(text_);
+    return blocks_->inside(c.begin) ? Standing::Draft : Standing::Answer;
   }
 
-  // 2. A code fence anywhere whose content gives a value.
-  if (options.repair.strip_code_fences) {
-    FenceScanner fences(text, /*tildes=*/options.lenient);
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    while (fences.next(begin, end)) {
-      Candidate fenced = attempt(begin, end, LenientScope::Document);
-      if (runner.strategy(fenced.result) != Strategy::Fallback) {
-        return std::move(at_least_whole(fenced));
+  // The candidates after the start of the text, in the order the search
+  // tries them: each fence, then the bracketed spans (never nested), each
+  // from `from` on. visit(candidate, standing, end) returns false to stop.
+  template <class Visit>
+  void each_candidate(std::size_t from, Visit&& visit) {
+    if (options_.repair.strip_code_fences) {
+      FenceScanner fences(text_, /*tildes=*/options_.lenient);
+      std::size_t begin = 0;
+      std::size_t end = 0;
+      while (fences.next(begin, end)) {
+        if (begin < from) continue;
+        std::optional<Candidate> c =
+            attempt(begin, end, LenientScope::Document);
+        if (!c) continue;
+        const Standing st = standing(*c, /*span=*/false);
+        if (!visit(std::move(*c), st, end)) return;
       }
     }
+    const char* const openers = options_.lenient ? "[{(" : "[{";
+    for (std::size_t pos = from; pos < text_.size();) {
+      const std::size_t open = text_.find_first_of(openers, pos);
+      if (open == std::string_view::npos) break;
+      const std::size_t close =
+          text_[open] == '(' ? text_.size() : bracket_span_end(text_, open);
+      std::optional<Candidate> c = attempt(open, close, LenientScope::OneValue);
+      if (!c) {
+        pos = open + 1;
+        continue;
+      }
+      // The lenient reading may end before or after the counted brackets;
+      // the search goes on after whichever is further, so spans never
+      // overlap.
+      pos = c->end > close || text_[open] == '(' ? c->end : close;
+      if (pos <= open) pos = open + 1;
+      const Standing st = standing(*c, /*span=*/true);
+      if (!visit(std::move(*c), st, pos)) return;
+    }
   }
 
-  // 3. Bracketed spans in order, never nested. One that holds nothing and
-  // that only the tolerant rung could read is passed over; a reference-like
-  // one ("see [1]") is kept back in case nothing else answers.
-  std::optional<Candidate> kept_back;
-  for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t open = text.find_first_of("[{", pos);
-    if (open == std::string_view::npos) break;
-    const std::size_t close = bracket_span_end(text, open);
-    Candidate span = attempt(open, close, LenientScope::OneValue);
-    // The lenient reading may end before or after the counted brackets;
-    // the search goes on after whichever is further, so spans never overlap.
-    pos = span.end > close ? span.end : close;
-    const Strategy s = runner.strategy(span.result);
-    if (s == Strategy::Fallback) continue;
-    const ValueShape shape = runner.shape(span.result);
-    if (shape.holds_nothing && (s == Strategy::Tolerant || span.fixes != 0)) {
-      continue;
-    }
-    if (is_bracketed_phrase(text.substr(open, span.end - open), span.fixes)) {
-      continue;
-    }
-    if (!shape.reference_like) return std::move(at_least_whole(span));
-    if (!kept_back) kept_back = std::move(span);
+  // The first candidate that answers, else the first draft, else the first
+  // reference; `after` is set to where the scan stood past it.
+  std::optional<Candidate> first_candidate(std::size_t& after) {
+    std::optional<Candidate> draft;
+    std::optional<Candidate> reference;
+    std::optional<Candidate> answer;
+    each_candidate(0, [&](Candidate&& c, Standing st, std::size_t end) {
+      if (st == Standing::Answer) {
+        answer = std::move(c);
+        after = end;
+        return false;
+      }
+      if (st == Standing::Draft && !draft) draft = std::move(c);
+      if (st == Standing::Reference && !reference) reference = std::move(c);
+      return true;
+    });
+    if (answer) return answer;
+    after = text_.size();
+    if (draft) return draft;
+    return reference;
   }
-  if (kept_back) return std::move(at_least_whole(*kept_back));
 
-  // 4. The whole text as the lenient pass read its start, else as it is.
-  if (partial && runner.strategy(partial->result) != Strategy::Fallback) {
-    return std::move(at_least_whole(*partial));
+  // Which candidate wins is a guess when another that answers as well
+  // follows it with another value.
+  bool rival_after(std::size_t after, const Candidate& chosen) {
+    bool rival = false;
+    each_candidate(after, [&](Candidate&& c, Standing st, std::size_t) {
+      if (st != Standing::Answer || c.begin < chosen.end) return true;
+      rival = runner_.json(c.result) != runner_.json(chosen.result);
+      return false;
+    });
+    return rival;
   }
-  return std::move(whole());
+
+  // No candidate answered: the lenient reading of the start, else the
+  // whole text as the ladder reads it.
+  Candidate fallback_choice() {
+    if (partial_ && runner_.strategy(partial_->result) != Strategy::Fallback) {
+      return finish(std::move(at_least_whole(*partial_)));
+    }
+    return finish(std::move(whole()));
+  }
+
+  // Every candidate in text order: the value that starts the text, then
+  // fences and spans after it that answer or are drafts; references only
+  // when nothing else is there.
+  std::vector<Candidate> listed_candidates() {
+    std::vector<Candidate> out;
+    std::vector<Candidate> references;
+    std::size_t from = 0;
+    if (partial_ && runner_.strategy(partial_->result) != Strategy::Fallback) {
+      from = partial_->end;
+      out.push_back(std::move(*partial_));
+      partial_.reset();
+    }
+    each_candidate(from, [&](Candidate&& c, Standing st, std::size_t) {
+      if (st == Standing::Reference) references.push_back(std::move(c));
+      if (st == Standing::Answer || st == Standing::Draft) {
+        out.push_back(std::move(c));
+      }
+      return true;
+    });
+    if (out.empty()) out = std::move(references);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                       return a.begin < b.begin;
+                     });
+    return out;
+  }
+
+  // The guess that a reading by the tolerant rung is, added to what the
+  // lenient pass and the choice of candidate said.
+  Candidate finish(Candidate c) {
+    if (options_.lenient && runner_.strategy(c.result) == Strategy::Tolerant) {
+      c.guessed = true;
+    }
+    return c;
+  }
+
+  std::string_view text_;
+  const ExtractOptions& options_;
+  Runner& runner_;
+  std::optional<ReasoningBlocks> blocks_;  // found on first use
+  std::optional<Candidate> whole_;
+  std::optional<Candidate> partial_;
+};
+
+template <ExtractionRunner Runner>
+Found<typename Runner::Result> extract_with(std::string_view text,
+                                            const ExtractOptions& options,
+                                            Runner& runner) {
+  return Search<Runner>(text, options, runner).best();
+}
+
+// Every top-level candidate of the text, in text order; extract_with's
+// answer is always among them. A fallback is no candidate.
+template <ExtractionRunner Runner>
+std::vector<Found<typename Runner::Result>> extract_all_with(
+    std::string_view text, const ExtractOptions& options, Runner& runner) {
+  return Search<Runner>(text, options, runner).all();
 }
 
 }  // namespace tarnwick::detail

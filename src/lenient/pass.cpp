@@ -127,28 +127,23 @@ void Pass::close_merged(const Frame& m) {
   }
 }
 
-// A closing bracket at i_: it closes the innermost container of its kind,
-// and any opened inside that one; one that matches nothing is dropped.
+// A closing bracket at i_: it closes the frame closer_target picks, and any
+// opened inside that one, whose closers go in before it.
 void Pass::handle_closer(char c) {
-  const Kind kind = c == '}'   ? Kind::Object
-                    : c == ']' ? Kind::Array
-                               : Kind::Wrapper;
-  auto matches = [&](Kind open) {
-    return open == kind || (kind == Kind::Wrapper && open == Kind::Tuple);
-  };
-  std::size_t match = stack_.size();
-  while (match > 0 && !matches(stack_[match - 1].kind)) --match;
-  if (match == 0) {
+  const std::size_t target = closer_target(c);
+  if (target == npos) {  // a closer that matches nothing here
     edits_.erase(i_, 1, Fix::Brackets);
     ++i_;
     return;
   }
-  while (stack_.size() > match) {
+  while (stack_.size() > target + 1) {
     close_top(i_, /*inserted=*/true);
     value_done();
   }
-  if (stack_.back().kind == Kind::Wrapper) edits_.erase(i_, 1, Fix::Wrappers);
-  if (const Frame& f = stack_.back(); f.kind == Kind::Tuple) {
+  const Frame& f = stack_.back();
+  if (f.kind == Kind::Wrapper) {
+    edits_.erase(i_, 1, Fix::Wrappers);
+  } else if (f.kind == Kind::Tuple) {
     if (!f.separated && !f.empty && f.comma == npos) {
       // ({"a": 1}): a value in parentheses, which both lose.
       edits_.amend(f.open_edit, {}, fix_bit(Fix::Brackets));
@@ -156,6 +151,10 @@ void Pass::handle_closer(char c) {
     } else {
       edits_.replace(i_, 1, "]", Fix::Brackets);
     }
+  } else if (f.kind == Kind::Array && c != ']') {
+    edits_.replace(i_, 1, "]", Fix::Brackets);
+  } else if (f.kind == Kind::Object && c != '}' && !f.merged) {
+    edits_.replace(i_, 1, "}", Fix::Brackets);
   }
   close_top(i_, /*inserted=*/false);
   ++i_;

@@ -132,6 +132,8 @@ class Pass {
   bool word_is_text(std::size_t stop, Place where) const;
   bool closed_object_goes_on(std::size_t q) const;
   bool escaped_layout_at(std::size_t p) const noexcept;
+  std::size_t closer_target(char c);
+  std::size_t frame_going_on(std::size_t p) const;
 
   // Layout, the stack and the top level (pass.cpp).
   void skip_trivia() {

@@ -35,6 +35,7 @@ class LadderRunner {
   }
 
   Strategy strategy(const Result& result) { return result.strategy; }
+  std::string_view json(const Result& result) { return result.json; }
 
   // A builder that failed ends the work: every later text gets the fallback
   // unread, and the caller raises what the builder kept.

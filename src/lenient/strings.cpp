@@ -185,7 +185,7 @@ bool Pass::read_mark(StringRead& s, std::size_t close) {
   if (s.lost_close != npos) {
     // Layout between there and the quote was escaped as string content;
     // outside the string it is whitespace again.
-    s.lost_close_edits = edits_.checkpoint_before(s.lost_close);
+    s.lost_close_edits = edits_.checkpoint_at(s.lost_close);
   }
   if (t_[i_] == '"') edits_.insert(i_, "\\", Fix::InnerQuotes);
   i_ = after;
@@ -196,7 +196,7 @@ bool Pass::read_mark(StringRead& s, std::size_t close) {
 // edits made in that text go, a closing quote goes in, and the reading
 // resumes there.
 void Pass::end_string_at(std::size_t at, Fix fix) {
-  edits_.rollback(edits_.checkpoint_before(at));
+  edits_.rollback(edits_.checkpoint_at(at));
   edits_.insert(at, "\"", fix);
   i_ = at;
 }
