@@ -30,10 +30,9 @@ void check_all(std::string_view text, const ExtractOptions& options) {
   if (one.outcome.strategy == Strategy::Fallback) return;
   bool present = false;
   for (const Extraction& c : all) {
-    present = present || (c.span_begin == one.span_begin &&
-                          c.span_end == one.span_end &&
-                          c.outcome.json == one.outcome.json &&
-                          c.guessed == one.guessed);
+    present = present ||
+              (c.span_begin == one.span_begin && c.span_end == one.span_end &&
+               c.outcome.json == one.outcome.json && c.guessed == one.guessed);
   }
   TARNWICK_FUZZ_CHECK(present);
 }

@@ -1,6 +1,6 @@
 """Turns text that was meant to be JSON into a valid JSON value."""
 
-from ._extras import Extraction, RepairedColumn, extract, loads, repair_column
+from ._extras import Extraction, RepairedColumn, extract, extract_all, loads, repair_column
 from ._tarnwick import RepairResult, __version__, repair
 from ._types import FallbackName, FixName, JsonValue, Strategy
 
@@ -11,6 +11,7 @@ __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "repair",
     "__version__",
     "extract",
+    "extract_all",
     "loads",
     "Extraction",
     "repair_column",

@@ -1,6 +1,7 @@
 from ._extras import Extraction as Extraction
 from ._extras import RepairedColumn as RepairedColumn
 from ._extras import extract as extract
+from ._extras import extract_all as extract_all
 from ._extras import loads as loads
 from ._extras import repair_column as repair_column
 from ._tarnwick import RepairResult as RepairResult
@@ -16,6 +17,7 @@ __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "repair",
     "__version__",
     "extract",
+    "extract_all",
     "loads",
     "Extraction",
     "repair_column",

@@ -28,6 +28,13 @@ class Extraction:
     def fixes(self) -> tuple[FixName, ...]: ...
     @property
     def span(self) -> tuple[int, int]: ...
+    @property
+    def guessed(self) -> bool:
+        """Whether the value rests on a choice between two plausible readings of the
+        text (where a string that lost its closing quote ends, which container a
+        stray closer closes, which of two candidates answers, ...). Fences, prose,
+        trailing commas, comments, quote styles, literals and truncation alone never
+        set it."""
     def __eq__(self, other: object) -> bool: ...
     __hash__: ClassVar[None]  # type: ignore[assignment]
 
@@ -44,6 +51,19 @@ def extract(
     or a bracketed span), rewrite its defects with the lenient pass unless
     `lenient` is False, and repair it. Never raises on input shape: any input
     returns a deterministic `Extraction`."""
+
+def extract_all(
+    text: str,
+    *,
+    max_len: SupportsIndex | None = None,
+    fallback: FallbackName | None = None,
+    strip_code_fences: bool | None = None,
+    unwrap_double_encoded: bool | None = None,
+    lenient: bool | None = None,
+) -> list[Extraction]:
+    """Every top-level candidate that `extract(text, ...)` searches through, in text
+    order, each with its span. `extract(text)` is always one of them; a text
+    without JSON gives []."""
 
 def loads(
     text: str,

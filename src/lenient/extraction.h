@@ -259,18 +259,24 @@ class Search {
     return Candidate{runner_.run(slice), 0, begin, end};
   }
 
-  // A narrower part of the text never answers with less than the whole
-  // text's own strict repair: a candidate that holds less gives way to it.
-  // (The lenient reading of the whole text is not held to this: it reads
+  // A part found after other text never answers with less than the whole
+  // text's own repair: a candidate that holds less gives way to it. (A
+  // reading from the text's first value on is not held to this: it reads
   // the same text, and a comment or a stray quote that the ladder turned
-  // into extra strings would outweigh it; nor is the tolerant rung's
-  // reading of the whole, which takes the prose around a value for data.)
+  // into extra strings would outweigh it.)
   Candidate& at_least_whole(Candidate& found) {
+    if (options_.lenient && starts_text(found.begin)) return found;
     Candidate& all = whole();
-    if (runner_.strategy(all.result) == Strategy::Tolerant) return found;
     return runner_.shape(found.result).weight < runner_.shape(all.result).weight
                ? all
                : found;
+  }
+
+  // Whether only a byte order mark and whitespace come before `pos`.
+  bool starts_text(std::size_t pos) const noexcept {
+    const std::size_t lead = byte_order_mark_length(text_);
+    return pos <= lead ||
+           trim_whitespace(text_.substr(lead, pos - lead)).empty();
   }
 
   Standing standing(const Candidate& c, bool span) {

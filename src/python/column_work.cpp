@@ -12,8 +12,8 @@
 #include <thread>              // thread
 #include <utility>             // move
 
-#include "lenient/runner.h"
 #include "lenient/extraction.h"
+#include "lenient/runner.h"
 #include "text_builder.h"
 
 namespace tarnwick::python {

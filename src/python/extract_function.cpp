@@ -12,8 +12,8 @@
 #include "arguments.h"
 #include "extraction_result.h"
 #include "guard.h"
-#include "lenient/runner.h"
 #include "lenient/extraction.h"
+#include "lenient/runner.h"
 #include "module_support.h"
 #include "py_ref.h"
 #include "python_builder.h"
@@ -34,6 +34,7 @@ constexpr std::array<std::string_view, kSlotCount> kParamNames = {
     "lenient"};
 constexpr Signature kExtractSignature = {"extract", kParamNames};
 constexpr Signature kLoadsSignature = {"loads", kParamNames};
+constexpr Signature kExtractAllSignature = {"extract_all", kParamNames};
 
 // A call's arguments, converted.
 struct Call {
@@ -138,6 +139,41 @@ std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
   return found;
 }
 
+// The span [begin, end) of the call's UTF-8 text in code points of its str
+// into `fields`; false with the exception set.
+bool set_span(const Call& call, std::size_t begin, std::size_t end,
+              ExtractionFields& fields) {
+  // Byte offsets into the UTF-8 text become code points of the str; an
+  // ASCII text has the same number of each.
+  const Py_ssize_t length = PyUnicode_GetLength(call.text);
+  if (length < 0) return false;
+  if (static_cast<std::size_t>(length) == call.utf8.size()) {
+    fields.span_begin = static_cast<Py_ssize_t>(begin);
+    fields.span_end = static_cast<Py_ssize_t>(end);
+  } else if (begin == 0 && end == call.utf8.size()) {
+    fields.span_end = length;
+  } else {
+    fields.span_begin = code_points(call.utf8.substr(0, begin));
+    fields.span_end =
+        fields.span_begin + code_points(call.utf8.substr(begin, end - begin));
+  }
+  return true;
+}
+
+// A new Extraction of one candidate of the call; null with the exception
+// set.
+PyRef extraction_of(const Call& call,
+                    tarnwick::detail::Found<ObjectRunner::Result>& found) {
+  ExtractionFields fields;
+  fields.value = std::move(found.result.value);
+  fields.json = std::move(found.result.json);
+  fields.strategy = found.result.strategy;
+  fields.fixes = found.fixes | call.fixes;
+  fields.guessed = found.guessed;
+  if (!set_span(call, found.begin, found.end, fields)) return PyRef();
+  return new_extraction(fields);
+}
+
 // The entry points. The interpreter lock stays held throughout, as in
 // repair(): the search is linear and nothing here may run without it.
 PyObject* extract_entry(PyObject* /*module*/, PyObject* args,
@@ -145,30 +181,39 @@ PyObject* extract_entry(PyObject* /*module*/, PyObject* args,
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kExtractSignature, args, kwargs, call)) return nullptr;
-    std::optional found_or = search(call);
-    if (!found_or) return nullptr;
-    auto& found = *found_or;
-    ExtractionFields fields;
-    fields.value = std::move(found.result.value);
-    fields.json = std::move(found.result.json);
-    fields.strategy = found.result.strategy;
-    fields.fixes = found.fixes | call.fixes;
-    // Byte offsets into the UTF-8 text become code points of the str; an
-    // ASCII text has the same number of each.
-    const Py_ssize_t length = PyUnicode_GetLength(call.text);
-    if (length < 0) return nullptr;
-    if (static_cast<std::size_t>(length) == call.utf8.size()) {
-      fields.span_begin = static_cast<Py_ssize_t>(found.begin);
-      fields.span_end = static_cast<Py_ssize_t>(found.end);
-    } else if (found.begin == 0 && found.end == call.utf8.size()) {
-      fields.span_end = length;
-    } else {
-      fields.span_begin = code_points(call.utf8.substr(0, found.begin));
-      fields.span_end =
-          fields.span_begin +
-          code_points(call.utf8.substr(found.begin, found.end - found.begin));
+    std::optional found = search(call);
+    if (!found) return nullptr;
+    return extraction_of(call, *found).release();
+  });
+}
+
+// A new list of the Extraction of every candidate, in text order.
+PyObject* extract_all_entry(PyObject* /*module*/, PyObject* args,
+                            PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    Call call;
+    if (!prepare(kExtractAllSignature, args, kwargs, call)) return nullptr;
+    ObjectRunner runner(
+        tarnwick::detail::candidate_options(call.options.repair));
+    const CollectorPause pause(call.utf8.size());
+    auto all =
+        tarnwick::detail::extract_all_with(call.utf8, call.options, runner);
+    if (runner.builder().failed()) {
+      runner.builder().raise_kept_error();
+      return nullptr;
     }
-    return new_extraction(fields).release();
+    PyRef list(PyList_New(static_cast<Py_ssize_t>(all.size())));
+    if (!list) return nullptr;
+    for (std::size_t k = 0; k < all.size(); ++k) {
+      PyRef item = extraction_of(call, all[k]);
+      if (!item) return nullptr;
+      // Steals the reference, even on failure.
+      if (PyList_SetItem(list.get(), static_cast<Py_ssize_t>(k),
+                         item.release()) != 0) {
+        return nullptr;
+      }
+    }
+    return list.release();
   });
 }
 
@@ -193,6 +238,21 @@ PyMethodDef extract_method_def = {
     "span), rewrite its defects with the lenient pass unless\n`lenient` is "
     "False, and repair it. Never raises on input shape: any input\nreturns "
     "a deterministic `Extraction`.",
+};
+
+PyMethodDef extract_all_method_def = {
+    "extract_all",
+    reinterpret_cast<PyCFunction>(
+        reinterpret_cast<void (*)()>(extract_all_entry)),
+    METH_VARARGS | METH_KEYWORDS,
+    "extract_all(text, *, max_len=None, fallback=None, "
+    "strip_code_fences=None, unwrap_double_encoded=None, lenient=None)\n--"
+    "\n\nEvery top-level candidate that `extract(text, ...)` searches "
+    "through, as a\nlist of `Extraction`s in text order, each with its "
+    "span: the value that\nstarts the text, each fence, each bracketed "
+    "span. `extract(text)` is always\none of them; values the lenient pass "
+    "joins into one (JSON Lines) are one\ncandidate; a text without JSON "
+    "gives [].",
 };
 
 PyMethodDef loads_method_def = {

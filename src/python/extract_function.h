@@ -7,9 +7,10 @@
 
 namespace tarnwick::python {
 
-// "extract" and "loads", METH_VARARGS | METH_KEYWORDS, with their text
-// signatures; static, live as long as the process.
+// "extract", "extract_all" and "loads", METH_VARARGS | METH_KEYWORDS, with
+// their text signatures; static, live as long as the process.
 extern PyMethodDef extract_method_def;
+extern PyMethodDef extract_all_method_def;
 extern PyMethodDef loads_method_def;
 
 }  // namespace tarnwick::python

@@ -24,6 +24,7 @@ struct ExtractionObject {
   FixSet fixes;
   Py_ssize_t span_begin;
   Py_ssize_t span_end;
+  bool guessed;
 };
 // as_result reads the head through the same pointer: a standard-layout
 // struct starts with its first member.
@@ -65,6 +66,10 @@ PyObject* get_fixes(PyObject* self, void*) {
   });
 }
 
+PyObject* get_guessed(PyObject* self, void*) {
+  return bool_object(as_extraction(self)->guessed).release();
+}
+
 PyObject* get_span(PyObject* self, void*) {
   return guarded<PyObject*>(
       nullptr, [&] { return span_tuple(as_extraction(self)).release(); });
@@ -94,6 +99,7 @@ PyObject* extraction_repr(PyObject* self) {
     text += shown == 1 ? ",)" : ")";
     text += ", span=(" + std::to_string(e->span_begin) + ", " +
             std::to_string(e->span_end) + ")";
+    text += e->guessed ? ", guessed=True" : ", guessed=False";
     text += ", json=";
     const std::string_view json = e->result.json;
     const std::string_view head = code_point_prefix(json, kReprJsonCodePoints);
@@ -117,7 +123,8 @@ PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
     const ExtractionObject* b = as_extraction(other);
     bool equal = a->result.strategy == b->result.strategy &&
                  a->fixes == b->fixes && a->span_begin == b->span_begin &&
-                 a->span_end == b->span_end && a->result.json == b->result.json;
+                 a->span_end == b->span_end && a->guessed == b->guessed &&
+                 a->result.json == b->result.json;
     if (equal) {
       const int same =
           PyObject_RichCompareBool(a->result.value, b->result.value, Py_EQ);
@@ -128,7 +135,8 @@ PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-// (rebuild function, (value, json, strategy, fixes, span)); the function is
+// (rebuild function, (value, json, strategy, fixes, span, guessed)); the
+// function is
 // looked up where pickle will find it again.
 PyObject* extraction_reduce(PyObject* self, PyObject*) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
@@ -142,9 +150,10 @@ PyObject* extraction_reduce(PyObject* self, PyObject*) {
     PyRef strategy = text_object(strategy_name(e->result.strategy));
     PyRef fixes = fixes_tuple(e->fixes);
     PyRef span = span_tuple(e);
-    PyRef fields =
-        require_object(PyTuple_Pack(5, e->result.value, json.get(),
-                                    strategy.get(), fixes.get(), span.get()));
+    PyRef guessed = bool_object(e->guessed);
+    PyRef fields = require_object(PyTuple_Pack(6, e->result.value, json.get(),
+                                               strategy.get(), fixes.get(),
+                                               span.get(), guessed.get()));
     return require_object(PyTuple_Pack(2, rebuild.get(), fields.get()))
         .release();
   });
@@ -173,6 +182,15 @@ PyGetSetDef extraction_getset[] = {
     {"span", get_span, nullptr,
      "(start, end): the part of the input that held the JSON, in code "
      "points.",
+     nullptr},
+    {"guessed", get_guessed, nullptr,
+     "Whether the value rests on a choice between two readings of the text "
+     "that\nwere both plausible: where a string that lost its closing quote "
+     "ends,\nwhether a quote closes a string, which container a stray "
+     "closer closes,\na missing comma against a missing colon, a word "
+     "dropped, which of two\ncandidates answers, or a reading only the "
+     "tolerant rung could make.\nFences, prose, trailing commas, comments, "
+     "quote styles, literals and\ntruncation alone never set it.",
      nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
@@ -229,11 +247,13 @@ bool rebuild_fields(PyObject* args, ExtractionFields& fields) {
   PyObject* strategy;
   PyObject* fixes;
   PyObject* span;
-  if (!PyArg_ParseTuple(args, "OUUO!O!:_rebuild_extraction", &value, &json,
-                        &strategy, &PyTuple_Type, &fixes, &PyTuple_Type,
-                        &span)) {
+  int guessed = 0;  // absent in pickles made before the field existed
+  if (!PyArg_ParseTuple(args, "OUUO!O!|p:_rebuild_extraction", &value, &json,
+                        &strategy, &PyTuple_Type, &fixes, &PyTuple_Type, &span,
+                        &guessed)) {
     return false;
   }
+  fields.guessed = guessed != 0;
   fields.value = PyRef::borrow(value);
   if (!utf8_of(json, fields.json)) return false;
   std::string name;
@@ -292,6 +312,7 @@ PyRef new_extraction(ExtractionFields& fields) {
   e->fixes = fields.fixes;
   e->span_begin = fields.span_begin;
   e->span_end = fields.span_end;
+  e->guessed = fields.guessed;
   return instance;
 }
 
@@ -299,7 +320,8 @@ PyMethodDef rebuild_extraction_method_def = {
     "_rebuild_extraction",
     rebuild_extraction,
     METH_VARARGS,
-    "_rebuild_extraction(value, json, strategy, fixes, span, /)\n--\n\n"
+    "_rebuild_extraction(value, json, strategy, fixes, span, guessed=False, "
+    "/)\n--\n\n"
     "An Extraction made from its fields; what pickle calls to restore one.",
 };
 

@@ -24,6 +24,7 @@ struct ExtractionFields {
   FixSet fixes = 0;
   Py_ssize_t span_begin = 0;  // code points of the input: [begin, end)
   Py_ssize_t span_end = 0;
+  bool guessed = false;  // see Extraction::guessed
 };
 
 // A new instance that takes over the value and the json text of `fields`.
@@ -31,7 +32,8 @@ struct ExtractionFields {
 // then nothing is left behind.
 PyRef new_extraction(ExtractionFields& fields);
 
-// "_rebuild_extraction(value, json, strategy, fixes, span)", METH_VARARGS:
+// "_rebuild_extraction(value, json, strategy, fixes, span, guessed)",
+// METH_VARARGS:
 // what Extraction.__reduce__ names, so that an unpickled instance is made
 // from the fields alone; validates them. Static, lives as long as the
 // process.

@@ -41,6 +41,9 @@ int module_exec(PyObject* module) {
       return -1;
     }
     if (module_add_function(module, &loads_method_def, true) != 0) return -1;
+    if (module_add_function(module, &extract_all_method_def, true) != 0) {
+      return -1;
+    }
     if (module_add_function(module, &rebuild_extraction_method_def, false) !=
         0) {
       return -1;

@@ -264,7 +264,8 @@ class TestExtraction:
         "args, exc_type",
         [
             ((1, "1", "parse", (), (0, 1)), None),
-            ((1, "1", "parse", ("quotes",), (0, 1), "extra"), TypeError),
+            ((1, "1", "parse", (), (0, 1), False), None),
+            ((1, "1", "parse", ("quotes",), (0, 1), True, "extra"), TypeError),
             ((1, b"1", "parse", (), (0, 1)), TypeError),
             ((1, "1", "Parse", (), (0, 1)), ValueError),
             ((1, "1", "parse", ("quote",), (0, 1)), ValueError),
@@ -284,7 +285,8 @@ class TestExtraction:
 
     def test_repr(self):
         assert repr(extract('Here: {"a": "\xe9"} ok')) == (
-            'Extraction(ok=True, strategy="parse", changed=False, fixes=(), span=(6, 16), json="{\\"a\\":\\"\xe9\\"}")'
+            'Extraction(ok=True, strategy="parse", changed=False, fixes=(), span=(6, 16), guessed=False, '
+            'json="{\\"a\\":\\"\xe9\\"}")'
         )
         assert repr(extract("[1, 'x']")).startswith(
             'Extraction(ok=True, strategy="parse", changed=True, fixes=("quotes",)'
@@ -292,7 +294,9 @@ class TestExtraction:
         shown = repr(extract(json.dumps(list(range(100_000)))))
         assert len(shown) < 250 and shown.endswith('...")') and str(extract("[]")) == repr(extract("[]"))
 
-    @pytest.mark.parametrize("name", ["ok", "value", "json", "changed", "strategy", "fixes", "span", "extra"])
+    @pytest.mark.parametrize(
+        "name", ["ok", "value", "json", "changed", "strategy", "fixes", "span", "guessed", "extra"]
+    )
     def test_read_only(self, name):
         result = extract("[1]")
         with pytest.raises(AttributeError):
