@@ -36,8 +36,9 @@ enum class Fix : std::uint32_t {
   Brackets = 1u << 18,            // a stray or mismatched closing bracket
   Truncated = 1u << 19,           // strings and containers closed at the end
   TrailingText = 1u << 20,        // what follows the value, dropped
+  InvalidUtf8 = 1u << 21,         // set by callers that decode bytes (U+FFFD)
 };
-inline constexpr std::size_t FIX_COUNT = 21;
+inline constexpr std::size_t FIX_COUNT = 22;
 
 // A set of Fix bits.
 using FixSet = std::uint32_t;

@@ -57,7 +57,7 @@ class Row(NamedTuple):
 
 def column_rows(column: RepairedColumn) -> list[Row | None]:
     """The rows of `column`, None where the input row was null."""
-    data = column.to_pydict()
+    data = {str(name): rows for name, rows in column.to_pydict().items()}  # any name: "guessed" may come
     fixes = data.get("fixes", [None] * len(column))
     guessed = data.get("guessed", [None] * len(column))
     return [None if j is None else Row(j, s, o, c, f, g)

@@ -39,7 +39,7 @@ class Extraction:
     __hash__: ClassVar[None]  # type: ignore[assignment]
 
 def extract(
-    text: str,
+    text: str | bytes | bytearray | memoryview,
     *,
     max_len: SupportsIndex | None = None,
     fallback: FallbackName | None = None,
@@ -66,7 +66,7 @@ def extract_all(
     without JSON gives []."""
 
 def loads(
-    text: str,
+    text: str | bytes | bytearray | memoryview,
     *,
     max_len: SupportsIndex | None = None,
     fallback: FallbackName | None = None,

@@ -47,6 +47,7 @@ FixName = Literal[
     "brackets",
     "truncated",
     "trailing-text",
+    "invalid-utf8",
 ]
 
 __all__ = ["FallbackName", "FixName", "JsonValue", "Strategy"]

@@ -55,6 +55,8 @@ std::string_view fix_name(Fix fix) noexcept {
       return "truncated";
     case Fix::TrailingText:
       return "trailing-text";
+    case Fix::InvalidUtf8:
+      return "invalid-utf8";
   }
   return "unknown";
 }

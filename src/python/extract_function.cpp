@@ -38,13 +38,40 @@ constexpr Signature kExtractAllSignature = {"extract_all", kParamNames};
 
 // A call's arguments, converted.
 struct Call {
-  PyObject* text = nullptr;  // borrowed from the call
+  PyObject* text = nullptr;  // the str: borrowed from the call, or `decoded`
+  PyRef decoded;             // a bytes-like text decoded, or null
   PyRef text_utf8;           // bytes: the strict encoding
   std::string replaced;      // or the text with its lone surrogates replaced
   std::string_view utf8;     // whichever of the two holds the text
   ExtractOptions options;
-  FixSet fixes = 0;  // Fix::LoneSurrogates when they were replaced
+  FixSet fixes = 0;  // Fix::LoneSurrogates or InvalidUtf8 when replaced
 };
+
+// Decodes a bytes, bytearray or memoryview text into `call.decoded` as
+// bytes.decode("utf-8", "replace") does, reporting Fix::InvalidUtf8 when a
+// sequence was replaced. A leading byte order mark is an encoding mark, as
+// json.loads reads bytes: dropped before decoding, not a fix. False with the
+// exception set.
+bool decode_bytes_like(PyObject* text, Call& call) {
+  PyRef copy;  // bytearray and memoryview: their bytes, copied
+  if (!PyBytes_Check(text)) {
+    copy.reset(PyObject_Bytes(text));
+    if (!copy) return false;
+  }
+  std::string_view bytes = bytes_view(copy ? copy.get() : text);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  const auto size = static_cast<Py_ssize_t>(bytes.size());
+  call.decoded.reset(PyUnicode_DecodeUTF8(bytes.data(), size, "strict"));
+  if (!call.decoded) {
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeDecodeError)) return false;
+    PyErr_Clear();
+    call.decoded.reset(PyUnicode_DecodeUTF8(bytes.data(), size, "replace"));
+    if (!call.decoded) return false;
+    call.fixes |= fix_bit(Fix::InvalidUtf8);
+  }
+  call.text = call.decoded.get();
+  return true;
+}
 
 // The text of a call that holds lone surrogates, whose strict encoding
 // failed with the UnicodeEncodeError pending. repair() raises it; the
@@ -74,7 +101,7 @@ bool convert_text_with_surrogates(std::span<PyObject* const> slots,
   }
   append_replacing_surrogates(bytes_view(passed.get()), call.replaced);
   call.utf8 = call.replaced;
-  call.fixes = fix_bit(Fix::LoneSurrogates);
+  call.fixes |= fix_bit(Fix::LoneSurrogates);
   return true;
 }
 
@@ -85,6 +112,13 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
   std::array<PyObject*, kSlotCount> slots;  // borrowed
   if (!bind_arguments(signature, args, kwargs, slots)) return false;
   call.text = slots[0];
+  if (PyBytes_Check(call.text) || PyByteArray_Check(call.text) ||
+      PyMemoryView_Check(call.text)) {
+    if (!decode_bytes_like(call.text, call)) {
+      add_processing_note(kParamNames[0]);
+      return false;
+    }
+  }
   call.text_utf8 = convert_text(call.text);
   bool lenient_converted = false;
   if (call.text_utf8) {

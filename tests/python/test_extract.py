@@ -160,6 +160,48 @@ class TestLoneSurrogates:
         assert_note(excinfo, "lenient")
 
 
+class TestBytes:
+    """bytes, bytearray and memoryview read as their UTF-8 text, decoded as bytes.decode("utf-8", "replace")."""
+
+    KINDS = [bytes, bytearray, memoryview]
+    VALID = ['{"a": [1, 2]}', "Sure: {'caf\xe9': True,} \U0001f600", "\u4e2d ```json\n[\"\U0001f600\"]\n```", "", "no json"]
+    INVALID = [
+        b'["\xff"]',  # a byte that starts nothing
+        b'["caf\xc3"] and \xe2\x82',  # sequences cut short, one by the end
+        b'{"k": "\xc0\xaf\xed\xa0\x80"}',  # overlong; an encoded surrogate
+        b'\xf4\x90\x80\x80 [1, "\xe9"]',  # past U+10FFFF, then Latin-1
+    ]
+
+    @pytest.mark.parametrize("kind", KINDS)
+    @pytest.mark.parametrize("text", VALID)
+    def test_valid_utf8_as_its_text(self, kind, text):
+        assert extract(kind(text.encode())) == extract(text)
+        assert_same_json(loads(kind(text.encode())), loads(text))
+
+    @pytest.mark.parametrize("kind", KINDS)
+    @pytest.mark.parametrize("data", INVALID)
+    def test_invalid_utf8_replaced_with_a_fix(self, kind, data):
+        decoded = data.decode("utf-8", "replace")
+        result, expected = extract(kind(data)), extract(decoded)
+        assert (result.value, result.json, result.span) == (expected.value, expected.json, expected.span)
+        assert result.fixes == tuple(sorted({*expected.fixes, "invalid-utf8"}, key=FIX_NAMES.index))
+        assert result.changed and "invalid-utf8" not in expected.fixes
+
+    @pytest.mark.parametrize("text", ['{"a": 1}', 'x {"\xe9": 1}', "\ufeff[1]"])
+    def test_leading_byte_order_mark_is_an_encoding_mark(self, text):
+        # Dropped as json.loads drops it from bytes: the text after it, its spans and fixes; a second one is text.
+        assert extract(b"\xef\xbb\xbf" + text.encode()) == extract(text)
+
+    def test_memoryview_of_a_slice_and_of_other_items(self):
+        data = b'xx[1, 2]yy'
+        assert loads(memoryview(data)[2:-2]) == [1, 2]
+        assert loads(memoryview(bytearray(b"[7]")).cast("B", (3,))) == [7]
+
+    def test_repair_still_refuses_bytes(self):
+        with pytest.raises(TypeError):
+            repair(b"[1]")
+
+
 MISSING = "{}() missing 1 required positional argument: 'text'"
 
 
@@ -172,7 +214,7 @@ class TestArguments:
             (("x", "y"), {}, TypeError, "{}() takes 1 positional arguments but 2 were given", None),
             (("x",), {"text": "y"}, TypeError, "{}() got multiple values for argument 'text'", None),
             (("x",), {"input": "y"}, TypeError, "{}() got an unexpected keyword argument 'input'", None),
-            ((b"x",), {}, TypeError, "'bytes' object is not an instance of 'str'", "text"),
+            ((5,), {}, TypeError, None, "text"),
             ((None,), {"lenient": 1}, TypeError, "'None' is not an instance of 'str'", "text"),
             (("x",), {"lenient": 1}, TypeError, "'int' object is not an instance of 'bool'", "lenient"),
             (("x",), {"lenient": 1, "max_len": 1.5}, TypeError, None, "max_len"),
