@@ -48,9 +48,15 @@ def extract(
     lenient: bool | None = None,
 ) -> Extraction:
     """Find the JSON inside `text` (the whole text, a Markdown code fence anywhere,
-    or a bracketed span), rewrite its defects with the lenient pass unless
-    `lenient` is False, and repair it. Never raises on input shape: any input
-    returns a deterministic `Extraction`."""
+    or a bracketed span), rewrite its defects with the lenient pass, and repair
+    it. `text` is a str, or bytes, bytearray or memoryview holding UTF-8.
+    Never raises on input shape: any input returns a deterministic `Extraction`.
+
+    Each option left out or None takes its default: max_len 5,000,000 UTF-8
+    bytes (a longer text is not searched and falls back), fallback "null"
+    (None; "empty-object" gives {}), strip_code_fences True,
+    unwrap_double_encoded True, lenient True (False: the search without the
+    lenient pass)."""
 
 def extract_all(
     text: str,
@@ -74,7 +80,11 @@ def loads(
     unwrap_double_encoded: bool | None = None,
     lenient: bool | None = None,
 ) -> JsonValue:
-    """The value that `extract(text, ...)` finds, without the `Extraction`."""
+    """The value that `extract(text, ...)` finds, without the `Extraction`.
+
+    Each option left out or None takes its default: max_len 5,000,000 UTF-8
+    bytes, fallback "null", strip_code_fences True, unwrap_double_encoded
+    True, lenient True."""
 
 class _ArrowArrayExportable(Protocol):
     def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]: ...
@@ -128,6 +138,9 @@ def repair_column(
 ) -> RepairedColumn:
     """Repair every row of `texts` (an Arrow column of strings through the Arrow
     PyCapsule interface, or an iterable of str and None) on `threads` worker
-    threads (default: the machine's cores), as `repair()` would, or as
-    `extract()` would with `extract=True`. A null row gives a null row.
-    Returns a `RepairedColumn`."""
+    threads, as `repair()` would, or as `extract()` would with `extract=True`.
+    A null row gives a null row. Returns a `RepairedColumn`.
+
+    Each option left out or None takes its default: max_len 5,000,000 UTF-8
+    bytes, fallback "null", strip_code_fences True, unwrap_double_encoded
+    True, extract False, lenient True, threads the machine's cores."""

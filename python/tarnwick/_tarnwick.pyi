@@ -30,4 +30,9 @@ def repair(
     unwrap_double_encoded: bool | None = None,
 ) -> RepairResult:
     """Repair `input` into a valid JSON value. Never raises on input shape — any
-    input, including pure garbage, returns a deterministic `RepairResult`."""
+    input, including pure garbage, returns a deterministic `RepairResult`.
+
+    Each option left out or None takes its default: max_len 5,000,000 UTF-8
+    bytes (a longer text falls back unread), fallback "null" (None;
+    "empty-object" gives {}), strip_code_fences True, unwrap_double_encoded
+    True."""

@@ -1,6 +1,7 @@
 #include "arguments.h"
 
-#include <string>  // string
+#include <cstdint>  // UINT64_MAX
+#include <string>   // string
 
 #include "debug_quote.h"
 #include "guard.h"
@@ -55,6 +56,29 @@ std::optional<std::uint64_t> convert_max_len(PyObject* object) {
   return static_cast<std::uint64_t>(value);
 }
 
+// With Wording::Python, replaces the error of a max_len that is no integer
+// (TypeError) or out of range (OverflowError) with one that names the
+// argument, the range it takes and the type or value it was given.
+void reword_max_len_error(const Signature& signature, PyObject* object) {
+  const bool out_of_range = PyErr_ExceptionMatches(PyExc_OverflowError);
+  if (signature.wording != Wording::Python ||
+      !(out_of_range || PyErr_ExceptionMatches(PyExc_TypeError))) {
+    return;
+  }
+  PyErr_Clear();
+  PyRef given(out_of_range ? PyObject_Repr(object)
+                           : PyObject_GetAttrString(
+                                 reinterpret_cast<PyObject*>(Py_TYPE(object)),
+                                 "__qualname__"));
+  if (!given) return;
+  PyErr_Format(out_of_range ? PyExc_OverflowError : PyExc_TypeError,
+               "%s() argument '%s' must be an int from 0 to %llu, or None "
+               "for %llu, not %S",
+               signature.function, signature.names[kMaxLenSlot].data(),
+               static_cast<unsigned long long>(UINT64_MAX),
+               static_cast<unsigned long long>(DEFAULT_MAX_LEN), given.get());
+}
+
 }  // namespace
 
 bool bind_arguments(const Signature& signature, PyObject* args,
@@ -65,7 +89,9 @@ bool bind_arguments(const Signature& signature, PyObject* args,
   if (positional < 0) return false;
   if (positional > 1) {
     PyErr_Format(PyExc_TypeError,
-                 "%s() takes 1 positional arguments but %zd were given",
+                 signature.wording == Wording::Repair
+                     ? "%s() takes 1 positional arguments but %zd were given"
+                     : "%s() takes 1 positional argument but %zd were given",
                  signature.function, positional);
     return false;
   }
@@ -182,6 +208,21 @@ std::optional<bool> convert_flag(PyObject* object) {
   return std::nullopt;
 }
 
+void reword_type_error(const Signature& signature, std::size_t slot,
+                       const char* expected, PyObject* object) {
+  if (signature.wording != Wording::Python ||
+      !PyErr_ExceptionMatches(PyExc_TypeError)) {
+    return;
+  }
+  PyErr_Clear();
+  PyRef type_name(PyObject_GetAttrString(
+      reinterpret_cast<PyObject*>(Py_TYPE(object)), "__qualname__"));
+  if (!type_name) return;
+  PyErr_Format(PyExc_TypeError, "%s() argument '%s' must be %s, not %S",
+               signature.function, signature.names[slot].data(), expected,
+               type_name.get());
+}
+
 bool convert_repair_options(const Signature& signature,
                             std::span<PyObject* const> slots,
                             ConvertedOptions& out) {
@@ -192,17 +233,24 @@ bool convert_repair_options(const Signature& signature,
   if (auto max_len = convert_max_len(slots[kMaxLenSlot])) {
     out.options.max_len = *max_len;
   } else {
+    reword_max_len_error(signature, slots[kMaxLenSlot]);
     return fail(kMaxLenSlot);
   }
   PyObject* fallback = slots[kFallbackSlot];
   if (fallback != nullptr && fallback != Py_None) {
     out.fallback_utf8 = convert_text(fallback);
-    if (!out.fallback_utf8) return fail(kFallbackSlot);
+    if (!out.fallback_utf8) {
+      reword_type_error(signature, kFallbackSlot, "str or None", fallback);
+      return fail(kFallbackSlot);
+    }
   }
   for (const OptionSlot slot :
        {kStripCodeFencesSlot, kUnwrapDoubleEncodedSlot}) {
     const std::optional<bool> flag = convert_flag(slots[slot]);
-    if (!flag) return fail(slot);
+    if (!flag) {
+      reword_type_error(signature, slot, "bool or None", slots[slot]);
+      return fail(slot);
+    }
     if (slot == kStripCodeFencesSlot) {
       out.options.strip_code_fences = *flag;
     } else {

@@ -15,12 +15,28 @@
 
 namespace tarnwick::python {
 
+// How argument errors are worded.
+enum class Wording {
+  // As CPython words its own: "takes 1 positional argument but 2 were
+  // given", "argument 'max_len' must be ..., not float".
+  Python,
+  // repair()'s texts, which callers may match on: kept as they are.
+  Repair,
+};
+
 // A function's parameters: the first is positional-or-keyword and required,
 // the others keyword-only. Names point at NUL-terminated literals.
 struct Signature {
   const char* function;                     // "repair", as messages show it
   std::span<const std::string_view> names;  // in binding and conversion order
+  Wording wording = Wording::Python;
 };
+
+// With Wording::Python and a TypeError pending from converting argument
+// `slot` (the object `object`), replaces it with "{function}() argument
+// '{name}' must be {expected}, not {type}". Otherwise leaves the error.
+void reword_type_error(const Signature& signature, std::size_t slot,
+                       const char* expected, PyObject* object);
 
 // The repair options in the order every signature lists them, right after
 // its text: slots 1 to 4.

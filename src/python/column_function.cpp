@@ -34,6 +34,9 @@ constexpr std::array<std::string_view, kSlotCount> kParamNames = {
     "threads"};
 constexpr Signature kSignature = {"repair_column", kParamNames};
 
+constexpr const char* kThreadsRange =
+    "an int of at least 1, or None for the machine's cores";
+
 // None (or left out) gives the machine's cores; else an int of at least 1.
 std::optional<unsigned> convert_threads(PyObject* object) {
   if (object == nullptr || object == Py_None) {
@@ -42,10 +45,14 @@ std::optional<unsigned> convert_threads(PyObject* object) {
   }
   if (PyBool_Check(object)) {
     set_type_mismatch(object, "int");
+    reword_type_error(kSignature, kThreadsSlot, kThreadsRange, object);
     return std::nullopt;
   }
   PyRef index(PyNumber_Index(object));
-  if (!index) return std::nullopt;
+  if (!index) {
+    reword_type_error(kSignature, kThreadsSlot, kThreadsRange, object);
+    return std::nullopt;
+  }
   int overflow = 0;
   const long long value = PyLong_AsLongLongAndOverflow(index.get(), &overflow);
   if (value == -1 && PyErr_Occurred()) return std::nullopt;
@@ -81,9 +88,17 @@ bool prepare(PyObject* args, PyObject* kwargs,
   };
   const std::optional<bool> extract =
       convert_false_by_default(slots[kExtractSlot]);
-  if (!extract) return fail(kExtractSlot);
+  if (!extract) {
+    reword_type_error(kSignature, kExtractSlot, "bool or None",
+                      slots[kExtractSlot]);
+    return fail(kExtractSlot);
+  }
   const std::optional<bool> lenient = convert_flag(slots[kLenientSlot]);
-  if (!lenient) return fail(kLenientSlot);
+  if (!lenient) {
+    reword_type_error(kSignature, kLenientSlot, "bool or None",
+                      slots[kLenientSlot]);
+    return fail(kLenientSlot);
+  }
   const std::optional<unsigned> count = convert_threads(slots[kThreadsSlot]);
   if (!count) return fail(kThreadsSlot);
   if (!validate_fallback(converted)) return false;
@@ -116,12 +131,19 @@ PyMethodDef repair_column_method_def = {
     METH_VARARGS | METH_KEYWORDS,
     "repair_column(texts, *, max_len=None, fallback=None, "
     "strip_code_fences=None, unwrap_double_encoded=None, extract=False, "
-    "lenient=True, threads=None)\n--\n\nRepair every row of `texts` (an "
-    "Arrow column of strings through the Arrow\nPyCapsule interface, or an "
-    "iterable of str and None) on `threads` worker\nthreads (default: the "
-    "machine's cores), as `repair()` would, or as\n`extract()` would with "
-    "`extract=True`. A null row gives a null row.\nReturns a "
-    "`RepairedColumn`.",
+    "lenient=True, threads=None)\n"
+    "--\n"
+    "\n"
+    "Repair every row of `texts` (an Arrow column of strings through\n"
+    "the Arrow PyCapsule interface, or an iterable of str and None)\n"
+    "on `threads` worker threads, as `repair()` would, or as\n"
+    "`extract()` would with `extract=True`. A null row gives a null\n"
+    "row. Returns a `RepairedColumn`.\n"
+    "\n"
+    "Each option left out or None takes its default: max_len\n"
+    "5,000,000 UTF-8 bytes, fallback \"null\", strip_code_fences True,\n"
+    "unwrap_double_encoded True, extract False, lenient True, threads\n"
+    "the machine's cores.",
 };
 
 }  // namespace tarnwick::python

@@ -73,20 +73,30 @@ bool decode_bytes_like(PyObject* text, Call& call) {
   return true;
 }
 
+// The lenient flag; empty with the exception (and its note) set.
+std::optional<bool> convert_lenient(const Signature& signature,
+                                    std::span<PyObject* const> slots) {
+  const std::optional<bool> lenient = convert_flag(slots[kLenientSlot]);
+  if (!lenient) {
+    reword_type_error(signature, kLenientSlot, "bool or None",
+                      slots[kLenientSlot]);
+    add_processing_note(kParamNames[kLenientSlot]);
+  }
+  return lenient;
+}
+
 // The text of a call that holds lone surrogates, whose strict encoding
 // failed with the UnicodeEncodeError pending. repair() raises it; the
 // lenient path replaces them instead, so the lenient flag decides here,
 // ahead of the other options. False with the exception (and its note) set.
-bool convert_text_with_surrogates(std::span<PyObject* const> slots,
+bool convert_text_with_surrogates(const Signature& signature,
+                                  std::span<PyObject* const> slots,
                                   Call& call) {
   PyObject *type, *value, *traceback;
   PyErr_Fetch(&type, &value, &traceback);
   PyRef owned_type(type), owned_value(value), owned_traceback(traceback);
-  const std::optional<bool> lenient = convert_flag(slots[kLenientSlot]);
-  if (!lenient) {
-    add_processing_note(kParamNames[kLenientSlot]);
-    return false;
-  }
+  const std::optional<bool> lenient = convert_lenient(signature, slots);
+  if (!lenient) return false;
   if (!*lenient) {
     PyErr_Restore(owned_type.release(), owned_value.release(),
                   owned_traceback.release());
@@ -124,20 +134,19 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
   if (call.text_utf8) {
     call.utf8 = bytes_view(call.text_utf8.get());
   } else if (PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) {
-    if (!convert_text_with_surrogates(slots, call)) return false;
+    if (!convert_text_with_surrogates(signature, slots, call)) return false;
     lenient_converted = true;
   } else {
+    reword_type_error(signature, 0, "str, bytes, bytearray or memoryview",
+                      call.text);
     add_processing_note(kParamNames[0]);
     return false;
   }
   ConvertedOptions converted;
   if (!convert_repair_options(signature, slots, converted)) return false;
   if (!lenient_converted) {
-    const std::optional<bool> lenient = convert_flag(slots[kLenientSlot]);
-    if (!lenient) {
-      add_processing_note(kParamNames[kLenientSlot]);
-      return false;
-    }
+    const std::optional<bool> lenient = convert_lenient(signature, slots);
+    if (!lenient) return false;
     call.options.lenient = *lenient;
   }
   if (!validate_fallback(converted)) return false;
@@ -267,11 +276,20 @@ PyMethodDef extract_method_def = {
     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(extract_entry)),
     METH_VARARGS | METH_KEYWORDS,
     "extract(text, *, max_len=None, fallback=None, strip_code_fences=None, "
-    "unwrap_double_encoded=None, lenient=None)\n--\n\nFind the JSON inside "
-    "`text` (the whole text, a Markdown code fence anywhere,\nor a bracketed "
-    "span), rewrite its defects with the lenient pass unless\n`lenient` is "
-    "False, and repair it. Never raises on input shape: any input\nreturns "
-    "a deterministic `Extraction`.",
+    "unwrap_double_encoded=None, lenient=None)\n"
+    "--\n"
+    "\n"
+    "Find the JSON inside `text` (the whole text, a Markdown code\n"
+    "fence anywhere, or a bracketed span), rewrite its defects with\n"
+    "the lenient pass, and repair it. `text` is a str, or bytes,\n"
+    "bytearray or memoryview holding UTF-8. Never raises on input\n"
+    "shape: any input returns a deterministic `Extraction`.\n"
+    "\n"
+    "Each option left out or None takes its default: max_len\n"
+    "5,000,000 UTF-8 bytes (a longer text is not searched and falls\n"
+    "back), fallback \"null\" (None; \"empty-object\" gives {}),\n"
+    "strip_code_fences True, unwrap_double_encoded True, lenient True\n"
+    "(False: the search without the lenient pass).",
 };
 
 PyMethodDef extract_all_method_def = {
@@ -294,8 +312,17 @@ PyMethodDef loads_method_def = {
     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(loads_entry)),
     METH_VARARGS | METH_KEYWORDS,
     "loads(text, *, max_len=None, fallback=None, strip_code_fences=None, "
-    "unwrap_double_encoded=None, lenient=None)\n--\n\nThe value that "
-    "`extract(text, ...)` finds, without the `Extraction`.",
+    "unwrap_double_encoded=None, lenient=None)\n"
+    "--\n"
+    "\n"
+    "The value that `extract(text, ...)` finds, without the\n"
+    "`Extraction`.\n"
+    "\n"
+    "Each option left out or None takes its default: max_len\n"
+    "5,000,000 UTF-8 bytes (a longer text is not searched and falls\n"
+    "back), fallback \"null\" (None; \"empty-object\" gives {}),\n"
+    "strip_code_fences True, unwrap_double_encoded True, lenient True\n"
+    "(False: the search without the lenient pass).",
 };
 
 }  // namespace tarnwick::python

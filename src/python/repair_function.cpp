@@ -20,7 +20,7 @@ namespace {
 constexpr std::array<std::string_view, kRepairSlotCount> kParamNames = {
     "input", "max_len", "fallback", "strip_code_fences",
     "unwrap_double_encoded"};
-constexpr Signature kSignature = {"repair", kParamNames};
+constexpr Signature kSignature = {"repair", kParamNames, Wording::Repair};
 
 // The entry point. The interpreter lock stays held throughout: the ladder is
 // fast and nothing here may run without it.

@@ -155,7 +155,7 @@ class TestLoneSurrogates:
         assert_note(excinfo, "text")
 
     def test_lenient_flag_is_read_first(self):
-        with pytest.raises(TypeError) as excinfo:
+        with pytest.raises(TypeError, match="^extract\\(\\) argument 'lenient' must be bool or None, not int") as excinfo:
             extract('["\ud800"]', max_len=-1, lenient=1)
         assert_note(excinfo, "lenient")
 
@@ -203,6 +203,7 @@ class TestBytes:
 
 
 MISSING = "{}() missing 1 required positional argument: 'text'"
+MAX_LEN = "{}() argument 'max_len' must be an int from 0 to 18446744073709551615, or None for 5000000, not "
 
 
 class TestArguments:
@@ -211,14 +212,18 @@ class TestArguments:
         "args, kwargs, exc_type, message, note",
         [
             ((), {}, TypeError, MISSING, None),
-            (("x", "y"), {}, TypeError, "{}() takes 1 positional arguments but 2 were given", None),
+            (("x", "y"), {}, TypeError, "{}() takes 1 positional argument but 2 were given", None),
             (("x",), {"text": "y"}, TypeError, "{}() got multiple values for argument 'text'", None),
             (("x",), {"input": "y"}, TypeError, "{}() got an unexpected keyword argument 'input'", None),
-            ((5,), {}, TypeError, None, "text"),
-            ((None,), {"lenient": 1}, TypeError, "'None' is not an instance of 'str'", "text"),
-            (("x",), {"lenient": 1}, TypeError, "'int' object is not an instance of 'bool'", "lenient"),
-            (("x",), {"lenient": 1, "max_len": 1.5}, TypeError, None, "max_len"),
-            (("x",), {"max_len": -1}, OverflowError, None, "max_len"),
+            ((5,), {}, TypeError, "{}() argument 'text' must be str, bytes, bytearray or memoryview, not int", "text"),
+            ((None,), {"lenient": 1}, TypeError, None, "text"),  # in parameter order
+            (("x",), {"lenient": 1}, TypeError, "{}() argument 'lenient' must be bool or None, not int", "lenient"),
+            (("x",), {"lenient": 1, "max_len": 1.5}, TypeError, MAX_LEN + "float", "max_len"),
+            (("x",), {"max_len": -1}, OverflowError, MAX_LEN + "-1", "max_len"),
+            (("x",), {"max_len": 2**64}, OverflowError, MAX_LEN + str(2**64), "max_len"),
+            (("x",), {"max_len": "10"}, TypeError, MAX_LEN + "str", "max_len"),
+            (("x",), {"fallback": 0}, TypeError, "{}() argument 'fallback' must be str or None, not int", "fallback"),
+            (("x",), {"strip_code_fences": "no"}, TypeError, None, "strip_code_fences"),
             (("x",), {"fallback": "Null", "lenient": 0}, TypeError, None, "lenient"),
             (
                 ("x",),

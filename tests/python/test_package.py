@@ -2,6 +2,7 @@
 shown by help(tarnwick); the promises the README makes about results beyond their fields."""
 
 import ast
+import inspect
 import pydoc
 import re
 import types
@@ -37,6 +38,29 @@ class TestSurface:
         else:  # an entry of its own: "class Name(", "name(" or "Name = "
             assert re.search(rf"^ +(class )?{name}(\(| = )", text, re.MULTILINE), name
         assert getattr(tarnwick, name) is not None
+
+
+class TestHelp:
+    def test_package_docstring_maps_the_api_in_a_screen(self):
+        doc = tarnwick.__doc__
+        assert len(doc.splitlines()) <= 30
+        assert all(f"{name}(" in doc for name in ("loads", "extract", "repair", "repair_column"))
+
+    @pytest.mark.parametrize("function", [tarnwick.extract, tarnwick.loads, tarnwick.repair_column])
+    def test_docstring_says_what_each_none_default_means(self, function):
+        defaults = function.__doc__.split("takes its default:")[1]
+        nones = [p.name for p in inspect.signature(function).parameters.values() if p.default is None]
+        assert nones and [name for name in nones if f"{name} " not in " ".join(defaults.split())] == []
+
+    @pytest.mark.parametrize("stub", ["_extras.pyi", "_tarnwick.pyi"])
+    def test_stubs_say_what_each_none_default_means(self, stub):
+        tree = ast.parse(Path(tarnwick.__file__).with_name(stub).read_text(encoding="utf-8"))
+        for node in tree.body:
+            if isinstance(node, ast.FunctionDef):
+                args = node.args.kwonlyargs
+                nones = [a.arg for a, d in zip(args, node.args.kw_defaults) if isinstance(d, ast.Constant) and d.value is None]
+                said = " ".join(ast.get_docstring(node).split("takes its default:")[1].split())
+                assert [name for name in nones if f"{name} " not in said] == [], node.name
 
 
 class TestResultPromises:
