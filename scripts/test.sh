@@ -113,6 +113,9 @@ if [ -f pyproject.toml ]; then
   rm -rf "$asan_site"
   mkdir -p "$asan_site/tarnwick"
   cp -R python/tarnwick/. "$asan_site/tarnwick/"
+  # The version file is written by the wheel build; the installed one serves.
+  cp "$("$py" -c 'import tarnwick._version as v; print(v.__file__)')" \
+    "$asan_site/tarnwick/"
   for module in _tarnwick _extras; do
     cp "$(find build/asan-py/src -name "$module*.so" -print -quit)" \
       "$asan_site/tarnwick/"

@@ -5,12 +5,13 @@ from ._extras import extract_all as extract_all
 from ._extras import loads as loads
 from ._extras import repair_column as repair_column
 from ._tarnwick import RepairResult as RepairResult
-from ._tarnwick import __version__ as __version__
 from ._tarnwick import repair as repair
 from ._types import FallbackName as FallbackName
 from ._types import FixName as FixName
 from ._types import JsonValue as JsonValue
 from ._types import Strategy as Strategy
+
+__version__: str
 
 __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "RepairResult",

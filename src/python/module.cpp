@@ -10,6 +10,11 @@
 namespace tarnwick::python {
 namespace {
 
+// The module's own version. Its surface does not change from one release of
+// the package to the next, and neither does this; the package's version is
+// tarnwick.__version__.
+constexpr const char* kModuleVersion = "0.1.1";
+
 // Runs once for every new module object; the class is shared by all of them.
 int module_exec(PyObject* module) {
   return guarded(-1, [&] {
@@ -17,7 +22,7 @@ int module_exec(PyObject* module) {
     if (module_add_function(module, &repair_method_def, true) != 0) return -1;
 
     return module_add(module, text_object("__version__").get(),
-                      text_object(TARNWICK_VERSION).get());
+                      text_object(kModuleVersion).get());
   });
 }
 
