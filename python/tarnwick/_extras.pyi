@@ -59,7 +59,7 @@ def extract(
     lenient pass)."""
 
 def extract_all(
-    text: str,
+    text: str | bytes | bytearray | memoryview,
     *,
     max_len: SupportsIndex | None = None,
     fallback: FallbackName | None = None,
@@ -69,7 +69,11 @@ def extract_all(
 ) -> list[Extraction]:
     """Every top-level candidate that `extract(text, ...)` searches through, in text
     order, each with its span. `extract(text)` is always one of them; a text
-    without JSON gives []."""
+    without JSON gives []. `text` and the options as for `extract()`.
+
+    Each option left out or None takes its default: max_len 5,000,000 UTF-8
+    bytes, fallback "null", strip_code_fences True, unwrap_double_encoded
+    True, lenient True."""
 
 def loads(
     text: str | bytes | bytearray | memoryview,

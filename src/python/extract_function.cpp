@@ -304,7 +304,11 @@ PyMethodDef extract_all_method_def = {
     "span: the value that\nstarts the text, each fence, each bracketed "
     "span. `extract(text)` is always\none of them; values the lenient pass "
     "joins into one (JSON Lines) are one\ncandidate; a text without JSON "
-    "gives [].",
+    "gives []. `text` and the options as\nfor `extract()`.\n"
+    "\n"
+    "Each option left out or None takes its default: max_len\n"
+    "5,000,000 UTF-8 bytes, fallback \"null\", strip_code_fences True,\n"
+    "unwrap_double_encoded True, lenient True.",
 };
 
 PyMethodDef loads_method_def = {

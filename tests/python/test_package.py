@@ -46,7 +46,7 @@ class TestHelp:
         assert len(doc.splitlines()) <= 30
         assert all(f"{name}(" in doc for name in ("loads", "extract", "repair", "repair_column"))
 
-    @pytest.mark.parametrize("function", [tarnwick.extract, tarnwick.loads, tarnwick.repair_column])
+    @pytest.mark.parametrize("function", [tarnwick.extract, tarnwick.extract_all, tarnwick.loads, tarnwick.repair_column])
     def test_docstring_says_what_each_none_default_means(self, function):
         defaults = function.__doc__.split("takes its default:")[1]
         nones = [p.name for p in inspect.signature(function).parameters.values() if p.default is None]
