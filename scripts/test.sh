@@ -51,6 +51,16 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
+# --- the portable scans: every engine test with the SSE2 blocks off --------
+# aarch64 and other machines without SSE2 scan with 64-bit words; this runs
+# that path here too. The installed-package test does not scan, so it stays
+# out.
+step "engine: portable scans (TARNWICK_PORTABLE_SCANS) build and ctest"
+cmake -S . -B build/portable -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DTARNWICK_DEVELOPER=ON -DTARNWICK_WERROR=ON -DTARNWICK_PORTABLE_SCANS=ON
+cmake --build build/portable -j "$jobs"
+ctest --test-dir build/portable --output-on-failure -j "$jobs" -LE package
+
 # --- fuzzing: libFuzzer build (clang) and a short run of every target -------
 # The replay build of the same targets already ran in both ctest steps above.
 step "fuzz: libFuzzer build and a ${TARNWICK_FUZZ_SECONDS:=30}s run per target"

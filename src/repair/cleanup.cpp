@@ -8,17 +8,14 @@
 
 #include "repair/cleanup.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>  // _mm_cmpeq_epi8, _mm_movemask_epi8
-#endif
-
-#include <bit>      // countr_zero, endian
+#include <bit>      // countr_zero
 #include <cstddef>  // size_t
-#include <cstdint>  // uint64_t
+#include <cstdint>  // uint32_t
 #include <cstring>  // memchr
 #include <utility>  // move
 
 #include "text/chars.h"
+#include "text/swar.h"
 #include "text/utf8.h"
 
 namespace tarnwick::detail {
@@ -27,63 +24,9 @@ namespace {
 
 // MARK: - Scanning (Private)
 
-// The passes look at a few byte values only. They scan 16 bytes at a time for
-// a bit mask of those bytes (bit k set when byte k matches) and visit the set
-// bits in order, so a block without any costs a handful of instructions.
-
-constexpr std::size_t kBlock = 16;
-
-#if defined(__SSE2__)
-struct Block {
-  explicit Block(const char* p) noexcept
-      : v(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) {}
-  std::uint32_t eq(char c) const noexcept {
-    return static_cast<std::uint32_t>(
-        _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
-  }
-  // Bytes below 0x20: those that saturating subtraction of 0x1F zeroes.
-  std::uint32_t control() const noexcept {
-    const __m128i low = _mm_subs_epu8(v, _mm_set1_epi8(0x1F));
-    return static_cast<std::uint32_t>(
-        _mm_movemask_epi8(_mm_cmpeq_epi8(low, _mm_setzero_si128())));
-  }
-  __m128i v;
-};
-#else
-// The same with two 64-bit words: an exact per-byte zero test (no carry
-// crosses a byte), then the high bits gathered into 8 mask bits.
-struct Block {
-  explicit Block(const char* p) noexcept : lo(load_le(p)), hi(load_le(p + 8)) {}
-  std::uint32_t eq(char c) const noexcept {
-    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
-    return gather(zero_bytes(lo ^ pattern)) | gather(zero_bytes(hi ^ pattern))
-                                                  << 8;
-  }
-  std::uint32_t control() const noexcept {
-    constexpr std::uint64_t kTop3 = kOnes * 0xE0;
-    return gather(zero_bytes(lo & kTop3)) | gather(zero_bytes(hi & kTop3)) << 8;
-  }
-  static std::uint64_t load_le(const char* p) noexcept {
-    std::uint64_t v = load_u64(p);
-    if constexpr (std::endian::native == std::endian::big) {
-      v = __builtin_bswap64(v);
-    }
-    return v;
-  }
-  // 0x80 in each byte of x that is zero, 0 elsewhere.
-  static constexpr std::uint64_t zero_bytes(std::uint64_t x) noexcept {
-    constexpr std::uint64_t kLow7 = kOnes * 0x7F;
-    return ~(((x & kLow7) + kLow7) | x | kLow7);
-  }
-  // Bit k of the result is the high bit of byte k.
-  static constexpr std::uint32_t gather(std::uint64_t highs) noexcept {
-    return static_cast<std::uint32_t>(((highs >> 7) * 0x0102040810204080ULL) >>
-                                      56);
-  }
-  std::uint64_t lo;
-  std::uint64_t hi;
-};
-#endif
+// The passes look at a few byte values only. They scan a block at a time
+// for a bit mask of those bytes (bit k set when byte k matches) and visit the
+// set bits in order, so a block without any costs a handful of instructions.
 
 // Calls visit(i) for each i in [0, size) whose byte is selected by
 // block_mask (for a whole block) and byte_match (for the tail), in order.
@@ -91,8 +34,8 @@ template <class BlockMask, class ByteMatch, class Visit>
 void for_each_match(const char* p, std::size_t size, BlockMask block_mask,
                     ByteMatch byte_match, Visit visit) {
   std::size_t i = 0;
-  for (; size - i >= kBlock; i += kBlock) {
-    std::uint32_t m = block_mask(Block(p + i));
+  for (; size - i >= kBlockBytes; i += kBlockBytes) {
+    std::uint32_t m = block_mask(Block(p + i)).bits();
     while (m != 0) {
       visit(i + static_cast<std::size_t>(std::countr_zero(m)));
       m &= m - 1;
@@ -154,12 +97,12 @@ inline bool comma_is_trailing(const char* after, const char* end) noexcept {
 bool has_control(const char* p, const char* end) noexcept {
   const auto size = static_cast<std::size_t>(end - p);
   std::size_t i = 0;
-  for (; size - i >= 4 * kBlock; i += 4 * kBlock) {
-    const std::uint32_t m = Block(p + i).control() |
-                            Block(p + i + kBlock).control() |
-                            Block(p + i + 2 * kBlock).control() |
-                            Block(p + i + 3 * kBlock).control();
-    if (m != 0) return true;
+  for (; size - i >= 4 * kBlockBytes; i += 4 * kBlockBytes) {
+    const ByteMask m = Block(p + i).control() |
+                       Block(p + i + kBlockBytes).control() |
+                       Block(p + i + 2 * kBlockBytes).control() |
+                       Block(p + i + 3 * kBlockBytes).control();
+    if (m.any()) return true;
   }
   for (; i < size; ++i) {
     if (static_cast<unsigned char>(p[i]) < 0x20) return true;
