@@ -176,7 +176,14 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
       break;
   }
   const QuoteMark next = quote_at(t_, p);
-  if (next.kind != Quote::None) return next_string_ends(p, next, where);
+  if (next.kind != Quote::None) {
+    // One element a line: a string that opens a line of an array starts
+    // the next element.
+    if (line_break && (where == Place::Array || where == Place::Top)) {
+      return true;
+    }
+    return next_string_ends(p, next, where);
+  }
   return line_break && line_break_ends(p, where);
 }
 
@@ -184,9 +191,14 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
 // end follows it: {"a": "x, y"} keeps its comma, {"a": "x", b: 1} does not.
 bool Pass::comma_ends_value(std::size_t p) const {
   std::size_t q = p + 1;
-  while (q < n_ &&
-         (is_json_ws(static_cast<unsigned char>(t_[q])) || t_[q] == ',')) {
-    ++q;
+  while (q < n_) {
+    if (is_json_ws(static_cast<unsigned char>(t_[q])) || t_[q] == ',') {
+      ++q;
+    } else if (const std::size_t v = invisible_length(t_, q); v != 0) {
+      q += v;
+    } else {
+      break;
+    }
   }
   if (q >= n_) return true;
   const char d = t_[q];
@@ -291,14 +303,13 @@ std::size_t Pass::closer_target(char c) {
   if (match == stack_.size()) return innermost;
   if (kind == Kind::Wrapper) return match == 0 ? npos : match - 1;
   if (match == 0) return innermost;
-  if (match == 1) {
-    const std::size_t going_on = frame_going_on(i_ + 1);
-    if (going_on != npos && going_on < innermost) {
-      guessed_ = true;
-      return going_on + 1;
-    }
+  const std::size_t going_on = frame_going_on(i_ + 1);
+  if (going_on == npos || going_on >= innermost || going_on + 1 == match - 1) {
+    return match - 1;
   }
-  return match - 1;
+  // Both readings leave what follows a place to go: a guess.
+  guessed_ = true;
+  return match == 1 ? going_on + 1 : match - 1;
 }
 
 // After a closer, at p: a comma and then a key or a value show which frame

@@ -172,17 +172,24 @@ class Search {
     }
     std::vector<Candidate> listed = listed_candidates();
     // extract's choice, made in one place only: best() on a fresh search.
+    // It stands in for the listed candidate of its span, whose guess it
+    // knows better (a rival), or joins the list in text order.
     Candidate chosen = Search(text_, options_, runner_).best();
-    const bool present =
-        std::any_of(listed.begin(), listed.end(), [&](const Candidate& c) {
-          return c.begin == chosen.begin && c.end == chosen.end;
-        });
-    for (Candidate& c : listed) out.push_back(finish(std::move(c)));
-    if (!present && runner_.strategy(chosen.result) != Strategy::Fallback) {
+    const bool answered = runner_.strategy(chosen.result) != Strategy::Fallback;
+    bool placed = !answered;
+    for (Candidate& c : listed) {
+      if (!placed && c.begin == chosen.begin && c.end == chosen.end) {
+        out.push_back(std::move(chosen));
+        placed = true;
+      } else {
+        out.push_back(finish(std::move(c)));
+      }
+    }
+    if (!placed) {
       auto at = std::find_if(out.begin(), out.end(), [&](const Candidate& c) {
         return c.begin > chosen.begin;
       });
-      out.insert(at, finish(std::move(chosen)));
+      out.insert(at, std::move(chosen));
     }
     return out;
   }
@@ -294,7 +301,9 @@ class Search {
       if (text_[c.begin] == '(' && (c.fixes & fix_bit(Fix::BareWords)) != 0) {
         return Standing::Rejected;  // "(see the docs)": prose
       }
-      if (shape.reference_like) return Standing::Reference;
+      if (!blocks_) blocks_.emplace(text_);
+      if (blocks_->inside(c.begin)) return Standing::Draft;
+      return shape.reference_like ? Standing::Reference : Standing::Answer;
     }
     if (!blocks_) blocks_.emplace(text_);
     return blocks_->inside(c.begin) ? Standing::Draft : Standing::Answer;
@@ -302,22 +311,31 @@ class Search {
 
   // The candidates after the start of the text, in the order the search
   // tries them: each fence, then the bracketed spans (never nested), each
-  // from `from` on. visit(candidate, standing, end) returns false to stop.
+  // from `from` on. visit(candidate, standing, end) returns false to stop;
+  // so does each_fence then.
   template <class Visit>
   void each_candidate(std::size_t from, Visit&& visit) {
-    if (options_.repair.strip_code_fences) {
-      FenceScanner fences(text_, /*tildes=*/options_.lenient);
-      std::size_t begin = 0;
-      std::size_t end = 0;
-      while (fences.next(begin, end)) {
-        if (begin < from) continue;
-        std::optional<Candidate> c =
-            attempt(begin, end, LenientScope::Document);
-        if (!c) continue;
-        const Standing st = standing(*c, /*span=*/false);
-        if (!visit(std::move(*c), st, end)) return;
-      }
+    if (each_fence(from, visit)) each_span(from, visit);
+  }
+
+  template <class Visit>
+  bool each_fence(std::size_t from, Visit& visit) {
+    if (!options_.repair.strip_code_fences) return true;
+    FenceScanner fences(text_, /*tildes=*/options_.lenient);
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    while (fences.next(begin, end)) {
+      if (begin < from) continue;
+      std::optional<Candidate> c = attempt(begin, end, LenientScope::Document);
+      if (!c) continue;
+      const Standing st = standing(*c, /*span=*/false);
+      if (!visit(std::move(*c), st, end)) return false;
     }
+    return true;
+  }
+
+  template <class Visit>
+  void each_span(std::size_t from, Visit& visit) {
     const char* const openers = options_.lenient ? "[{(" : "[{";
     for (std::size_t pos = from; pos < text_.size();) {
       const std::size_t open = text_.find_first_of(openers, pos);
@@ -332,32 +350,55 @@ class Search {
       // The lenient reading may end before or after the counted brackets;
       // the search goes on after whichever is further, so spans never
       // overlap.
-      pos = c->end > close || text_[open] == '(' ? c->end : close;
-      if (pos <= open) pos = open + 1;
       const Standing st = standing(*c, /*span=*/true);
+      if (text_[open] == '(') {
+        // A tuple that is no candidate may hold one: look inside.
+        pos = st == Standing::Rejected ? open + 1 : c->end;
+      } else {
+        pos = c->end > close ? c->end : close;
+      }
+      if (pos <= open) pos = open + 1;
       if (!visit(std::move(*c), st, pos)) return;
     }
   }
 
-  // The first candidate that answers, else the first draft, else the first
-  // reference; `after` is set to where the scan stood past it.
+  // The first fence that answers, else the value that starts the text (the
+  // lenient pass read it with all that follows, so no span inside it is
+  // tried), else the first span that answers; without one, a reference
+  // after a reasoning block's draft, the draft, then any reference. `after`
+  // is set to where the scan stood past the answer.
   std::optional<Candidate> first_candidate(std::size_t& after) {
+    std::optional<Candidate> answer;
     std::optional<Candidate> draft;
     std::optional<Candidate> reference;
-    std::optional<Candidate> answer;
-    each_candidate(0, [&](Candidate&& c, Standing st, std::size_t end) {
+    auto visit = [&](Candidate&& c, Standing st, std::size_t end) {
       if (st == Standing::Answer) {
         answer = std::move(c);
         after = end;
         return false;
       }
       if (st == Standing::Draft && !draft) draft = std::move(c);
-      if (st == Standing::Reference && !reference) reference = std::move(c);
+      // The first reference, and the first one after the first draft.
+      if (st == Standing::Reference &&
+          (!reference || (draft && reference->begin < draft->begin))) {
+        reference = std::move(c);
+      }
       return true;
-    });
+    };
+    if (!each_fence(0, visit)) return answer;
+    std::size_t from = 0;
+    if (partial_ && runner_.strategy(partial_->result) != Strategy::Fallback) {
+      after = from = partial_->end;
+      Candidate start = std::move(*partial_);
+      partial_.reset();
+      return start;
+    }
+    each_span(from, visit);
     if (answer) return answer;
     after = text_.size();
-    if (draft) return draft;
+    if (draft && !(reference && reference->begin > draft->begin)) {
+      return draft;
+    }
     return reference;
   }
 

@@ -104,9 +104,16 @@ bool Pass::tuple_follows(std::size_t p) const {
   while (p < n_ && is_json_ws(static_cast<unsigned char>(t_[p]))) ++p;
   if (p >= n_) return false;
   const char c = t_[p];
-  return quote_at(t_, p).kind != Quote::None ||
-         is_digit(static_cast<unsigned char>(c)) || c == '-' || c == '[' ||
-         c == '{' || c == '(' || c == ')';
+  if (quote_at(t_, p).kind != Quote::None ||
+      is_digit(static_cast<unsigned char>(c)) || c == '-' || c == '[' ||
+      c == '{' || c == '(' || c == ')') {
+    return true;
+  }
+  // (true, None): a literal, as a word of its own.
+  std::size_t e = p;
+  while (e < n_ && is_ident_byte(static_cast<unsigned char>(t_[e]))) ++e;
+  return e < n_ && (t_[e] == ',' || t_[e] == ')') &&
+         !literal_spelling(t_.substr(p, e - p)).empty();
 }
 
 // array element (also an object's value and a call's argument): a value is
@@ -237,6 +244,7 @@ bool Pass::container_as_member(Frame& f, char c) {
   const bool doubled =
       f.empty && f.comma == npos && c == '{' && i_ > 0 && t_[i_ - 1] == '{';
   if (doubled) return false;
+  if (continue_last_array(f)) return true;
   const Kind outer =
       stack_.size() >= 2 ? stack_[stack_.size() - 2].kind : Kind::Object;
   if (outer == Kind::Array || outer == Kind::Tuple) {
@@ -250,7 +258,6 @@ bool Pass::container_as_member(Frame& f, char c) {
     }
     return true;
   }
-  if (continue_last_array(f)) return true;
   if (c == '{') return false;
   const std::size_t start = i_;
   i_ = bracket_span_end(t_, i_);
