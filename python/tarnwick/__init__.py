@@ -14,6 +14,12 @@ The strict ladder, for text that starts with its JSON:
     repair(text)          a RepairResult: value, json, strategy (the rung
                           that answered), ok, changed
 
+A reply as it arrives, chunk by chunk (the value so far after each):
+
+    Stream()              s.feed(chunk) gives StreamEvents; s.value, s.done,
+                          s.incremental; s.close() is extract() of the whole
+    stream(chunks)        the value after each chunk; astream() for async
+
 Many texts at once, on every core:
 
     repair_column(texts)  a RepairedColumn (Arrow or Python lists out)
@@ -28,14 +34,15 @@ Type names for annotations: JsonValue, Strategy, FallbackName, FixName.
 The command line: tarnwick --help (or python -m tarnwick).
 """
 
-from ._extras import Extraction, RepairedColumn, extract, extract_all, loads, repair_column
+from ._extras import Extraction, RepairedColumn, Stream, StreamEvent, extract, extract_all, loads, repair_column
+from ._stream import astream, stream
 from ._tarnwick import RepairResult, repair
 from ._types import FallbackName, FixName, JsonValue, Strategy
 from ._version import __version__
 
-# The extension's own names first, in its order; then extraction, columns
-# and the type names. __version__ is the package's (the extension keeps its
-# own, which does not follow releases).
+# The extension's own names first, in its order; then extraction, columns,
+# streams and the type names. __version__ is the package's (the extension
+# keeps its own, which does not follow releases).
 __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "RepairResult",
     "repair",
@@ -46,6 +53,10 @@ __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "Extraction",
     "repair_column",
     "RepairedColumn",
+    "Stream",
+    "StreamEvent",
+    "stream",
+    "astream",
     "JsonValue",
     "Strategy",
     "FallbackName",

@@ -2,7 +2,7 @@ from typing import Any, ClassVar, Iterable, Literal, Protocol, SupportsIndex, Un
 
 from tarnwick._types import FallbackName, FixName, JsonValue, Strategy
 
-__all__ = ["Extraction", "RepairedColumn", "extract", "loads", "repair_column"]
+__all__ = ["Extraction", "RepairedColumn", "Stream", "StreamEvent", "extract", "loads", "repair_column"]
 
 #: Every fix name, in the order that ``Extraction.fixes`` lists them.
 FIX_NAMES: tuple[FixName, ...]
@@ -148,3 +148,46 @@ def repair_column(
     Each option left out or None takes its default: max_len 5,000,000 UTF-8
     bytes, fallback "null", strip_code_fences True, unwrap_double_encoded
     True, extract False, lenient True, threads the machine's cores."""
+
+#: The kinds of a StreamEvent.
+StreamEventKind = Literal["open", "complete", "append"]
+
+@final
+class StreamEvent:
+    """One change of a Stream's value: (kind, path, value). Immutable; compares
+    equal field by field."""
+
+    @property
+    def kind(self) -> StreamEventKind: ...
+    @property
+    def path(self) -> tuple[str | int, ...]: ...
+    @property
+    def value(self) -> JsonValue: ...
+    def __eq__(self, other: object) -> bool: ...
+    __hash__: ClassVar[None]  # type: ignore[assignment]
+
+@final
+class Stream:
+    """Reads a reply chunk by chunk: after each, `value` is the value so far, in
+    time proportional to the chunk. The options are extract()'s."""
+
+    def __init__(
+        self,
+        *,
+        max_len: SupportsIndex | None = None,
+        fallback: FallbackName | None = None,
+        strip_code_fences: bool | None = None,
+        unwrap_double_encoded: bool | None = None,
+        lenient: bool | None = None,
+    ) -> None: ...
+    def feed(self, chunk: str | bytes, /) -> tuple[StreamEvent, ...]:
+        """Read the next chunk (str or bytes, as the first one was; it may end
+        anywhere) and return its events. ValueError after close()."""
+    @property
+    def value(self) -> JsonValue: ...
+    @property
+    def done(self) -> bool: ...
+    @property
+    def incremental(self) -> bool: ...
+    def close(self) -> Extraction:
+        """The Extraction that extract() makes of the whole text."""

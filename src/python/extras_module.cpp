@@ -13,6 +13,8 @@
 #include "module_support.h"
 #include "py_ref.h"
 #include "python_api.h"
+#include "stream_class.h"
+#include "stream_event.h"
 #include "tarnwick/lenient.h"
 #include "tarnwick/repair.h"  // DEFAULT_MAX_LEN
 
@@ -55,6 +57,8 @@ int module_exec(PyObject* module) {
     if (module_add_function(module, &rebuild_column_method_def, false) != 0) {
       return -1;
     }
+    if (stream_class.add_to(module) != 0) return -1;
+    if (stream_event_class.add_to(module) != 0) return -1;
     // The default size limit, written once in the engine, for the command
     // line and the tests.
     PyRef max_len = require_object(PyLong_FromUnsignedLongLong(

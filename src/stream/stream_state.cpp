@@ -30,6 +30,41 @@ constexpr bool ends_token(unsigned char c) noexcept {
          c == '{' || c == '}' || c == '"';
 }
 
+// Drops a null that ends the value's last member (recursively): the lenient
+// path fills a key with no value yet, or a cut word, with null, which the
+// prefix rule does not show until the value arrives.
+void drop_dangling_null(JsonValue& value) {
+  JsonValue* at = &value;
+  for (;;) {
+    if (at->kind() == ValueKind::Array) {
+      JsonArray& items = at->as_array();
+      if (items.empty()) return;
+      if (items.back().is_null()) {
+        items.pop_back();
+        return;
+      }
+      at = &items.back();
+    } else if (at->kind() == ValueKind::Object) {
+      const JsonObject& members = at->as_object();
+      if (members.empty()) return;
+      const JsonObject::Entry& last = *(members.end() - 1);
+      if (last.value.is_null()) {
+        JsonObject kept;
+        for (auto e = members.begin(); e + 1 != members.end(); ++e) {
+          kept.insert(e->key, e->value.clone());
+        }
+        *at = JsonValue(std::move(kept));
+        return;
+      }
+      // The object is this function's to change; only its interface is
+      // read-only.
+      at = const_cast<JsonValue*>(&last.value);
+    } else {
+      return;
+    }
+  }
+}
+
 // The byte order mark, skipped at the start of the text.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -595,6 +630,7 @@ void StreamState::reread() {
   Extraction read =
       run_extract(std::string_view(text_).substr(0, cut), options_);
   if (read.outcome.strategy == Strategy::Fallback) return;
+  drop_dangling_null(read.outcome.value);
   if (shown_started_ &&
       (read.outcome.value == shown_ || !extends(shown_, read.outcome.value))) {
     return;

@@ -14,11 +14,11 @@ import tarnwick
 from tarnwick import _extras, _tarnwick
 
 PUBLIC = ["RepairResult", "repair", "__version__"]
-EXTRAS = ["Extraction", "extract", "loads", "extract_all", "RepairedColumn", "repair_column"]
+EXTRAS = ["Extraction", "extract", "loads", "extract_all", "RepairedColumn", "repair_column", "Stream", "StreamEvent"]
 # What a user imports: the extension's names in its own order, then extraction, columns, then the type names.
 PACKAGE = [
     *PUBLIC, "extract", "extract_all", "loads", "Extraction", "repair_column", "RepairedColumn",
-    "JsonValue", "Strategy", "FallbackName", "FixName",
+    "Stream", "StreamEvent", "stream", "astream", "JsonValue", "Strategy", "FallbackName", "FixName",
 ]
 OPTIONS = ["max_len", "fallback", "strip_code_fences", "unwrap_double_encoded"]
 

@@ -36,7 +36,7 @@ class TestSurface:
         if name == "__version__":
             assert f"\nVERSION\n    {tarnwick.__version__}\n" in text
         else:  # an entry of its own: "class Name(", "name(" or "Name = "
-            assert re.search(rf"^ +(class )?{name}(\(| = )", text, re.MULTILINE), name
+            assert re.search(rf"^ +(class |async )?{name}(\(| = )", text, re.MULTILINE), name
         assert getattr(tarnwick, name) is not None
 
 

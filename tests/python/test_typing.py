@@ -26,6 +26,11 @@ if extract("x").fixes[0] == "comment":  # E: comparison-overlap
     pass
 start: str = extract("x").span[0]  # E: assignment
 s: str = loads("x")  # E: assignment
+from tarnwick import Stream
+Stream().feed(["x"])  # E: arg-type
+Stream(lenient="yes")  # E: arg-type
+if Stream().feed("x")[0].kind == "close":  # E: comparison-overlap
+    pass
 """
 
 

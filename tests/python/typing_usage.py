@@ -2,6 +2,8 @@
 
 from __future__ import annotations
 
+from typing import AsyncIterator
+
 import tarnwick
 from tarnwick import (
     Extraction,
@@ -57,3 +59,16 @@ def repaired_column(replies: list[str | None]) -> tuple[list[str | None], list[S
     column: RepairedColumn = repair_column(replies, threads=2, extract=False, fallback="empty-object")
     fixes: list[tuple[FixName, ...] | None] = repair_column(iter(replies), extract=True).column("fixes")
     return column.column("json"), column.column("strategy"), len(column) + len(fixes)
+
+
+def streamed(chunks: list[str]) -> tuple[JsonValue, bool, list[tuple[str | int, ...]], Extraction]:
+    s = tarnwick.Stream(max_len=10_000, lenient=True)
+    paths = [event.path for chunk in chunks for event in s.feed(chunk) if event.kind != "append"]
+    last: JsonValue = None
+    for last in tarnwick.stream(chunks, fallback="null"):
+        pass
+    return last, s.done and s.incremental, paths, s.close()
+
+
+async def streamed_async(chunks: AsyncIterator[bytes]) -> list[JsonValue]:
+    return [value async for value in tarnwick.astream(chunks)]
