@@ -17,11 +17,13 @@ import corpus
 
 
 def same(a, b):
-    return json.dumps(a) == json.dumps(b)
+    return a is b or json.dumps(a) == json.dumps(b)
 
 
 def extends(earlier, later):
     """The prefix rule: `later` is `earlier` but that the last member (recursively) grew, or members were added."""
+    if earlier is later:
+        return True
     if type(earlier) is not type(later):
         return False
     if isinstance(earlier, str):
@@ -107,7 +109,8 @@ def merged(events):
 
 def chunkings(text, rng):
     """The text whole, in random str chunks of 1-8 characters, and as UTF-8 in 1-byte and random chunks (so that
-    chunks end inside UTF-8 sequences)."""
+    chunks end inside UTF-8 sequences). Texts past 4 KB (the hostile ones) in chunks of 64 characters alone, as the
+    checks after each chunk take time in proportion to the value."""
     data = text.encode("utf-8", "surrogatepass") if isinstance(text, str) else text
 
     def cut(seq, sizes):
@@ -127,6 +130,9 @@ def chunkings(text, rng):
             yield 1
 
     yield [text]
+    if len(text) > 4096:
+        yield cut(text, iter(lambda: 64, None))
+        return
     if isinstance(text, str):
         yield cut(text, random_sizes())
     if b"\xed" not in data or isinstance(text, bytes):  # lone surrogates cannot travel as UTF-8
