@@ -14,11 +14,7 @@ The strict ladder, for text that starts with its JSON:
     repair(text)          a RepairResult: value, json, strategy (the rung
                           that answered), ok, changed
 
-A reply as it arrives, chunk by chunk (the value so far after each):
-
-    Stream()              s.feed(chunk) gives StreamEvents; s.value, s.done,
-                          s.incremental; s.close() is extract() of the whole
-    stream(chunks)        the value after each chunk; astream() for async
+A reply as it arrives, the value after each chunk: Stream(), stream(chunks).
 
 Many texts at once, on every core:
 
