@@ -18,8 +18,10 @@ struct ExtractOptions {
 };
 
 struct Extraction {
-  RepairOutcome outcome;  // the ladder's answer for the final text
-  FixSet fixes = 0;       // what the lenient pass rewrote (0 without it)
+  // The ladder's answer for the final text, except `changed`: false only
+  // when the text was read as strict JSON as it stood (read_as_it_stood).
+  RepairOutcome outcome;
+  FixSet fixes = 0;  // what the lenient pass rewrote (0 without it)
   // The part of the input that held the JSON, in bytes: [span_begin,
   // span_end). The whole text when nothing narrower was chosen.
   std::size_t span_begin = 0;
@@ -33,6 +35,13 @@ struct Extraction {
   // never set it.
   bool guessed = false;
 };
+
+// Whether `text` was read as strict JSON as it stood: by the "parse" rung,
+// with no fix, from a span [begin, end) with only JSON whitespace around it.
+// A fence or prose around the value, a rung that rewrote it, or any fix
+// makes it false; an extraction is `changed` exactly when it is false.
+bool read_as_it_stood(std::string_view text, Strategy strategy, FixSet fixes,
+                      std::size_t begin, std::size_t end) noexcept;
 
 // A fence or span found after other text never holds less (in words, see
 // ValueShape in lenient/extraction.h) than run_ladder(text, options.repair):

@@ -2,7 +2,7 @@
 
 #include "tarnwick/extract.h"
 
-#include <algorithm>    // find, min
+#include <algorithm>    // all_of, find, min
 #include <cctype>       // isalpha, tolower
 #include <cstddef>      // size_t
 #include <iterator>     // begin, end
@@ -13,6 +13,7 @@
 #include "lenient/extraction.h"
 #include "lenient/runner.h"
 #include "tarnwick/value.h"
+#include "text/chars.h"
 
 namespace tarnwick {
 namespace detail {
@@ -188,21 +189,35 @@ ValueShape shape_of_json(std::string_view json) noexcept {
 namespace {
 
 Extraction to_extraction(
+    std::string_view text,
     detail::Found<detail::LadderRunner<detail::TreeBuilder>::Result>&& found) {
   const Strategy strategy = found.result.strategy;
-  RepairOutcome outcome{
-      std::move(found.result.json), std::move(found.result.value),
-      strategy != Strategy::Fallback, strategy != Strategy::Parse, strategy};
+  const bool changed =
+      !read_as_it_stood(text, strategy, found.fixes, found.begin, found.end);
+  RepairOutcome outcome{std::move(found.result.json),
+                        std::move(found.result.value),
+                        strategy != Strategy::Fallback, changed, strategy};
   return Extraction{std::move(outcome), found.fixes, found.begin, found.end,
                     found.guessed};
 }
 
 }  // namespace
 
+bool read_as_it_stood(std::string_view text, Strategy strategy, FixSet fixes,
+                      std::size_t begin, std::size_t end) noexcept {
+  if (strategy != Strategy::Parse || fixes != 0) return false;
+  const auto blank = [](std::string_view part) {
+    return std::all_of(part.begin(), part.end(), [](char c) {
+      return detail::is_json_ws(static_cast<unsigned char>(c));
+    });
+  };
+  return blank(text.substr(0, begin)) && blank(text.substr(end));
+}
+
 Extraction run_extract(std::string_view text, const ExtractOptions& options) {
   detail::LadderRunner<detail::TreeBuilder> runner(
       detail::candidate_options(options.repair));
-  return to_extraction(detail::extract_with(text, options, runner));
+  return to_extraction(text, detail::extract_with(text, options, runner));
 }
 
 std::vector<Extraction> run_extract_all(std::string_view text,
@@ -211,7 +226,7 @@ std::vector<Extraction> run_extract_all(std::string_view text,
       detail::candidate_options(options.repair));
   std::vector<Extraction> out;
   for (auto& found : detail::extract_all_with(text, options, runner)) {
-    out.push_back(to_extraction(std::move(found)));
+    out.push_back(to_extraction(text, std::move(found)));
   }
   return out;
 }

@@ -42,7 +42,7 @@ Widths widths_of(const ColumnData& data, std::int64_t begin, std::int64_t end) {
         strategy_name(static_cast<Strategy>(code)).size());
     if (!data.has_fixes) continue;
     const FixSet fixes = data.fixes[static_cast<std::size_t>(row)];
-    fix_count += std::popcount(fixes);
+    fix_count += std::popcount(fixes & ~kNotAsItStood);
     for (std::size_t i = 0; i < FIX_COUNT; ++i) {
       if ((fixes & fix_bit(fix_at(i))) != 0) {
         fix_bytes += static_cast<std::int64_t>(fix_name(fix_at(i)).size());

@@ -85,8 +85,8 @@ class CellMaker {
 
  private:
   PyRef fixes_tuple(FixSet fixes) {
-    PyRef tuple = require_object(
-        PyTuple_New(static_cast<Py_ssize_t>(std::popcount(fixes))));
+    PyRef tuple = require_object(PyTuple_New(
+        static_cast<Py_ssize_t>(std::popcount(fixes & ~kNotAsItStood))));
     Py_ssize_t at = 0;
     for (std::size_t i = 0; i < FIX_COUNT; ++i) {
       if ((fixes & fix_bit(fix_at(i))) == 0) continue;
@@ -393,7 +393,9 @@ bool rebuild_data(PyObject* args, ColumnData& data) {
     for (std::size_t i = 0; i < rows; ++i) {
       data.fixes[i] =
           read_little_endian<std::uint32_t>(fix_bytes.data() + 4 * i);
-      if (data.fixes[i] >> FIX_COUNT != 0) return invalid("unknown fix");
+      if ((data.fixes[i] & ~kNotAsItStood) >> FIX_COUNT != 0) {
+        return invalid("unknown fix");
+      }
     }
   }
   data.json.assign(bytes_of(json));

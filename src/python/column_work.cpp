@@ -291,6 +291,10 @@ class ChunkWork {
         out_.strategy[at] = static_cast<std::uint8_t>(found.result.strategy);
         FixSet fixes = found.fixes;
         if (chunk_.extra_fixes != nullptr) fixes |= chunk_.extra_fixes[row];
+        if (!read_as_it_stood(cell.text, found.result.strategy, fixes,
+                              found.begin, found.end)) {
+          fixes |= kNotAsItStood;
+        }
         out_.fixes[at] = fixes;
       } else {
         TextRunner::Result result = runner.run(cell.text);

@@ -51,6 +51,13 @@ struct TextChunk {
   const std::uint32_t* extra_fixes = nullptr;
 };
 
+// Beside the fix bits in ColumnData::fixes: the row was not read as strict
+// JSON as it stood (read_as_it_stood), which makes it `changed` even when
+// "parse" answered without a fix (prose or a fence around the value). The
+// fixes column and the fix names leave it out.
+inline constexpr std::uint32_t kNotAsItStood = std::uint32_t{1} << 31;
+static_assert(FIX_COUNT < 31);
+
 // Strategy code of a null row in ColumnData::strategy.
 inline constexpr std::uint8_t kNullRow = 0xFF;
 
@@ -61,7 +68,8 @@ struct ColumnData {
   std::vector<std::int64_t> offsets{0};  // rows + 1, into `json`
   std::string json;                      // canonical texts, back to back
   std::vector<std::uint8_t> strategy;    // Strategy, or kNullRow
-  std::vector<std::uint32_t> fixes;      // FixSet per row (has_fixes)
+  std::vector<std::uint32_t> fixes;      // FixSet per row (has_fixes), and
+                                         // kNotAsItStood
   std::vector<std::int64_t> chunk_ends;  // rows where an input chunk ended
   std::int64_t null_count = 0;
 

@@ -213,6 +213,8 @@ PyRef extraction_of(const Call& call,
   fields.strategy = found.result.strategy;
   fields.fixes = found.fixes | call.fixes;
   fields.guessed = found.guessed;
+  fields.changed = !read_as_it_stood(call.utf8, fields.strategy, fields.fixes,
+                                     found.begin, found.end);
   if (!set_span(call, found.begin, found.end, fields)) return PyRef();
   return new_extraction(fields);
 }

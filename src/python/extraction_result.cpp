@@ -124,6 +124,7 @@ PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
     bool equal = a->result.strategy == b->result.strategy &&
                  a->fixes == b->fixes && a->span_begin == b->span_begin &&
                  a->span_end == b->span_end && a->guessed == b->guessed &&
+                 a->result.changed == b->result.changed &&
                  a->result.json == b->result.json;
     if (equal) {
       const int same =
@@ -135,9 +136,8 @@ PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-// (rebuild function, (value, json, strategy, fixes, span, guessed)); the
-// function is
-// looked up where pickle will find it again.
+// (rebuild function, (value, json, strategy, fixes, span, guessed,
+// changed)); the function is looked up where pickle will find it again.
 PyObject* extraction_reduce(PyObject* self, PyObject*) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     const ExtractionObject* e = as_extraction(self);
@@ -151,9 +151,10 @@ PyObject* extraction_reduce(PyObject* self, PyObject*) {
     PyRef fixes = fixes_tuple(e->fixes);
     PyRef span = span_tuple(e);
     PyRef guessed = bool_object(e->guessed);
-    PyRef fields = require_object(PyTuple_Pack(6, e->result.value, json.get(),
-                                               strategy.get(), fixes.get(),
-                                               span.get(), guessed.get()));
+    PyRef changed = bool_object(e->result.changed);
+    PyRef fields = require_object(
+        PyTuple_Pack(7, e->result.value, json.get(), strategy.get(),
+                     fixes.get(), span.get(), guessed.get(), changed.get()));
     return require_object(PyTuple_Pack(2, rebuild.get(), fields.get()))
         .release();
   });
@@ -170,8 +171,9 @@ PyGetSetDef extraction_getset[] = {
     kResultOkGetter,
     kResultJsonGetter,
     {"changed", get_result_changed, nullptr,
-     "Whether the text that held the value was altered to produce it: a "
-     "rung\nother than \"parse\" answered, or a fix was applied.",
+     "False only when the whole text was read as strict JSON as it "
+     "stood:\nprose or a fence around the value, a rung other than "
+     "\"parse\", or any\nfix makes it true.",
      nullptr},
     {"strategy", get_result_strategy, nullptr,
      "Which ladder rung read the final text (kebab-case).", nullptr},
@@ -247,10 +249,13 @@ bool rebuild_fields(PyObject* args, ExtractionFields& fields) {
   PyObject* strategy;
   PyObject* fixes;
   PyObject* span;
-  int guessed = 0;  // absent in pickles made before the field existed
-  if (!PyArg_ParseTuple(args, "OUUO!O!|p:_rebuild_extraction", &value, &json,
+  // Absent in pickles made before the fields existed; `changed` then
+  // follows from the strategy and the fixes, as it did.
+  int guessed = 0;
+  PyObject* changed = Py_None;
+  if (!PyArg_ParseTuple(args, "OUUO!O!|pO:_rebuild_extraction", &value, &json,
                         &strategy, &PyTuple_Type, &fixes, &PyTuple_Type, &span,
-                        &guessed)) {
+                        &guessed, &changed)) {
     return false;
   }
   fields.guessed = guessed != 0;
@@ -286,6 +291,13 @@ bool rebuild_fields(PyObject* args, ExtractionFields& fields) {
     PyErr_Format(PyExc_ValueError, "invalid span %R", span);
     return false;
   }
+  if (changed == Py_None) {
+    fields.changed = fields.strategy != Strategy::Parse || fields.fixes != 0;
+    return true;
+  }
+  const int truth = PyObject_IsTrue(changed);
+  if (truth < 0) return false;
+  fields.changed = truth != 0;
   return true;
 }
 
@@ -307,7 +319,7 @@ PyRef new_extraction(ExtractionFields& fields) {
   if (!instance) return PyRef();
   init_result(instance.get(), std::move(fields.value), std::move(fields.json),
               fields.strategy, fields.strategy != Strategy::Fallback,
-              fields.strategy != Strategy::Parse || fields.fixes != 0);
+              fields.changed);
   ExtractionObject* e = as_extraction(instance.get());
   e->fixes = fields.fixes;
   e->span_begin = fields.span_begin;
@@ -321,7 +333,7 @@ PyMethodDef rebuild_extraction_method_def = {
     rebuild_extraction,
     METH_VARARGS,
     "_rebuild_extraction(value, json, strategy, fixes, span, guessed=False, "
-    "/)\n--\n\n"
+    "changed=None, /)\n--\n\n"
     "An Extraction made from its fields; what pickle calls to restore one.",
 };
 

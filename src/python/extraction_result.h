@@ -15,8 +15,7 @@ namespace tarnwick::python {
 // The process-wide class (see SharedClass).
 extern SharedClass extraction_class;
 
-// What an instance holds; `ok` and `changed` follow from the strategy and
-// the fixes.
+// What an instance holds; `ok` follows from the strategy.
 struct ExtractionFields {
   PyRef value;
   std::string json;  // canonical compact text of `value`
@@ -25,6 +24,7 @@ struct ExtractionFields {
   Py_ssize_t span_begin = 0;  // code points of the input: [begin, end)
   Py_ssize_t span_end = 0;
   bool guessed = false;  // see Extraction::guessed
+  bool changed = true;   // false: read as it stood (read_as_it_stood)
 };
 
 // A new instance that takes over the value and the json text of `fields`.
@@ -32,7 +32,7 @@ struct ExtractionFields {
 // then nothing is left behind.
 PyRef new_extraction(ExtractionFields& fields);
 
-// "_rebuild_extraction(value, json, strategy, fixes, span, guessed)",
+// "_rebuild_extraction(value, json, strategy, fixes, span, guessed, changed)",
 // METH_VARARGS:
 // what Extraction.__reduce__ names, so that an unpickled instance is made
 // from the fields alone; validates them. Static, lives as long as the

@@ -12,7 +12,7 @@ import pytest
 from conftest import ROOT, assert_note, assert_same_json
 from hypothesis import given
 from hypothesis import strategies as st
-from tarnwick import Extraction, FixName, extract, loads, repair
+from tarnwick import Extraction, FixName, extract, extract_all, loads, repair, repair_column
 from tarnwick._extras import FIX_NAMES, _rebuild_extraction
 from test_properties import json_ish_text
 
@@ -202,6 +202,44 @@ class TestBytes:
             repair(b"[1]")
 
 
+class TestChanged:
+    """False only when the whole text was read as strict JSON as it stood; repair_column and pickles agree."""
+
+    @pytest.mark.parametrize(
+        "text, changed",
+        [
+            ('{"a": [1, 2]}', False),
+            (' \t[1, "x"]\r\n', False),  # JSON whitespace around it is part of a JSON text
+            ('"plain"', False),
+            (b'\xef\xbb\xbf{"a": 1}', False),  # an encoding mark, not text
+            ('Sure: {"a": 1}', True),  # prose dropped before
+            ('{"a": 1} Hope that helps!', True),  # and after
+            ('```json\n{"a": 1}\n```', True),  # a fence around the whole text
+            ('Here:\n```json\n{"a": 1}\n```', True),
+            ("{'a': 1}", True),  # a fix
+            ('\ufeff{"a": 1}', True),  # a BOM in a str is a fix
+            ('"{\\"a\\": 1}"', True),  # unwrapped
+            ("\u00a0[1]", True),  # not JSON whitespace
+            ("no json here", True),
+        ],
+    )
+    def test_as_it_stood(self, text, changed):
+        result = extract(text)
+        assert result.changed is changed
+        assert pickle.loads(pickle.dumps(result)).changed is changed
+        if isinstance(text, str):
+            assert repair_column([text], extract=True).column("changed") == [changed]
+            assert [found.changed for found in extract_all(text) if found.span == result.span][:1] in ([], [changed])
+
+    def test_repair_keeps_its_own_meaning(self):
+        assert (repair('{"a": 1} Hope that helps!').changed, repair('```json\n{"a": 1}\n```').changed) == (True, True)
+        assert repair('  {"a": 1}  ').changed is False
+
+    def test_pickles_from_before_the_field_follow_the_strategy_and_fixes(self):
+        assert _rebuild_extraction({"a": 1}, '{"a":1}', "parse", (), (6, 14)).changed is False
+        assert _rebuild_extraction({"a": 1}, '{"a":1}', "parse", (), (6, 14), False, True).changed is True
+
+
 MISSING = "{}() missing 1 required positional argument: 'text'"
 MAX_LEN = "{}() argument 'max_len' must be an int from 0 to 18446744073709551615, or None for 5000000, not "
 
@@ -263,7 +301,7 @@ class TestExtraction:
     def test_fields(self):
         text = 'Sure: {"a": [1, 2.5, null, "\xe9"]} ok'
         result = extract(text)
-        assert (result.ok, result.changed, result.strategy, result.fixes) == (True, False, "parse", ())
+        assert (result.ok, result.changed, result.strategy, result.fixes) == (True, True, "parse", ())  # prose dropped
         assert (result.json, text[slice(*result.span)]) == (
             '{"a":[1,2.5,null,"\xe9"]}',
             '{"a": [1, 2.5, null, "\xe9"]}',
@@ -312,7 +350,7 @@ class TestExtraction:
         [
             ((1, "1", "parse", (), (0, 1)), None),
             ((1, "1", "parse", (), (0, 1), False), None),
-            ((1, "1", "parse", ("quotes",), (0, 1), True, "extra"), TypeError),
+            ((1, "1", "parse", ("quotes",), (0, 1), True, True, "extra"), TypeError),
             ((1, b"1", "parse", (), (0, 1)), TypeError),
             ((1, "1", "Parse", (), (0, 1)), ValueError),
             ((1, "1", "parse", ("quote",), (0, 1)), ValueError),
@@ -332,7 +370,7 @@ class TestExtraction:
 
     def test_repr(self):
         assert repr(extract('Here: {"a": "\xe9"} ok')) == (
-            'Extraction(ok=True, strategy="parse", changed=False, fixes=(), span=(6, 16), guessed=False, '
+            'Extraction(ok=True, strategy="parse", changed=True, fixes=(), span=(6, 16), guessed=False, '
             'json="{\\"a\\":\\"\xe9\\"}")'
         )
         assert repr(extract("[1, 'x']")).startswith(
@@ -422,9 +460,11 @@ def test_never_raises_never_less_than_repair(text, lenient):
     result = extract(text, lenient=lenient)
     assert_same_json(json.loads(result.json), result.value)
     assert_same_json(loads(text, lenient=lenient), result.value)
+    start, end = result.span
+    around = (text[:start] + text[end:]).strip(" \t\r\n")  # only JSON whitespace is part of a JSON text
     assert (result.ok, result.changed) == (
         result.strategy != "fallback",
-        result.strategy != "parse" or bool(result.fixes),
+        result.strategy != "parse" or bool(result.fixes) or bool(around),
     )
     assert set(result.fixes) <= set(FIX_NAMES) and 0 <= result.span[0] <= result.span[1] <= len(text)
     assert ("lone-surrogates" in result.fixes) == (replaced != text)
