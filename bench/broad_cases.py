@@ -684,7 +684,7 @@ def _escapes() -> list[Case]:
             {"registry": r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft"},
         ),
         (r'{"user": "CORP\jsmith"}', {"user": r"CORP\jsmith"}),
-        (r'{"share": "\\fileserver\public\docs"}', {"share": r"\\fileserver\public\docs"}),
+        (r'{"log": "C:\logs\2024\jan.txt"}', {"log": r"C:\logs\2024\jan.txt"}),
         (r'{"re": "\d+\.\d+"}', {"re": r"\d+\.\d+"}),
         (r'{"regex": "^[A-Z]\w*$"}', {"regex": r"^[A-Z]\w*$"}),
         (r'{"pattern": "\s+\S*"}', {"pattern": r"\s+\S*"}),
@@ -1133,6 +1133,52 @@ def _model_replies() -> list[Case]:
     ]
 
 
+def _placeholders_and_wrappers() -> list[Case]:
+    return [
+        ("[1, 2, 3, ...]", [1, 2, 3]),
+        ('{"a": 1, ...}', {"a": 1}),
+        ('{"items": ["x", "y", ...], "total": 2}', {"items": ["x", "y"], "total": 2}),
+        ('[\n  {"id": 1},\n  {"id": 2},\n  ...\n]', [{"id": 1}, {"id": 2}]),
+        ('{"a": 1,\n  // ... more fields\n}', {"a": 1}),
+        ("[1, 2, …]", [1, 2]),
+        ('callback({"a": 1});', {"a": 1}),
+        ("JSON.parse('{\"a\": 1}')", {"a": 1}),
+        ("json.loads('{\"b\": 2}')", {"b": 2}),
+        ('{"_id": ObjectId("507f1f77bcf86cd799439011")}', {"_id": "507f1f77bcf86cd799439011"}),
+        ('{"n": NumberLong(42)}', {"n": 42}),
+        ('{"when": ISODate("2024-01-01T00:00:00Z")}', {"when": "2024-01-01T00:00:00Z"}),
+        ('module.exports = {\n  name: "pkg",\n  version: "1.0.0"\n};', {"name": "pkg", "version": "1.0.0"}),
+        ("export default { a: 1, b: [2, 3] };", {"a": 1, "b": [2, 3]}),
+        ("var data = [1, 2, 3];", [1, 2, 3]),
+        ('let cfg = {"debug": true}', {"debug": True}),
+        ('window.__DATA__ = {"page": 1};', {"page": 1}),
+        ('print({"p": 1})', {"p": 1}),
+        ('return {"ok": true};', {"ok": True}),
+        ('{"a": "x" + "y"}', {"a": "xy"}),
+        ('"Hello, " + "world"', "Hello, world"),
+        ('{"msg": "line one " +\n  "line two"}', {"msg": "line one line two"}),
+        ('{"list": [...]}', {"list": []}),
+        ('{"a": [1, 2, /* ... */]}', {"a": [1, 2]}),
+        ('res.json({"status": "ok"})', {"status": "ok"}),
+        ('console.log({a: 1, b: "two"})', {"a": 1, "b": "two"}),
+        ('$json = \'{"k": "v"}\';', {"k": "v"}),
+        ("JSON.stringify({a: 1})", {"a": 1}),
+        ('data: {"event": "update", "id": 3}', {"event": "update", "id": 3}),
+        ('{"users": [{"name": "A"}, ...], "page": 1}', {"users": [{"name": "A"}], "page": 1}),
+        ('{"a": 1, "b": 2, /* etc */}', {"a": 1, "b": 2}),
+        ("Response({'ok': True})", {"ok": True}),
+        ('jsonp_cb_123({"items": []})', {"items": []}),
+        ('{"a": 1}; // end', {"a": 1}),
+        ('(\n  {"wrapped": true}\n)', {"wrapped": True}),
+        ('const items = [\n  "a",\n  "b",\n] as const;', ["a", "b"]),
+        ("echo '{\"a\": 1}' | jq .", {"a": 1}),
+        ('curl -X POST -d \'{"name": "x"}\' https://api.example.com/users', {"name": "x"}),
+        ("Object { a: 1, b: 2 }", {"a": 1, "b": 2}),
+        ("dict(a=1, b='x')", {"a": 1, "b": "x"}),
+        ('{\n  "name": "x",\n  ...\n  "age": 3\n}', {"name": "x", "age": 3}),
+    ]
+
+
 def broad_families() -> list[Family]:
     """Every family, in a fixed order; the same texts and values on every call."""
     return [
@@ -1152,5 +1198,6 @@ def broad_families() -> list[Family]:
         Family("double-encoded", _double_encoded()),
         Family("syntax-in-values", _syntax_in_values()),
         Family("degenerate", _degenerate()),
+        Family("placeholders-wrappers", _placeholders_and_wrappers()),
         Family("model-replies", _model_replies()),
     ]

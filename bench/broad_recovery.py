@@ -90,13 +90,13 @@ def _print_table(rows: list[Row]) -> None:
             for f in ("peer_right", "wrong_guessed", "right_guessed")
         ),
     )
-    print(f"| {'family':17} | texts | tarnwick |  share | json_repair |  share | wrong: guessed | right: guessed |")
-    print(f"|{'-' * 19}|------:|---------:|-------:|------------:|-------:|---------------:|---------------:|")
+    print(f"| {'family':21} | texts | tarnwick |  share | json_repair |  share | wrong: guessed | right: guessed |")
+    print(f"|{'-' * 23}|------:|---------:|-------:|------------:|-------:|---------------:|---------------:|")
     for r in [*rows, total]:
         peer = "-" if r.peer_right is None else str(r.peer_right)
         wrong = r.texts - r.right
         print(
-            f"| {r.name:17} | {r.texts:5} | {r.right:8} | {_share(r.right, r.texts)} | {peer:>11} |"
+            f"| {r.name:21} | {r.texts:5} | {r.right:8} | {_share(r.right, r.texts)} | {peer:>11} |"
             f" {_share(r.peer_right, r.texts)} | {_share(r.wrong_guessed, wrong):>14} |"
             f" {_share(r.right_guessed, r.right):>14} |"
         )
