@@ -86,6 +86,48 @@ def _threads(text: str) -> int:
     return value
 
 
+def _add_batch_arguments(parser: argparse.ArgumentParser) -> None:
+    """The options of batch mode, in a group of their own."""
+    batch = parser.add_argument_group(
+        "batch mode", "read JSON Lines and write them back with the repaired "
+        "value and the strategy added, one output line per input line")
+    batch.add_argument(
+        "--jsonl", metavar="FILE",
+        help="JSON Lines file to process ('-' reads standard input)")
+    batch.add_argument(
+        "--field", metavar="NAME",
+        help="field of each line that holds the text to repair (required)")
+    batch.add_argument(
+        "--value-field", metavar="NAME",
+        help=f"output field for the repaired value (default {DEFAULT_VALUE_FIELD})")
+    batch.add_argument(
+        "--strategy-field", metavar="NAME",
+        help=f"output field for the strategy (default {DEFAULT_STRATEGY_FIELD})")
+    batch.add_argument(
+        "--fixes-field", metavar="NAME",
+        help="output field for the fixes applied, an array of names (not "
+        "written by default; not with --strict)")
+    batch.add_argument(
+        "--threads", type=_threads, metavar="N", default=None,
+        help="worker threads that repair a batch of inputs (default: the "
+        "machine's cores)")
+    batch.add_argument(
+        "--input-format", choices=FORMATS, default=None,
+        help="format of the --jsonl input (default: parquet for a .parquet "
+        "or .pq file, else jsonl); parquet needs pyarrow")
+    batch.add_argument(
+        "--output-format", choices=FORMATS, default=None,
+        help="format of the output (default: parquet for an --output "
+        "ending in .parquet or .pq, else jsonl); parquet needs Parquet input")
+    batch.add_argument(
+        "--output", metavar="FILE", default=None,
+        help="write the output to FILE instead of standard output")
+    batch.add_argument(
+        "--no-progress", dest="progress", action="store_false",
+        help="no progress bar, even on a terminal (the bar needs the "
+        "optional tqdm: pip install tqdm)")
+
+
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="tarnwick",
@@ -135,44 +177,7 @@ def build_parser() -> argparse.ArgumentParser:
         "--stats", action="store_true",
         help="write how many inputs each strategy answered, and each fix "
         "touched, to stderr")
-    batch = parser.add_argument_group(
-        "batch mode", "read JSON Lines and write them back with the repaired "
-        "value and the strategy added, one output line per input line")
-    batch.add_argument(
-        "--jsonl", metavar="FILE",
-        help="JSON Lines file to process ('-' reads standard input)")
-    batch.add_argument(
-        "--field", metavar="NAME",
-        help="field of each line that holds the text to repair (required)")
-    batch.add_argument(
-        "--value-field", metavar="NAME",
-        help=f"output field for the repaired value (default {DEFAULT_VALUE_FIELD})")
-    batch.add_argument(
-        "--strategy-field", metavar="NAME",
-        help=f"output field for the strategy (default {DEFAULT_STRATEGY_FIELD})")
-    batch.add_argument(
-        "--fixes-field", metavar="NAME",
-        help="output field for the fixes applied, an array of names (not "
-        "written by default; not with --strict)")
-    batch.add_argument(
-        "--threads", type=_threads, metavar="N", default=None,
-        help="worker threads that repair a batch of inputs (default: the "
-        "machine's cores)")
-    batch.add_argument(
-        "--input-format", choices=FORMATS, default=None,
-        help="format of the --jsonl input (default: parquet for a .parquet "
-        "or .pq file, else jsonl); parquet needs pyarrow")
-    batch.add_argument(
-        "--output-format", choices=FORMATS, default=None,
-        help="format of the output (default: parquet for an --output "
-        "ending in .parquet or .pq, else jsonl); parquet needs Parquet input")
-    batch.add_argument(
-        "--output", metavar="FILE", default=None,
-        help="write the output to FILE instead of standard output")
-    batch.add_argument(
-        "--no-progress", dest="progress", action="store_false",
-        help="no progress bar, even on a terminal (the bar needs the "
-        "optional tqdm: pip install tqdm)")
+    _add_batch_arguments(parser)
     parser.add_argument("--version", action="version",
                         version=f"tarnwick {__version__}")
     return parser
