@@ -10,21 +10,6 @@
 
 namespace tarnwick::detail::lenient {
 
-// Outside strings, \" or \n can only come from one more level of encoding:
-// the document was escaped but not quoted ({\"a\": 1}).
-bool Pass::escaped_layout_at(std::size_t p) const noexcept {
-  if (!may_unescape_ || t_[p] != '\\' || p + 1 >= n_) return false;
-  const char e = t_[p + 1];
-  return e == '"' || e == 'n' || e == 't' || e == 'r';
-}
-
-// Whether the text at p (after an unquoted or quoted key) has a colon next,
-// over horizontal whitespace.
-bool Pass::key_follows(std::size_t p) const {
-  while (p < n_ && (t_[p] == ' ' || t_[p] == '\t')) ++p;
-  return p < n_ && t_[p] == ':';
-}
-
 // Whether a quoted string starts at p, ends on its line and has a colon
 // after it: a key. Linear: the string is read next anyway.
 bool Pass::quoted_key_at(std::size_t p) const {
@@ -34,29 +19,13 @@ bool Pass::quoted_key_at(std::size_t p) const {
   return end != npos && key_follows(end);
 }
 
-// A closing bracket at p with a quote mark right after it, which strict
-// text never has: "expected "}" at line 3".
-bool Pass::closer_then_quote(std::size_t p) const noexcept {
-  return p + 1 < n_ && quote_at(t_, p + 1).kind != Quote::None;
-}
-
-// Closing or inner quote, at once: what strict text has right after a
-// string ends it for sure ("a"} "a"] "key": "a", "b" in an array).
-bool Pass::plain_end(std::size_t after, Place where) const noexcept {
-  const char follow = after < n_ ? t_[after] : ' ';
-  return ((follow == '}' || follow == ']') && !closer_then_quote(after)) ||
-         (follow == ':' && where == Place::Key) ||
-         (follow == ',' && (where != Place::ObjectValue ||
-                            (after + 1 < n_ && t_[after + 1] == '"')));
-}
-
-// Closing or inner quote: the mark before `after` closes the string where
-// what follows fits the end of a string in that place, or where no other
-// mark that could close it follows on its line. "say "hi" now": the quote
-// before hi is inner, "a" "b" in an array closes.
+// Closing or inner quote, where what follows is not plainly a string's end
+// (plain_end): the mark before `after` closes the string where what follows
+// fits the end of a string in that place, or where no other mark that could
+// close it follows on its line. "say "hi" now": the quote before hi is
+// inner, "a" "b" in an array closes.
 bool Pass::quote_closes(std::size_t after, Quote kind, Place where) const {
-  return plain_end(after, where) || string_ends_at(after, where) ||
-         !closer_follows_on_line(after, kind);
+  return string_ends_at(after, where) || !closer_follows_on_line(after, kind);
 }
 
 // Where a value lost its closing quote: "Oslo, "zip": 1. After an inner

@@ -11,29 +11,6 @@
 
 namespace tarnwick::detail::lenient {
 
-void EditLog::replace(std::size_t pos, std::size_t len, std::string_view with,
-                      FixSet fix) {
-  if (edits_.empty()) {
-    edits_.reserve(t_.size() / 32 + 8);
-  } else {
-    // Most edits come in text order; the few that do not (a comma found to
-    // be trailing, the bracket of values made one array) ask for a sort.
-    const Edit& last = edits_.back();
-    if (pos < last.pos || (pos == last.pos && len == 0 && last.len != 0)) {
-      sorted_ = false;
-    }
-  }
-  Edit& e =
-      edits_.emplace_back(Edit{pos, static_cast<std::uint32_t>(len), 0,
-                               static_cast<std::uint32_t>(with.size()), fix});
-  if (with.size() <= sizeof e.off) {
-    if (!with.empty()) std::memcpy(&e.off, with.data(), with.size());
-  } else {
-    e.off = static_cast<std::uint32_t>(arena_.size());
-    arena_ += with;
-  }
-}
-
 EditLog::Checkpoint EditLog::checkpoint_at(std::size_t pos) const noexcept {
   std::size_t count = edits_.size();
   while (count > 0 && edits_[count - 1].pos >= pos) --count;

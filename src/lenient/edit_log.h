@@ -6,6 +6,7 @@
 
 #include <cstddef>      // size_t
 #include <cstdint>      // uint32_t
+#include <cstring>      // memcpy
 #include <string>       // string
 #include <string_view>  // string_view
 #include <vector>       // vector
@@ -83,5 +84,28 @@ class EditLog {
   bool sorted_ = true;  // edits_ is in the order apply needs
   std::string arena_;
 };
+
+inline void EditLog::replace(std::size_t pos, std::size_t len,
+                             std::string_view with, FixSet fix) {
+  if (edits_.empty()) {
+    edits_.reserve(t_.size() / 32 + 8);
+  } else {
+    // Most edits come in text order; the few that do not (a comma found to
+    // be trailing, the bracket of values made one array) ask for a sort.
+    const Edit& last = edits_.back();
+    if (pos < last.pos || (pos == last.pos && len == 0 && last.len != 0)) {
+      sorted_ = false;
+    }
+  }
+  Edit& e =
+      edits_.emplace_back(Edit{pos, static_cast<std::uint32_t>(len), 0,
+                               static_cast<std::uint32_t>(with.size()), fix});
+  if (with.size() <= sizeof e.off) {
+    if (!with.empty()) std::memcpy(&e.off, with.data(), with.size());
+  } else {
+    e.off = static_cast<std::uint32_t>(arena_.size());
+    arena_ += with;
+  }
+}
 
 }  // namespace tarnwick::detail::lenient

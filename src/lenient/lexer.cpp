@@ -15,52 +15,6 @@ namespace tarnwick::detail::lenient {
 
 // MARK: - Quote marks and strings
 
-QuoteMark quote_at(std::string_view t, std::size_t i) noexcept {
-  const char c = t[i];
-  if (c == '"') return {Quote::Double, 1};
-  if (c == '\'') return {Quote::Single, 1};
-  if (c == '`') return {Quote::Backtick, 1};
-  if (static_cast<unsigned char>(c) == 0xE2 && i + 2 < t.size() &&
-      static_cast<unsigned char>(t[i + 1]) == 0x80) {
-    switch (static_cast<unsigned char>(t[i + 2])) {
-      case 0x9C:
-        return {Quote::SmartOpen, 3};
-      case 0x9D:
-        return {Quote::SmartClose, 3};
-      case 0x98:
-        return {Quote::SmartSingleOpen, 3};
-      case 0x9E:
-        return {Quote::LowOpen, 3};
-      case 0x9A:
-        return {Quote::LowSingleOpen, 3};
-      default:
-        break;
-    }
-  }
-  return {};
-}
-
-std::size_t closer_at(std::string_view t, std::size_t i, Quote open) noexcept {
-  switch (open) {
-    case Quote::Double:
-      return t[i] == '"' ? 1 : 0;
-    case Quote::Single:
-      return t[i] == '\'' ? 1 : 0;
-    case Quote::Backtick:
-      return t[i] == '`' ? 1 : 0;
-    default:
-      break;
-  }
-  if (static_cast<unsigned char>(t[i]) != 0xE2 || i + 2 >= t.size() ||
-      static_cast<unsigned char>(t[i + 1]) != 0x80) {
-    return 0;
-  }
-  const auto b = static_cast<unsigned char>(t[i + 2]);
-  if (open == Quote::SmartSingleOpen) return b == 0x99 ? 3 : 0;
-  if (open == Quote::LowSingleOpen) return b == 0x98 || b == 0x99 ? 3 : 0;
-  return b == 0x9D || b == 0x9C ? 3 : 0;
-}
-
 std::size_t quoted_end_on_line(std::string_view t, std::size_t p,
                                QuoteMark open) noexcept {
   const std::size_t n = t.size();
@@ -97,9 +51,16 @@ bool equals_ignoring_case(std::string_view word,
 }
 
 std::string_view literal_spelling(std::string_view word) noexcept {
+  // Most words are none of these: the length and first letter rule them
+  // out before any comparison.
+  if (word.size() < 3 || word.size() > 9) return {};
+  const char first = static_cast<char>(word[0] | 0x20);
+  if (first != 't' && first != 'f' && first != 'n' && first != 'u' &&
+      first != 'i' && word[0] != '-' && word[0] != '+') {
+    return {};
+  }
   for (const std::string_view name : {"true", "false", "null", "none", "nil"}) {
     if (equals_ignoring_case(word, name)) {
-      const char first = static_cast<char>(word[0] | 0x20);
       return first == 't' ? "true" : first == 'f' ? "false" : "null";
     }
   }
@@ -119,17 +80,6 @@ std::string_view cut_literal(std::string_view word) noexcept {
     }
   }
   return {};
-}
-
-std::size_t strict_literal_at(std::string_view t, std::size_t i) noexcept {
-  const char c = t[i];
-  if (c != 't' && c != 'f' && c != 'n') return 0;
-  const std::size_t len = c == 'f' ? 5 : 4;
-  const std::string_view literal = c == 't'   ? "true"
-                                   : c == 'f' ? "false"
-                                              : "null";
-  if (t.substr(i, len) != literal) return 0;
-  return i + len == t.size() || ends_plain_token(t[i + len]) ? len : 0;
 }
 
 // MARK: - Numbers
@@ -160,20 +110,20 @@ bool normalise_based(std::string_view digits, bool negative, std::string& out) {
   return true;
 }
 
-// Digits from word[k] on, with separators only between digits.
-std::string take_digits(std::string_view word, std::size_t& k) {
-  std::string into;
+// Appends the digits from word[k] on to `into`, with separators only
+// between digits.
+void take_digits(std::string_view word, std::size_t& k, std::string& into) {
+  const std::size_t start = into.size();
   while (k < word.size()) {
     const char c = word[k];
     if (is_digit(static_cast<unsigned char>(c))) {
       into.push_back(c);
-    } else if (c != '_' || into.empty() || k + 1 >= word.size() ||
+    } else if (c != '_' || into.size() == start || k + 1 >= word.size() ||
                !is_digit(static_cast<unsigned char>(word[k + 1]))) {
       break;
     }
     ++k;
   }
-  return into;
 }
 
 }  // namespace
@@ -192,13 +142,14 @@ bool normalise_number(std::string_view word, std::string& out) {
       return normalise_based(word.substr(k), negative, out);
     }
   }
-  const std::string digits = take_digits(word, k);
+  std::string digits;
+  take_digits(word, k, digits);
   bool point = false;
   std::string fraction;
   if (k < word.size() && word[k] == '.') {
     point = true;
     ++k;
-    fraction = take_digits(word, k);
+    take_digits(word, k, fraction);
   }
   if (digits.empty() && fraction.empty()) return false;
   bool exp_negative = false;
@@ -210,7 +161,7 @@ bool normalise_number(std::string_view word, std::string& out) {
       ++k;
     }
     // "1e" or "1e+" only where the text was cut; elsewhere it is a word.
-    exponent = take_digits(word, k);
+    take_digits(word, k, exponent);
   }
   if (k != word.size()) return false;
   std::size_t lead = 0;
@@ -251,14 +202,6 @@ std::size_t comment_end(std::string_view t, std::size_t i) noexcept {
   return stop == npos ? t.size() : stop;
 }
 
-std::size_t invisible_length(std::string_view t, std::size_t i) noexcept {
-  const std::string_view head = t.substr(i, 3);
-  return head == "\xE2\x80\x8B" || head == "\xE2\x81\xA0" ||
-                 head == "\xEF\xBB\xBF" || head == "\xE1\xA0\x8E"
-             ? 3
-             : 0;
-}
-
 std::size_t trim_word_end(std::string_view t, std::size_t start,
                           std::size_t end) noexcept {
   while (end > start) {
@@ -274,14 +217,6 @@ std::size_t trim_word_end(std::string_view t, std::size_t start,
 }
 
 // MARK: - Ellipsis
-
-std::size_t ellipsis_length(std::string_view t, std::size_t i) noexcept {
-  const std::string_view head = t.substr(i, 3);
-  if (head != "..." && head != "\xE2\x80\xA6") return 0;  // U+2026
-  std::size_t e = i + 3;
-  while (e < t.size() && t[e] == '.') ++e;
-  return e - i;
-}
 
 // MARK: - Call heads and wrappers
 

@@ -45,11 +45,54 @@ struct QuoteMark {
 };
 
 // The mark that may open a string at t[i], or kind None.
-QuoteMark quote_at(std::string_view t, std::size_t i) noexcept;
+inline QuoteMark quote_at(std::string_view t, std::size_t i) noexcept {
+  const char c = t[i];
+  if (c == '"') return {Quote::Double, 1};
+  if (c == '\'') return {Quote::Single, 1};
+  if (c == '`') return {Quote::Backtick, 1};
+  if (static_cast<unsigned char>(c) == 0xE2 && i + 2 < t.size() &&
+      static_cast<unsigned char>(t[i + 1]) == 0x80) {
+    switch (static_cast<unsigned char>(t[i + 2])) {
+      case 0x9C:
+        return {Quote::SmartOpen, 3};
+      case 0x9D:
+        return {Quote::SmartClose, 3};
+      case 0x98:
+        return {Quote::SmartSingleOpen, 3};
+      case 0x9E:
+        return {Quote::LowOpen, 3};
+      case 0x9A:
+        return {Quote::LowSingleOpen, 3};
+      default:
+        break;
+    }
+  }
+  return {};
+}
 
 // The length of a mark at t[i] that can close a string opened by `open`,
 // or 0.
-std::size_t closer_at(std::string_view t, std::size_t i, Quote open) noexcept;
+inline std::size_t closer_at(std::string_view t, std::size_t i,
+                             Quote open) noexcept {
+  switch (open) {
+    case Quote::Double:
+      return t[i] == '"' ? 1 : 0;
+    case Quote::Single:
+      return t[i] == '\'' ? 1 : 0;
+    case Quote::Backtick:
+      return t[i] == '`' ? 1 : 0;
+    default:
+      break;
+  }
+  if (static_cast<unsigned char>(t[i]) != 0xE2 || i + 2 >= t.size() ||
+      static_cast<unsigned char>(t[i + 1]) != 0x80) {
+    return 0;
+  }
+  const auto b = static_cast<unsigned char>(t[i + 2]);
+  if (open == Quote::SmartSingleOpen) return b == 0x99 ? 3 : 0;
+  if (open == Quote::LowSingleOpen) return b == 0x98 || b == 0x99 ? 3 : 0;
+  return b == 0x9D || b == 0x9C ? 3 : 0;
+}
 
 // The same-line string scan: where the string whose opening mark `open` is
 // at p ends (one past its closing mark), when it closes before the line
@@ -67,6 +110,31 @@ bool is_cut_escape(std::string_view rest) noexcept;
 constexpr bool is_ident_byte(unsigned char c) noexcept {
   return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
          is_digit(c) || c == '_' || c == '$';
+}
+
+// Bytes that may end an unquoted word, or start what ends it (a comment
+// after a blank, a call's parenthesis): , } ] { [ " ( ) : ' space, tab, line
+// feed and carriage return. word_end looks only at these.
+constexpr bool is_word_stop(unsigned char c) noexcept {
+  switch (c) {
+    case ',':
+    case '}':
+    case ']':
+    case '{':
+    case '[':
+    case '"':
+    case '(':
+    case ')':
+    case ':':
+    case '\'':
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\r':
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Bytes after which a literal or a number read as strict text ends for sure.
@@ -90,7 +158,17 @@ std::string_view cut_literal(std::string_view word) noexcept;
 // Whether the strict literal true, false or null stands at t[i], ending
 // where a strict token ends (the common case, read without a rewrite); its
 // length, or 0.
-std::size_t strict_literal_at(std::string_view t, std::size_t i) noexcept;
+inline std::size_t strict_literal_at(std::string_view t,
+                                     std::size_t i) noexcept {
+  const char c = t[i];
+  if (c != 't' && c != 'f' && c != 'n') return 0;
+  const std::size_t len = c == 'f' ? 5 : 4;
+  const std::string_view literal = c == 't'   ? "true"
+                                   : c == 'f' ? "false"
+                                              : "null";
+  if (t.substr(i, len) != literal) return 0;
+  return i + len == t.size() || ends_plain_token(t[i + len]) ? len : 0;
+}
 
 // MARK: - Numbers
 
@@ -121,7 +199,16 @@ inline bool comment_at(std::string_view t, std::size_t i) noexcept {
 // The length of an invisible format character at t[i] that model replies
 // scatter between tokens: U+200B, U+2060, U+FEFF or U+180E; 0 when none.
 // Outside strings they are whitespace; inside they are content.
-std::size_t invisible_length(std::string_view t, std::size_t i) noexcept;
+inline std::size_t invisible_length(std::string_view t,
+                                    std::size_t i) noexcept {
+  const auto b = static_cast<unsigned char>(t[i]);
+  if (b != 0xE2 && b != 0xEF && b != 0xE1) return 0;
+  const std::string_view head = t.substr(i, 3);
+  return head == "\xE2\x80\x8B" || head == "\xE2\x81\xA0" ||
+                 head == "\xEF\xBB\xBF" || head == "\xE1\xA0\x8E"
+             ? 3
+             : 0;
+}
 
 // The end of the word t[start, end) once the layout it ends with (spaces,
 // tabs, invisible format characters) is left out.
@@ -132,7 +219,14 @@ std::size_t trim_word_end(std::string_view t, std::size_t start,
 
 // The length of a placeholder for elements left out at t[i]: "..." or
 // U+2026, with any dots that follow; 0 when none starts there.
-std::size_t ellipsis_length(std::string_view t, std::size_t i) noexcept;
+inline std::size_t ellipsis_length(std::string_view t, std::size_t i) noexcept {
+  if (i >= t.size() || (t[i] != '.' && t[i] != '\xE2')) return 0;
+  const std::string_view head = t.substr(i, 3);
+  if (head != "..." && head != "\xE2\x80\xA6") return 0;  // U+2026
+  std::size_t e = i + 3;
+  while (e < t.size() && t[e] == '.') ++e;
+  return e - i;
+}
 
 // MARK: - Call heads and wrappers
 

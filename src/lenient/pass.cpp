@@ -13,14 +13,6 @@
 
 namespace tarnwick::detail::lenient {
 
-Pass::Place Pass::place() const noexcept {
-  if (stack_.empty()) return Place::Top;
-  const Frame& f = stack_.back();
-  if (f.kind == Kind::Array || f.kind == Kind::Tuple) return Place::Array;
-  if (f.kind == Kind::Wrapper) return Place::Argument;
-  return f.state == State::Value ? Place::ObjectValue : Place::Key;
-}
-
 // Whitespace (other White_Space becomes a space) and comments (deleted).
 void Pass::skip_other_trivia() {
   while (i_ < n_) {
@@ -49,34 +41,6 @@ void Pass::skip_other_trivia() {
     }
     return;
   }
-}
-
-void Pass::push(Kind kind, State state) {
-  stack_.push_back(
-      Frame{kind, state, npos, i_, edits_.checkpoint(), true, false});
-  if (kind == Kind::Wrapper || kind == Kind::Tuple) ++calls_;
-  if (kind != Kind::Wrapper && ++depth_ > peak_depth_) peak_depth_ = depth_;
-}
-
-// A value has been read completely at i_: the frame below moves on.
-void Pass::value_done() {
-  if (merged_empty_) {  // nothing was read after all
-    merged_empty_ = false;
-    return;
-  }
-  if (stack_.empty()) {
-    ++top_.values;
-    top_.end = i_;
-    top_.at_end = edits_.checkpoint();
-    top_.multi_at_end = top_.multi;
-    top_.due = false;
-    if (scope_ == LenientScope::OneValue) stop_ = true;
-    return;
-  }
-  Frame& f = stack_.back();
-  f.state = State::CommaOrEnd;
-  f.empty = false;
-  f.comma = npos;
 }
 
 // Closes the innermost frame: its closer is at `at` (inserted there when

@@ -189,4 +189,73 @@ class Pass {
   bool stop_ = false;
 };
 
+// The small steps every token takes, inline.
+
+inline Pass::Place Pass::place() const noexcept {
+  if (stack_.empty()) return Place::Top;
+  const Frame& f = stack_.back();
+  if (f.kind == Kind::Array || f.kind == Kind::Tuple) return Place::Array;
+  if (f.kind == Kind::Wrapper) return Place::Argument;
+  return f.state == State::Value ? Place::ObjectValue : Place::Key;
+}
+
+inline void Pass::push(Kind kind, State state) {
+  stack_.push_back(
+      Frame{kind, state, npos, i_, edits_.checkpoint(), true, false});
+  if (kind == Kind::Wrapper || kind == Kind::Tuple) ++calls_;
+  if (kind != Kind::Wrapper && ++depth_ > peak_depth_) peak_depth_ = depth_;
+}
+
+// A value has been read completely at i_: the frame below moves on.
+inline void Pass::value_done() {
+  if (merged_empty_) {  // nothing was read after all
+    merged_empty_ = false;
+    return;
+  }
+  if (stack_.empty()) {
+    ++top_.values;
+    top_.end = i_;
+    top_.at_end = edits_.checkpoint();
+    top_.multi_at_end = top_.multi;
+    top_.due = false;
+    if (scope_ == LenientScope::OneValue) stop_ = true;
+    return;
+  }
+  Frame& f = stack_.back();
+  f.state = State::CommaOrEnd;
+  f.empty = false;
+  f.comma = npos;
+}
+
+// Outside strings, \" or \n can only come from one more level of encoding:
+// the document was escaped but not quoted ({\"a\": 1}).
+inline bool Pass::escaped_layout_at(std::size_t p) const noexcept {
+  if (!may_unescape_ || t_[p] != '\\' || p + 1 >= n_) return false;
+  const char e = t_[p + 1];
+  return e == '"' || e == 'n' || e == 't' || e == 'r';
+}
+
+// Whether the text at p (after an unquoted or quoted key) has a colon next,
+// over horizontal whitespace.
+inline bool Pass::key_follows(std::size_t p) const {
+  while (p < n_ && (t_[p] == ' ' || t_[p] == '\t')) ++p;
+  return p < n_ && t_[p] == ':';
+}
+
+// A closing bracket at p with a quote mark right after it, which strict
+// text never has: "expected "}" at line 3".
+inline bool Pass::closer_then_quote(std::size_t p) const noexcept {
+  return p + 1 < n_ && quote_at(t_, p + 1).kind != Quote::None;
+}
+
+// Closing or inner quote, at once: what strict text has right after a
+// string ends it for sure ("a"} "a"] "key": "a", "b" in an array).
+inline bool Pass::plain_end(std::size_t after, Place where) const noexcept {
+  const char follow = after < n_ ? t_[after] : ' ';
+  return ((follow == '}' || follow == ']') && !closer_then_quote(after)) ||
+         (follow == ':' && where == Place::Key) ||
+         (follow == ',' && (where != Place::ObjectValue ||
+                            (after + 1 < n_ && t_[after + 1] == '"')));
+}
+
 }  // namespace tarnwick::detail::lenient

@@ -380,6 +380,9 @@ void Pass::read_separator(Frame& f) {
 std::size_t Pass::word_end(std::size_t p, bool key) const {
   const std::size_t start = p;
   for (; p < n_; ++p) {
+    // Most bytes of a word are letters and digits: passed over at once.
+    while (p < n_ && !is_word_stop(static_cast<unsigned char>(t_[p]))) ++p;
+    if (p >= n_) break;
     const char c = t_[p];
     if (c == ',' || c == '}' || c == ']' || c == '{' || c == '[' || c == '"' ||
         c == '\n' || c == '\r' || (c == ')' && calls_ != 0)) {

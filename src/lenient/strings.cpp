@@ -162,7 +162,7 @@ void Pass::read_unicode_escape() {
 // its closing quote. False when the string goes on.
 bool Pass::read_mark(StringRead& s, std::size_t close) {
   const std::size_t after = i_ + close;
-  if (lost_close_before_key(s, after)) {
+  if (s.lost_close != npos && lost_close_before_key(s, after)) {
     // "value, "key": the value lost its closing quote before a comma (or
     // a line break) that the next key or element follows: it ends there.
     edits_.rollback(s.lost_close_edits);
@@ -171,10 +171,11 @@ bool Pass::read_mark(StringRead& s, std::size_t close) {
     guessed_ = true;
     return true;
   }
-  if (quote_closes(after, s.kind, s.where)) {
-    if (!plain_end(after, s.where) && join_concatenated(s, after)) {
-      return false;
-    }
+  // What strict text has after a string decides at once; otherwise the
+  // decision below.
+  const bool plain = plain_end(after, s.where);
+  if (plain || quote_closes(after, s.kind, s.where)) {
+    if (!plain && join_concatenated(s, after)) return false;
     if (s.kind != Quote::Double) edits_.replace(i_, close, "\"", Fix::Quotes);
     i_ = after;
     return true;
