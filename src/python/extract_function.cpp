@@ -12,6 +12,7 @@
 #include "arguments.h"
 #include "extraction_result.h"
 #include "guard.h"
+#include "key_cache.h"
 #include "lenient/extraction.h"
 #include "lenient/runner.h"
 #include "module_support.h"
@@ -171,8 +172,9 @@ Py_ssize_t code_points(std::string_view utf8) noexcept {
 // Runs the search for a prepared call. Nothing, with the exception set, when
 // a value could not be built.
 std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
-    const Call& call) {
+    PyObject* module, const Call& call) {
   ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
+  runner.builder().share_keys(&KeyCache::of(module));
   const CollectorPause pause(call.utf8.size());
   auto found = tarnwick::detail::extract_with(call.utf8, call.options, runner);
   if (runner.builder().failed()) {
@@ -221,25 +223,26 @@ PyRef extraction_of(const Call& call,
 
 // The entry points. The interpreter lock stays held throughout, as in
 // repair(): the search is linear and nothing here may run without it.
-PyObject* extract_entry(PyObject* /*module*/, PyObject* args,
+PyObject* extract_entry(PyObject* module, PyObject* args,
                         PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kExtractSignature, args, kwargs, call)) return nullptr;
-    std::optional found = search(call);
+    std::optional found = search(module, call);
     if (!found) return nullptr;
     return extraction_of(call, *found).release();
   });
 }
 
 // A new list of the Extraction of every candidate, in text order.
-PyObject* extract_all_entry(PyObject* /*module*/, PyObject* args,
+PyObject* extract_all_entry(PyObject* module, PyObject* args,
                             PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kExtractAllSignature, args, kwargs, call)) return nullptr;
     ObjectRunner runner(
         tarnwick::detail::candidate_options(call.options.repair));
+    runner.builder().share_keys(&KeyCache::of(module));
     const CollectorPause pause(call.utf8.size());
     auto all =
         tarnwick::detail::extract_all_with(call.utf8, call.options, runner);
@@ -262,11 +265,11 @@ PyObject* extract_all_entry(PyObject* /*module*/, PyObject* args,
   });
 }
 
-PyObject* loads_entry(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
+PyObject* loads_entry(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kLoadsSignature, args, kwargs, call)) return nullptr;
-    std::optional found = search(call);
+    std::optional found = search(module, call);
     return found ? found->result.value.release() : nullptr;
   });
 }

@@ -4,12 +4,14 @@
 // surface stays as it is. Its definition, the execution step that fills
 // each new module object, and the one exported symbol.
 #include <cstddef>  // size_t
+#include <new>      // placement new
 
 #include "column_function.h"
 #include "column_result.h"
 #include "extract_function.h"
 #include "extraction_result.h"
 #include "guard.h"
+#include "key_cache.h"
 #include "module_support.h"
 #include "py_ref.h"
 #include "python_api.h"
@@ -38,6 +40,10 @@ PyRef fix_names() {
 // Runs once for every new module object; the class is shared by all of them.
 int module_exec(PyObject* module) {
   return guarded(-1, [&] {
+    new (&KeyCache::of(module)) KeyCache();
+    if (module_add_function(module, &key_cache_method_def, false) != 0) {
+      return -1;
+    }
     if (extraction_class.add_to(module) != 0) return -1;
     if (module_add_function(module, &extract_method_def, true) != 0) {
       return -1;
@@ -70,7 +76,13 @@ int module_exec(PyObject* module) {
   });
 }
 
-ModuleDefinition module_def("_extras", module_exec);
+// The key cache goes with the module object that holds it.
+void module_free(void* module) {
+  KeyCache::of(static_cast<PyObject*>(module)).clear();
+}
+
+ModuleDefinition module_def("_extras", module_exec, sizeof(KeyCache),
+                            module_free);
 
 }  // namespace
 }  // namespace tarnwick::python

@@ -29,22 +29,25 @@ PyRef module_function(PyObject* module, PyMethodDef* def);
 // `is_public`. 0 on success, -1 with an error set.
 int module_add_function(PyObject* module, PyMethodDef* def, bool is_public);
 
-// The definition of a module whose every new object `exec` fills: no
-// per-module state, __doc__ the empty string (not None). Static, as the
-// interpreter keeps pointers into it.
+// The definition of a module whose every new object `exec` fills, with
+// `state_size` bytes of zero-filled state (none by default) that `free`
+// releases when the module object goes; __doc__ the empty string (not
+// None). Static, as the interpreter keeps pointers into it.
 class ModuleDefinition {
  public:
-  ModuleDefinition(const char* name, int (*exec)(PyObject*)) noexcept
+  ModuleDefinition(const char* name, int (*exec)(PyObject*),
+                   Py_ssize_t state_size = 0,
+                   freefunc free = nullptr) noexcept
       : slots_{{Py_mod_exec, reinterpret_cast<void*>(exec)}, {0, nullptr}},
         def_{PyModuleDef_HEAD_INIT,
              name,
              "",
-             0,
+             state_size,
              nullptr,
              slots_,
              nullptr,
              nullptr,
-             nullptr} {}
+             free} {}
   ModuleDefinition(const ModuleDefinition&) = delete;
   ModuleDefinition& operator=(const ModuleDefinition&) = delete;
 

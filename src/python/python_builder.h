@@ -9,6 +9,8 @@
 #include <vector>       // vector
 
 #include "json/reader_impl.h"
+#include "key_cache.h"
+#include "module_support.h"  // text_object
 #include "py_ref.h"
 #include "python_api.h"
 #include "tarnwick/value.h"
@@ -46,14 +48,18 @@ class PythonBuilder {
   bool number_value(const JsonNumber& n, PyRef& out);
   bool string_value(std::string_view utf8, PyRef& out);
   bool key(std::string_view utf8, PyRef& out) {
-    return string_value(utf8, out);
+    out = keys_ != nullptr ? keys_->get(utf8) : text_object(utf8);
+    return true;
   }
+  // Keys come from `cache` (not owned; null: each key a new str) from now on.
+  void share_keys(KeyCache* cache) noexcept { keys_ = cache; }
   bool array_value(std::vector<PyRef>& stack, std::size_t base, PyRef& out);
   bool object_value(MemberStack& stack, std::size_t base, PyRef& out,
                     bool& repeated);
 
  private:
   bool failed_ = false;
+  KeyCache* keys_ = nullptr;
   PyRef error_type_;  // the failed store's exception
 
   PyRef error_value_;
