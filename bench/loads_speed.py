@@ -28,7 +28,6 @@ import importlib
 import json
 import random
 import statistics
-import sys
 import time
 from typing import Callable
 

@@ -47,6 +47,9 @@ inline RepairOptions candidate_options(RepairOptions options) noexcept {
 //   typename Runner::Result           movable
 //   Result run(std::string_view text) the ladder on `text`
 //   Result run_as_it_stands(text)     only its rungs up to "strip-fences"
+//   Result run_strict(text, answer)   only the strict read of an array or
+//                                     object document; as the answer, its
+//                                     json may be empty (the caller's choice)
 //   Strategy strategy(const Result&)
 //   ValueShape shape(const Result&)    shape_of_json of its canonical text
 //   std::string_view json(const Result&) its canonical text
@@ -55,6 +58,7 @@ concept ExtractionRunner = requires(Runner& runner, std::string_view text,
                                     const typename Runner::Result& result) {
   { runner.run(text) } -> std::same_as<typename Runner::Result>;
   { runner.run_as_it_stands(text) } -> std::same_as<typename Runner::Result>;
+  { runner.run_strict(text, true) } -> std::same_as<typename Runner::Result>;
   { runner.strategy(result) } -> std::same_as<Strategy>;
   { runner.shape(result) } -> std::same_as<ValueShape>;
   { runner.json(result) } -> std::same_as<std::string_view>;
@@ -213,6 +217,13 @@ class Search {
       }
       return std::nullopt;
     }
+    // A valid document is read once: the strict read builds its value in
+    // the pass that finds it strict, and only a text it refuses goes on.
+    if (lead == 0) {
+      Candidate strict{runner_.run_strict(text_, /*answer=*/true), 0, 0,
+                       text_.size()};
+      if (runner_.strategy(strict.result) != Strategy::Fallback) return strict;
+    }
     const LenientText all = lenient_rewrite(text_.substr(lead));
     if (lead == 0 && all.found && all.to_end && !all.changed &&
         all.fixes == 0 && is_blank_outside(text_, all)) {
@@ -256,6 +267,20 @@ class Search {
                                    LenientScope scope) {
     const std::string_view slice = text_.substr(begin, end - begin);
     if (options_.lenient) {
+      // A strict value is read once, by the strict rung, over the span the
+      // lenient pass would give it: the slice without its whitespace.
+      std::size_t from = begin;
+      std::size_t to = end;
+      while (from < to && is_json_ws(static_cast<unsigned char>(text_[from]))) {
+        ++from;
+      }
+      while (to > from &&
+             is_json_ws(static_cast<unsigned char>(text_[to - 1]))) {
+        --to;
+      }
+      Candidate strict{runner_.run_strict(text_.substr(from, to - from)), 0,
+                       from, to};
+      if (runner_.strategy(strict.result) != Strategy::Fallback) return strict;
       const LenientText rewritten = lenient_rewrite(slice, scope);
       if (rewritten.found) {
         return read_found(rewritten, begin,
@@ -274,6 +299,8 @@ class Search {
   Candidate& at_least_whole(Candidate& found) {
     if (options_.lenient && starts_text(found.begin)) return found;
     Candidate& all = whole();
+    // A fallback ("null" or "{}") weighs nothing: no need to weigh either.
+    if (runner_.strategy(all.result) == Strategy::Fallback) return found;
     return runner_.shape(found.result).weight < runner_.shape(all.result).weight
                ? all
                : found;
@@ -290,10 +317,15 @@ class Search {
     const Strategy s = runner_.strategy(c.result);
     if (s == Strategy::Fallback) return Standing::Rejected;
     if (span) {
-      const ValueShape shape = runner_.shape(c.result);
-      if (shape.holds_nothing && (s == Strategy::Tolerant || c.fixes != 0)) {
-        return Standing::Rejected;
+      // Only an array or "{}" can be reference-like, so a non-empty object
+      // read as it stands needs no look at its shape.
+      const std::string_view json = runner_.json(c.result);
+      const bool mended = s == Strategy::Tolerant || c.fixes != 0;
+      std::optional<ValueShape> shape;
+      if (mended || json.empty() || json[0] != '{' || json == "{}") {
+        shape = runner_.shape(c.result);
       }
+      if (mended && shape->holds_nothing) return Standing::Rejected;
       if (is_bracketed_phrase(text_.substr(c.begin, c.end - c.begin),
                               c.fixes)) {
         return Standing::Rejected;
@@ -303,7 +335,8 @@ class Search {
       }
       if (!blocks_) blocks_.emplace(text_);
       if (blocks_->inside(c.begin)) return Standing::Draft;
-      return shape.reference_like ? Standing::Reference : Standing::Answer;
+      return shape && shape->reference_like ? Standing::Reference
+                                            : Standing::Answer;
     }
     if (!blocks_) blocks_.emplace(text_);
     return blocks_->inside(c.begin) ? Standing::Draft : Standing::Answer;

@@ -26,12 +26,20 @@ class LadderRunner {
     mutable std::optional<ValueShape> shape;
   };
 
-  explicit LadderRunner(const RepairOptions& options) noexcept
-      : options_(options) {}
+  // Without `strict_json`, run_strict makes no canonical text (its json is
+  // empty): for a caller that wants the value alone.
+  explicit LadderRunner(const RepairOptions& options,
+                        bool strict_json = true) noexcept
+      : options_(options), strict_json_(strict_json) {}
 
   Result run(std::string_view text) { return climb(text, LadderRungs::All); }
   Result run_as_it_stands(std::string_view text) {
     return climb(text, LadderRungs::AsItStands);
+  }
+  // `answer`: the result answers the search as it stands, and so needs
+  // its json only when the runner was asked for it.
+  Result run_strict(std::string_view text, bool answer = false) {
+    return climb(text, LadderRungs::Strict, strict_json_ || !answer);
   }
 
   Strategy strategy(const Result& result) { return result.strategy; }
@@ -48,9 +56,10 @@ class LadderRunner {
   }
 
  private:
-  Result climb(std::string_view text, LadderRungs rungs) {
+  Result climb(std::string_view text, LadderRungs rungs,
+               bool with_json = true) {
     if (!builder_.failed()) {
-      auto answer = climb_ladder(text, options_, builder_, rungs);
+      auto answer = climb_ladder(text, options_, builder_, rungs, with_json);
       if (!builder_.failed()) {
         return {std::move(answer.value), std::move(answer.json),
                 answer.strategy, std::nullopt};
@@ -63,6 +72,7 @@ class LadderRunner {
   }
 
   RepairOptions options_;
+  bool strict_json_;
   Builder builder_;
 };
 

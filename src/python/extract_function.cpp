@@ -169,11 +169,13 @@ Py_ssize_t code_points(std::string_view utf8) noexcept {
   return n;
 }
 
-// Runs the search for a prepared call. Nothing, with the exception set, when
-// a value could not be built.
+// Runs the search for a prepared call; without `with_json` the answer's json
+// may be empty. Nothing, with the exception set, when a value could not be
+// built.
 std::optional<tarnwick::detail::Found<ObjectRunner::Result>> search(
-    PyObject* module, const Call& call) {
-  ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
+    PyObject* module, const Call& call, bool with_json) {
+  ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair),
+                      with_json);
   runner.builder().share_keys(&KeyCache::of(module));
   const CollectorPause pause(call.utf8.size());
   auto found = tarnwick::detail::extract_with(call.utf8, call.options, runner);
@@ -223,12 +225,11 @@ PyRef extraction_of(const Call& call,
 
 // The entry points. The interpreter lock stays held throughout, as in
 // repair(): the search is linear and nothing here may run without it.
-PyObject* extract_entry(PyObject* module, PyObject* args,
-                        PyObject* kwargs) {
+PyObject* extract_entry(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kExtractSignature, args, kwargs, call)) return nullptr;
-    std::optional found = search(module, call);
+    std::optional found = search(module, call, /*with_json=*/true);
     if (!found) return nullptr;
     return extraction_of(call, *found).release();
   });
@@ -269,7 +270,7 @@ PyObject* loads_entry(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kLoadsSignature, args, kwargs, call)) return nullptr;
-    std::optional found = search(module, call);
+    std::optional found = search(module, call, /*with_json=*/false);
     return found ? found->result.value.release() : nullptr;
   });
 }

@@ -23,7 +23,7 @@ namespace tarnwick::python {
 // filled under the GIL only.
 class KeyCache {
  public:
-  static constexpr std::size_t kSlots = 1024;       // a power of two
+  static constexpr std::size_t kSlots = 1024;      // a power of two
   static constexpr std::size_t kMaxKeyBytes = 32;  // longer keys are not kept
 
   // A new reference to the str of `utf8`: the cached one, or a new one that

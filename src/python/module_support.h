@@ -36,8 +36,7 @@ int module_add_function(PyObject* module, PyMethodDef* def, bool is_public);
 class ModuleDefinition {
  public:
   ModuleDefinition(const char* name, int (*exec)(PyObject*),
-                   Py_ssize_t state_size = 0,
-                   freefunc free = nullptr) noexcept
+                   Py_ssize_t state_size = 0, freefunc free = nullptr) noexcept
       : slots_{{Py_mod_exec, reinterpret_cast<void*>(exec)}, {0, nullptr}},
         def_{PyModuleDef_HEAD_INIT,
              name,

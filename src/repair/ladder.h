@@ -59,10 +59,12 @@ struct LadderAnswer {
   bool changed() const noexcept { return strategy != Strategy::Parse; }
 };
 
-// How far a climb goes: all the way, or only the rungs that take the text
-// as it stands ("parse", "unwrap-double", "strip-fences"), which is all that
-// extraction needs to know before it rewrites a text itself.
-enum class LadderRungs : std::uint8_t { All, AsItStands };
+// How far a climb goes: all the way, only the rungs that take the text as
+// it stands ("parse", "unwrap-double", "strip-fences"), which is all that
+// extraction needs to know before it rewrites a text itself, or only the
+// strict read of an array or object document, which builds the value of a
+// valid text in the one pass that finds it strict.
+enum class LadderRungs : std::uint8_t { All, AsItStands, Strict };
 
 // The canonical text, and which way makes it when:
 // - a strict rung: the reader copies it from the input while it reads
@@ -78,12 +80,21 @@ class Ladder {
  public:
   using Value = typename Builder::Value;
 
-  Ladder(const RepairOptions& options, Builder& builder) noexcept
-      : options_(options), builder_(builder) {}
+  // Without `with_json`, a strict rung makes no canonical text: the
+  // answer's json is empty when that rung answers.
+  Ladder(const RepairOptions& options, Builder& builder,
+         bool with_json = true) noexcept
+      : options_(options), builder_(builder), with_json_(with_json) {}
 
   LadderAnswer<Value> climb(std::string_view input, LadderRungs rungs) {
     // 0. Size guard, before any scan or copy.
     if (input.size() > options_.max_len) return fallback();
+
+    if (rungs == LadderRungs::Strict) {
+      return read(input, /*containers_only=*/true, nullptr) == Shape::Container
+                 ? answer(Strategy::Parse)
+                 : fallback();
+    }
 
     // 1. Strict parse of the unaltered input, one level of unwrapping: a
     // string document whose content is an array or object document.
@@ -189,10 +200,10 @@ class Ladder {
       return Shape::NotADocument;
     }
     std::string canonical;
-    Reader<Builder> reader(text, builder_, &canonical);
+    Reader<Builder> reader(text, builder_, with_json_ ? &canonical : nullptr);
     Value value;
     if (!reader.read_document(value)) return Shape::NotADocument;
-    if (!reader.canonical_exact()) {
+    if (with_json_ && !reader.canonical_exact()) {
       if constexpr (kTree) {
         canonical = to_canonical_text(value);
       } else {
@@ -243,6 +254,7 @@ class Ladder {
 
   const RepairOptions& options_;
   Builder& builder_;
+  bool with_json_;
   Value value_;  // what the last successful read left
   std::string canonical_;
 };
@@ -253,8 +265,8 @@ class Ladder {
 template <LadderBuilder Builder>
 LadderAnswer<typename Builder::Value> climb_ladder(
     std::string_view input, const RepairOptions& options, Builder& builder,
-    LadderRungs rungs = LadderRungs::All) {
-  return Ladder<Builder>(options, builder).climb(input, rungs);
+    LadderRungs rungs = LadderRungs::All, bool with_json = true) {
+  return Ladder<Builder>(options, builder, with_json).climb(input, rungs);
 }
 
 }  // namespace tarnwick::detail

@@ -4,6 +4,8 @@
 #include <cstddef>      // size_t
 #include <string_view>  // string_view
 
+#include "text/swar.h"
+
 namespace tarnwick::detail {
 
 // End (one past) of the bracketed span that opens at text[start] ('[' or
@@ -12,22 +14,26 @@ namespace tarnwick::detail {
 // extraction search and the lenient pass can skip a span they will not read.
 inline std::size_t bracket_span_end(std::string_view text,
                                     std::size_t start) noexcept {
+  const char* const first = text.data();
+  const char* const end = first + text.size();
+  const char* p = first + start;
   std::size_t depth = 0;
-  bool in_string = false;
-  for (std::size_t i = start; i < text.size(); ++i) {
-    const char c = text[i];
-    if (in_string) {
-      if (c == '\\') {
-        ++i;
-      } else if (c == '"') {
-        in_string = false;
+  // Jumps from one quotation mark or bracket to the next, and through a
+  // string from one quotation mark or backslash to the next (a control
+  // byte stops the scan too, and is passed over).
+  while ((p = find_quote_or_bracket(p, end)) != end) {
+    const char c = *p++;
+    if (c == '"') {
+      while ((p = find_string_special(p, end)) != end && *p != '"') {
+        p += *p == '\\' ? 2 : 1;
+        if (p >= end) return text.size();
       }
-    } else if (c == '"') {
-      in_string = true;
+      if (p == end) return text.size();
+      ++p;
     } else if (c == '[' || c == '{') {
       ++depth;
-    } else if ((c == ']' || c == '}') && --depth == 0) {
-      return i + 1;
+    } else if (--depth == 0) {
+      return static_cast<std::size_t>(p - first);
     }
   }
   return text.size();

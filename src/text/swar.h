@@ -177,4 +177,41 @@ inline const char* find_string_special(const char* p,
   return find_string_special_or(p, end, '"');
 }
 
+// First byte in [p, end) that is a quotation mark or a bracket of either
+// kind ('[', ']', '{', '}'); `end` when there is none. Setting bit 0x20 maps
+// '[' to '{' and ']' to '}', and no other byte to either.
+inline const char* find_quote_or_bracket(const char* p,
+                                         const char* end) noexcept {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  const __m128i fold = _mm_set1_epi8(0x20);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i folded = _mm_or_si128(v, fold);
+    const __m128i hit = _mm_or_si128(
+        _mm_cmpeq_epi8(v, quote), _mm_or_si128(_mm_cmpeq_epi8(folded, open),
+                                               _mm_cmpeq_epi8(folded, close)));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  while (end - p >= 8) {
+    const std::uint64_t v = load_u64(p);
+    const std::uint64_t folded = v | (kOnes * 0x20);
+    const std::uint64_t hit = bytes_equal(v, '"') | bytes_equal(folded, '{') |
+                              bytes_equal(folded, '}');
+    if (hit != 0) return p + (__builtin_ctzll(hit) >> 3);
+    p += 8;
+  }
+  while (p != end) {
+    const unsigned char c = static_cast<unsigned char>(*p) | 0x20;
+    if (*p == '"' || c == '{' || c == '}') return p;
+    ++p;
+  }
+  return end;
+}
+
 }  // namespace tarnwick::detail
