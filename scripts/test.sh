@@ -76,7 +76,7 @@ if ! dpkg -s "libclang-rt-$clang_major-dev" >/dev/null 2>&1; then
     { apt-get update -qq && apt-get install -y -qq "libclang-rt-$clang_major-dev"; }
 fi
 fuzz_targets=(fuzz_parse_document fuzz_parse_number fuzz_tolerant fuzz_cleanup
-  fuzz_ladder fuzz_lenient fuzz_extract_all)
+  fuzz_ladder fuzz_lenient fuzz_extract_all fuzz_stream)
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTARNWICK_DEVELOPER=ON -DTARNWICK_FUZZ=ON
