@@ -123,7 +123,9 @@ Run run(std::string_view text, unsigned seed, bool split) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   if (size == 0) return 0;
-  const std::string_view text = tarnwick::fuzz::as_text(data + 1, size - 1);
+  // Held in a string, as the parser holds what it was fed.
+  const std::string owned(tarnwick::fuzz::as_text(data + 1, size - 1));
+  const std::string_view text = owned;
   const Run whole = run(text, 0, false);
   const Run split = run(text, data[0], true);
   TARNWICK_FUZZ_CHECK(split.events == whole.events);
