@@ -629,8 +629,12 @@ void StreamState::reread() {
   }
   Extraction read =
       run_extract(std::string_view(text_).substr(0, cut), options_);
-  if (read.outcome.strategy == Strategy::Fallback) return;
   drop_dangling_null(read.outcome.value);
+  // A null at the top shows nothing yet: what comes later may be anything.
+  if (read.outcome.strategy == Strategy::Fallback ||
+      read.outcome.value.is_null()) {
+    return;
+  }
   if (shown_started_ &&
       (read.outcome.value == shown_ || !extends(shown_, read.outcome.value))) {
     return;
