@@ -1,13 +1,14 @@
 #include "stream_class.h"
 
-#include <array>        // array
-#include <cstddef>      // size_t
-#include <cstdint>      // uint64_t
-#include <optional>     // optional
-#include <string>       // string
-#include <string_view>  // string_view
-#include <utility>      // move
-#include <vector>       // vector
+#include <array>          // array
+#include <cstddef>        // size_t
+#include <cstdint>        // uint64_t
+#include <optional>       // optional
+#include <string>         // string
+#include <string_view>    // string_view
+#include <unordered_map>  // unordered_map
+#include <utility>        // move
+#include <vector>         // vector
 
 #include "arguments.h"
 #include "guard.h"
@@ -101,6 +102,14 @@ struct Frame {
   PyRef member_path;
 };
 
+// Keys looked up by their UTF-8 without making a string of it.
+struct KeyHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view key) const noexcept {
+    return std::hash<std::string_view>{}(key);
+  }
+};
+
 // What an instance owns, behind one pointer.
 class StreamCore {
  public:
@@ -120,6 +129,7 @@ class StreamCore {
   PyRef completed(const StreamEvent& event);
   void place(const StreamEvent& event, PyObject* value);
   PyObject* member_path(const StreamEvent& event);
+  PyRef key_object(std::string_view key);
   PyRef string_snapshot();
   PyRef snapshot_of(Frame& frame, PyRef inner);
 
@@ -141,6 +151,11 @@ class StreamCore {
   PyRef string_piece_;
   std::size_t string_pieces_ = 0;
   PyRef root_path_;  // (), the top value's path
+
+  // The str of each key seen, as the standard library's decoder keeps them:
+  // records repeat their keys, and one object serves every record.
+  static constexpr std::size_t kMaxKeys = 4096, kMaxKeyBytes = 64;
+  std::unordered_map<std::string, PyRef, KeyHash, std::equal_to<>> keys_;
 
   PyRef snapshot_;  // the last value handed out, while nothing changed
   std::uint64_t generation_ = 0;
@@ -214,12 +229,24 @@ PyObject* StreamCore::member_path(const StreamEvent& event) {
   }
   Frame& frame = frames_[event.depth - 1];
   if (frame.member != event.index || !frame.member_path) {
-    frame.key = frame.object ? str_of(event.key)
+    frame.key = frame.object ? key_object(event.key)
                              : require_object(PyLong_FromSize_t(event.index));
     frame.member_path = extended_path(frame.path.get(), frame.key.get());
     frame.member = event.index;
   }
   return frame.member_path.get();
+}
+
+// The str of a key: the one made for it before, while there is room.
+PyRef StreamCore::key_object(std::string_view key) {
+  if (key.size() > kMaxKeyBytes) return str_of(key);
+  const auto found = keys_.find(key);
+  if (found != keys_.end()) return PyRef::borrow(found->second.get());
+  PyRef made = str_of(key);
+  if (keys_.size() < kMaxKeys) {
+    keys_.emplace(std::string(key), PyRef::borrow(made.get()));
+  }
+  return made;
 }
 
 // The StreamEvent of `event`, applied to the value first.
