@@ -494,7 +494,7 @@ PyObject* get_incremental(PyObject* self, void*) {
 PyMethodDef stream_methods[] = {
     {"feed", stream_feed, METH_O,
      "feed(chunk, /)\n--\n\nReads the next chunk (str or bytes, the same as "
-     "the first one's; it may end\nanywhere) and returns its events, a list "
+     "the first one's; it may end\nanywhere) and returns its events, a tuple "
      "of StreamEvent. Never raises on\ncontent; ValueError after close()."},
     {"close", stream_close, METH_NOARGS,
      "close()\n--\n\nThe Extraction that extract() makes of the whole text "
