@@ -3,6 +3,7 @@
 // looks at and shows the readings it tells apart.
 
 #include <cstddef>      // size_t
+#include <string>       // string
 #include <string_view>  // string_view
 
 #include "lenient/pass.h"
@@ -24,8 +25,15 @@ bool Pass::quoted_key_at(std::size_t p) const {
 // fits the end of a string in that place, or where no other mark that could
 // close it follows on its line. "say "hi" now": the quote before hi is
 // inner, "a" "b" in an array closes.
-bool Pass::quote_closes(std::size_t after, Quote kind, Place where) const {
-  return string_ends_at(after, where) || !closer_follows_on_line(after, kind);
+bool Pass::quote_closes(std::size_t after, Quote kind, Place where) {
+  if (string_ends_at(after, where)) return true;
+  if (closer_follows_on_line(after, kind)) return false;
+  // Nothing else could close it, though what follows fits no string's end:
+  // what follows is left to fare as it may.
+  std::size_t q = after;
+  while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;
+  if (q < n_) guessed_ = true;
+  return true;
 }
 
 // Where a value lost its closing quote: "Oslo, "zip": 1. After an inner
@@ -124,7 +132,11 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
       return true;
     case ':':
       return where == Place::Key || where == Place::Top;
+    case '=':
+      if (where == Place::Key) return true;
+      break;
     case ',':
+    case ';':
       return where != Place::ObjectValue || comma_ends_value(p);
     case '+': {  // "a" + "b"
       std::size_t q = p + 1;
@@ -139,8 +151,17 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
       // A key with its colon left out ("a" 1): only a word that goes on
       // right after the quote keeps the key open.
       if (where == Place::Key) {
+        // "key "with" quotes": a key ends only where a colon follows, when
+        // a later mark on its line has one.
+        if (colon_after_later_mark(p)) return false;
         return line_break || t_[p - 1] == ' ' || t_[p - 1] == '\t' ||
                !is_ident_byte(static_cast<unsigned char>(c));
+      }
+      // ["a" 1]: a number or literal of its own after the string is the
+      // next element.
+      if ((where == Place::Array || where == Place::Top) && !line_break &&
+          value_token_at(p)) {
+        return true;
       }
       break;
   }
@@ -154,6 +175,32 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
     return next_string_ends(p, next, where);
   }
   return line_break && line_break_ends(p, where);
+}
+
+// Whether the next mark on the line of p has a colon after it: the quote
+// before p was inside a key then ("key "with" quotes": 1).
+bool Pass::colon_after_later_mark(std::size_t p) const {
+  for (; p < n_ && t_[p] != '\n'; ++p) {
+    if (t_[p] == '"') return key_follows(p + 1);
+    if (t_[p] == ',' || t_[p] == '{' || t_[p] == '}') return false;
+  }
+  return false;
+}
+
+// Whether a number or a literal starts at p and ends where a value ends.
+bool Pass::value_token_at(std::size_t p) const {
+  std::size_t e = p;
+  if (e < n_ && t_[e] == '-') ++e;
+  while (e < n_ &&
+         (is_ident_byte(static_cast<unsigned char>(t_[e])) || t_[e] == '.')) {
+    ++e;
+  }
+  if (e == p || (e < n_ && !ends_plain_token(t_[e]) && t_[e] != ' ')) {
+    return false;
+  }
+  const std::string_view word = t_.substr(p, e - p);
+  std::string scratch;
+  return !literal_spelling(word).empty() || normalise_number(word, scratch);
 }
 
 // In an object, a comma at p ends the value only if a key, a closer or the
@@ -252,13 +299,17 @@ bool Pass::closed_object_goes_on(std::size_t q) const {
   return key_end != npos && key_follows(key_end);
 }
 
-// Which open frame a closing bracket at i_ closes (its index), or npos. A
-// closer that does not match the innermost frame closes everything up to the
-// frame it matches; one that matches nothing stands for the innermost
-// frame's closer ({"d": 3], ...). Nothing after it is dropped: when the
-// frame it matches is the outermost, and a comma with a key or a value
-// after it shows a frame further in going on, that frame stays open
-// ({"a": [1, 2}, "b": 3} closes the array only).
+// Which open frame a closing bracket at i_ closes (its index), or npos to
+// drop it. One that matches the innermost frame closes it. Otherwise the
+// readings are: it closes everything up to the frame it matches; it stands
+// for the closer of the frame that what follows goes on in (a comma and a
+// key continue the nearest object, a comma and a value the nearest array),
+// or is stray when that is the innermost frame; with no match and nothing
+// going on, it stands for the innermost frame's closer. The reading that
+// lets the rest of the text balance wins: {"u": {"r": ["a"}, "x": 1} gives
+// x to the outer object, {"a": {"r": ["a"}, "x": 1}} to the inner one. With
+// no such evidence, a closer that would close the outermost frame while the
+// text goes on keeps it open, and otherwise closes up to its match.
 std::size_t Pass::closer_target(char c) {
   const Kind kind = c == '}'   ? Kind::Object
                     : c == ']' ? Kind::Array
@@ -271,19 +322,68 @@ std::size_t Pass::closer_target(char c) {
   const std::size_t innermost = stack_.size() - 1;
   if (match == stack_.size()) return innermost;
   if (kind == Kind::Wrapper) return match == 0 ? npos : match - 1;
-  if (match == 0) return innermost;
   const std::size_t going_on = frame_going_on(i_ + 1);
-  if (going_on == npos || going_on >= innermost || going_on + 1 == match - 1) {
-    return match - 1;
+  // Each reading as the frames it leaves open; the frame it closes is the
+  // last of those, and one that leaves them all open drops the closer.
+  const std::size_t size = stack_.size();
+  const std::size_t by_match = match == 0 ? npos : match - 1;
+  const std::size_t by_going_on = going_on == npos ? npos : going_on + 1;
+  const std::size_t by_default =
+      match == 0 ? (going_on == npos ? innermost : by_going_on)
+      : (match == 1 && going_on != npos) ? by_going_on
+                                         : by_match;
+  auto target_of = [&](std::size_t left) { return left == size ? npos : left; };
+  const std::size_t closes = frames_closed_ahead(i_ + 1);
+  if (closes != npos) {
+    for (const std::size_t left :
+         {by_default, by_match, by_going_on, innermost, size}) {
+      if (left == closes) return target_of(left);
+    }
+    if (closes > size) return npos;  // closers to spare: this one is stray
   }
-  // Both readings leave what follows a place to go: a guess.
-  guessed_ = true;
-  return match == 1 ? going_on + 1 : match - 1;
+  if (by_going_on != npos && by_going_on != by_match) guessed_ = true;
+  return target_of(by_default);
+}
+
+// How many closers the rest of the text from p has beyond its own openers
+// (strings honoured): the frames open now that it closes when it balances;
+// npos when that cannot be told: parentheses are open, or the look-ahead
+// budget, a few times the text's length in all, is spent.
+std::size_t Pass::frames_closed_ahead(std::size_t p) {
+  for (const Frame& f : stack_) {
+    if (f.kind == Kind::Wrapper || f.kind == Kind::Tuple) return npos;
+  }
+  std::size_t depth = 0;
+  std::size_t closes = 0;
+  bool in_string = false;
+  for (; p < n_; ++p) {
+    if (lookahead_budget_ == 0) return npos;
+    --lookahead_budget_;
+    const char c = t_[p];
+    if (in_string) {
+      if (c == '\\') {
+        ++p;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '{' || c == '[') {
+      ++depth;
+    } else if (c == '}' || c == ']') {
+      if (depth == 0) {
+        ++closes;
+      } else {
+        --depth;
+      }
+    }
+  }
+  return closes;
 }
 
 // After a closer, at p: a comma and then a key or a value show which frame
-// the text goes on in (the nearest object, or array, below the innermost);
-// its index, or npos when nothing shows it.
+// the text goes on in (the nearest object, or array, from the innermost
+// out); its index, or npos when nothing shows it.
 std::size_t Pass::frame_going_on(std::size_t p) const {
   while (p < n_ && is_json_ws(static_cast<unsigned char>(t_[p]))) ++p;
   if (p >= n_ || t_[p] != ',') return npos;
@@ -293,7 +393,7 @@ std::size_t Pass::frame_going_on(std::size_t p) const {
   const bool key =
       quoted_key_at(p) || (is_ident_byte(static_cast<unsigned char>(t_[p])) &&
                            key_follows(word_end(p, /*key=*/true)));
-  for (std::size_t k = stack_.size() - 1; k-- > 0;) {
+  for (std::size_t k = stack_.size(); k-- > 0;) {
     const Kind kind = stack_[k].kind;
     if (key ? kind == Kind::Object
             : kind == Kind::Array || kind == Kind::Tuple) {

@@ -37,6 +37,7 @@ bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
   // that "```json{"a": 1}```" keeps its object.
   std::size_t i = start + 3;
   while (i < text_.size() && text_[i] == mark) ++i;
+  const std::size_t tag_begin = i;
   while (i < text_.size()) {
     const char c = text_[i];
     if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' ||
@@ -45,6 +46,7 @@ bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
     }
     ++i;
   }
+  tag_ = text_.substr(tag_begin, i - tag_begin);
   begin = i;
   const std::size_t close = text_.find(fence, i);
   if (close == std::string_view::npos) {
@@ -56,6 +58,21 @@ bool FenceScanner::next(std::size_t& begin, std::size_t& end) noexcept {
   pos_ = close + 3;
   while (pos_ < text_.size() && text_[pos_] == mark) ++pos_;
   return true;
+}
+
+bool FenceScanner::tagged_other() const noexcept {
+  // The tags that name JSON or a superset of it, lower case.
+  constexpr std::string_view kJsonTags[] = {"json",  "jsonc",  "json5",
+                                            "jsonl", "ndjson", "javascript",
+                                            "js",    "ts",     "typescript"};
+  if (tag_.empty()) return false;
+  std::string lower;
+  for (const char c : tag_) {
+    lower.push_back(
+        static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  }
+  return std::find(std::begin(kJsonTags), std::end(kJsonTags), lower) ==
+         std::end(kJsonTags);
 }
 
 ReasoningBlocks::ReasoningBlocks(std::string_view text) {

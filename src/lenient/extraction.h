@@ -15,7 +15,9 @@
 #include "repair/cleanup.h"  // trim_whitespace
 #include "tarnwick/extract.h"
 #include "tarnwick/lenient.h"
+#include "tarnwick/reader.h"
 #include "tarnwick/repair.h"
+#include "tarnwick/value.h"
 #include "text/brackets.h"  // bracket_span_end
 #include "text/chars.h"     // is_json_ws
 
@@ -100,11 +102,15 @@ class FenceScanner {
         next_tildes_(tildes ? text.find("~~~") : std::string_view::npos) {}
   // The next fence's content as [begin, end) of the text; false when none.
   bool next(std::size_t& begin, std::size_t& end) noexcept;
+  // Whether the fence that next() gave last names a language other than
+  // JSON (```python): its content gives way to any answer.
+  bool tagged_other() const noexcept;
 
  private:
   std::string_view text_;
   bool tildes_;
   std::size_t pos_ = 0;
+  std::string_view tag_;
   // The first run of each mark at or after where it was last looked for
   // (npos: none), so that each is looked for again only once the scan has
   // passed it, and a text of one kind costs one scan for the other.
@@ -157,7 +163,9 @@ class Search {
       : text_(text), options_(options), runner_(runner) {}
 
   Candidate best() {
-    if (std::optional<Candidate> done = settled()) return std::move(*done);
+    if (std::optional<Candidate> done = settled()) {
+      return finish(std::move(*done));
+    }
     std::size_t after = 0;
     std::optional<Candidate> pick = first_candidate(after);
     if (!pick) return fallback_choice();
@@ -199,8 +207,8 @@ class Search {
   }
 
  private:
-  // How a candidate ranks: one that answers, a draft in a reasoning block,
-  // a reference ("see [1]"), or none at all.
+  // How a candidate ranks: one that answers, a draft (in a reasoning block,
+  // or a fence of another language), a reference ("see [1]"), or none.
   enum class Standing : std::uint8_t { Answer, Draft, Reference, Rejected };
 
   // The answers that need no search: the size guard, a valid text, a text
@@ -256,9 +264,39 @@ class Search {
                        FixSet fixes) {
     const std::size_t from = offset + found.begin;
     const std::size_t to = offset + found.end;
-    return Candidate{found.changed ? runner_.run(found.text)
-                                   : runner_.run(text_.substr(from, to - from)),
-                     fixes, from, to, found.guessed};
+    Candidate c{found.changed ? runner_.run(found.text)
+                              : runner_.run(text_.substr(from, to - from)),
+                fixes, from, to, found.guessed};
+    if (options_.repair.unwrap_double_encoded) unwrap_string(c);
+    return c;
+  }
+
+  // A string whose content is a document the lenient pass reads whole as
+  // an array or object stands for that document, as far as three levels
+  // down, in a text that is no strict document itself (a strict one reads
+  // as json.loads reads it; the ladder unwraps strict content on its own).
+  void unwrap_string(Candidate& c) {
+    for (int level = 0; level < 3; ++level) {
+      const std::string_view json = runner_.json(c.result);
+      if (json.size() < 4 || json[0] != '"' ||
+          (json[1] != '{' && json[1] != '[')) {
+        return;
+      }
+      const ReadResult<JsonValue> decoded = parse_document(json);
+      if (!decoded.ok() || decoded.value().kind() != ValueKind::String) return;
+      const std::string& content = decoded.value().as_string();
+      const LenientText inner = lenient_rewrite(content);
+      if (!inner.found || !inner.to_end) return;
+      Result result = runner_.run(
+          inner.changed ? std::string_view(inner.text)
+                        : std::string_view(content).substr(
+                              inner.begin, inner.end - inner.begin));
+      const std::string_view head = runner_.json(result);
+      if (head.empty() || (head[0] != '{' && head[0] != '[')) return;
+      c.result = std::move(result);
+      c.fixes |= fix_bit(Fix::EscapedDocument) | inner.fixes;
+      c.guessed = c.guessed || inner.guessed;
+    }
   }
 
   // Repairs text[begin, end), through the lenient pass first when it is on.
@@ -361,7 +399,8 @@ class Search {
       if (begin < from) continue;
       std::optional<Candidate> c = attempt(begin, end, LenientScope::Document);
       if (!c) continue;
-      const Standing st = standing(*c, /*span=*/false);
+      Standing st = standing(*c, /*span=*/false);
+      if (st == Standing::Answer && fences.tagged_other()) st = Standing::Draft;
       if (!visit(std::move(*c), st, end)) return false;
     }
     return true;

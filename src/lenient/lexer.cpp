@@ -72,6 +72,25 @@ std::string_view literal_spelling(std::string_view word) noexcept {
   return {};
 }
 
+std::size_t first_of_literal_run(std::string_view t, std::size_t start,
+                                 std::size_t end) noexcept {
+  std::size_t first = npos;
+  std::string scratch;
+  for (std::size_t p = start; p < end;) {
+    std::size_t q = p;
+    while (q < end && t[q] != ' ' && t[q] != '\t') ++q;
+    const std::string_view word = t.substr(p, q - p);
+    scratch.clear();
+    if (literal_spelling(word).empty() && !normalise_number(word, scratch)) {
+      return end;
+    }
+    if (first == npos) first = q;
+    while (q < end && (t[q] == ' ' || t[q] == '\t')) ++q;
+    p = q;
+  }
+  return first == npos ? end : first;
+}
+
 std::string_view cut_literal(std::string_view word) noexcept {
   for (const std::string_view full : {"true", "false", "null", "none"}) {
     if (word.size() < full.size() &&

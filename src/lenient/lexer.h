@@ -137,6 +137,25 @@ constexpr bool is_word_stop(unsigned char c) noexcept {
   }
 }
 
+constexpr bool is_ascii_letter(char c) noexcept {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Whether t is one identifier: letters, digits, _ and $ only.
+inline bool is_identifier(std::string_view t) noexcept {
+  if (t.empty()) return false;
+  for (const char c : t) {
+    if (!is_ident_byte(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+// The end of the first of the blank-separated words in t[start, end) when
+// every one of them is a literal or a number ([true false true] holds three
+// values, not one phrase); `end` otherwise.
+std::size_t first_of_literal_run(std::string_view t, std::size_t start,
+                                 std::size_t end) noexcept;
+
 // Bytes after which a literal or a number read as strict text ends for sure.
 constexpr bool ends_plain_token(char c) noexcept {
   return c == ',' || c == '}' || c == ']' || c == '\n' || c == '\r';

@@ -13,6 +13,12 @@
 
 namespace tarnwick::detail::lenient {
 
+// Whether the last byte before p that is not blank is a colon.
+bool Pass::after_colon(std::size_t p) const noexcept {
+  while (p > 0 && (t_[p - 1] == ' ' || t_[p - 1] == '\t')) --p;
+  return p > 0 && t_[p - 1] == ':';
+}
+
 // Whitespace (other White_Space becomes a space) and comments (deleted).
 void Pass::skip_other_trivia() {
   while (i_ < n_) {
@@ -20,6 +26,12 @@ void Pass::skip_other_trivia() {
     if (is_json_ws(c)) {
       ++i_;
       continue;
+    }
+    // {color: #ff8800}: after a colon, a # that a word follows is a value.
+    if (c == '#' && i_ + 1 < n_ &&
+        is_ident_byte(static_cast<unsigned char>(t_[i_ + 1])) &&
+        after_colon(i_)) {
+      return;
     }
     if (const std::size_t stop = comment_end(t_, i_); stop != npos) {
       edits_.erase(i_, stop - i_, Fix::Comments);
@@ -131,6 +143,7 @@ void Pass::skip_deep_container() {
   const std::size_t start = i_;
   i_ = bracket_span_end(t_, i_);
   edits_.replace(start, i_ - start, "null", Fix::Brackets);
+  guessed_ = true;  // what it held is lost
   value_done();
 }
 
@@ -140,6 +153,14 @@ void Pass::skip_rest_of_arguments() {
   const std::size_t start = i_;
   i_ = arguments_end(t_, i_);
   edits_.erase(start, i_ - start, Fix::Wrappers);
+  // Arguments after the first are dropped: a guess when they held a value.
+  for (std::size_t k = start; k < i_; ++k) {
+    const char c = t_[k];
+    if (c != ',' && c != ';' && !is_json_ws(static_cast<unsigned char>(c))) {
+      guessed_ = true;
+      break;
+    }
+  }
 }
 
 // One step of the grammar: the production that the innermost frame's state

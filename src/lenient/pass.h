@@ -117,7 +117,9 @@ class Pass {
   // Decisions between two readings (decisions.cpp).
   bool plain_end(std::size_t after, Place where) const noexcept;
   bool closer_then_quote(std::size_t p) const noexcept;
-  bool quote_closes(std::size_t after, Quote kind, Place where) const;
+  bool quote_closes(std::size_t after, Quote kind, Place where);
+  bool colon_after_later_mark(std::size_t p) const;
+  bool value_token_at(std::size_t p) const;
   bool lost_close_before_key(const StringRead& s, std::size_t after) const;
   std::size_t lost_close_at(const StringRead& s) const;
   std::size_t closers_before(const StringRead& s, std::size_t limit) const;
@@ -134,6 +136,7 @@ class Pass {
   bool escaped_layout_at(std::size_t p) const noexcept;
   std::size_t closer_target(char c);
   std::size_t frame_going_on(std::size_t p) const;
+  std::size_t frames_closed_ahead(std::size_t p);
 
   // Layout, the stack and the top level (pass.cpp).
   void skip_trivia() {
@@ -151,6 +154,7 @@ class Pass {
     }
   }
   void skip_other_trivia();
+  bool after_colon(std::size_t p) const noexcept;
   void push(Kind kind, State state);
   void value_done();
   void close_top(std::size_t at, bool inserted);
@@ -178,7 +182,9 @@ class Pass {
   bool closed_empty_ = false;  // the container closed last had nothing in it
   std::size_t last_closer_ = npos;  // where the last array closed in the text
   bool merged_empty_ = false;       // a merged object closed with nothing in it
-  FixSet fixes_ = 0;                // families reported besides the edits' own
+  // Bytes that the closer decision may still look ahead, in all: linear.
+  std::size_t lookahead_budget_ = 4 * n_ + 4096;
+  FixSet fixes_ = 0;  // families reported besides the edits' own
   std::vector<std::size_t> letter_escapes_;  // read_string's, reused
   TopLevel top_;
   bool escaped_document_ = false;  // stop: the text is a document escaped once
@@ -239,7 +245,9 @@ inline bool Pass::escaped_layout_at(std::size_t p) const noexcept {
 // over horizontal whitespace.
 inline bool Pass::key_follows(std::size_t p) const {
   while (p < n_ && (t_[p] == ' ' || t_[p] == '\t')) ++p;
-  return p < n_ && t_[p] == ':';
+  // name = value and name => value, as configuration and Ruby write them.
+  return p < n_ &&
+         (t_[p] == ':' || (t_[p] == '=' && (p + 1 >= n_ || t_[p + 1] != '=')));
 }
 
 // A closing bracket at p with a quote mark right after it, which strict

@@ -44,6 +44,15 @@ bool Pass::read_value() {
       return true;
     }
   }
+  // u'text', b"bytes", r'raw': a string prefix of Python's, dropped.
+  if ((c == 'u' || c == 'b' || c == 'r' || c == 'U' || c == 'B' || c == 'R') &&
+      i_ + 1 < n_ && (t_[i_ + 1] == '\'' || t_[i_ + 1] == '"')) {
+    edits_.erase(i_, 1, Fix::Quotes);
+    ++i_;
+    read_string(quote_at(t_, i_), where);
+    value_done();
+    return true;
+  }
   QuoteMark q = quote_at(t_, i_);
   if (q.kind == Quote::Backtick && t_.substr(i_, 3) == "```") {
     q = {};  // a code fence, not a string
@@ -130,6 +139,7 @@ void Pass::read_element(Frame& f) {
       edits_.insert(i_, "null", Fix::MissingPunctuation);
       f.state = State::CommaOrEnd;
       f.empty = false;
+      guessed_ = true;
     } else if (f.kind == Kind::Wrapper) {
       edits_.insert(i_, "null", Fix::Wrappers);
       f.state = State::CommaOrEnd;
@@ -142,6 +152,7 @@ void Pass::read_element(Frame& f) {
   if (c == ':') {
     edits_.erase(i_, 1, Fix::MissingPunctuation);
     ++i_;
+    guessed_ = true;
     return;
   }
   if (f.kind != Kind::Object && stack_.size() >= 2 &&
@@ -295,12 +306,16 @@ void Pass::read_key(Frame& f) {
   if (trimmed == i_) {  // a character that starts no key
     edits_.erase(i_, 1, Fix::UnquotedKeys);
     ++i_;
+    guessed_ = true;
     return;
   }
+  // {key "value"}: one word and then a value, its colon left out.
+  const bool then_value = end < n_ && t_[end] == '"' && trimmed < end &&
+                          is_identifier(t_.substr(i_, trimmed - i_));
   // b": 1, a key that lost its opening quote, has its closing one.
   const bool half_quoted =
       end < n_ && t_[end] == '"' && end == trimmed && key_follows(end + 1);
-  if (half_quoted || key_follows(end)) {
+  if (half_quoted || then_value || key_follows(end)) {
     std::string key;
     escape_string(t_.substr(i_, trimmed - i_), key);
     edits_.replace(i_, trimmed - i_ + (half_quoted ? 1 : 0), key,
@@ -313,6 +328,7 @@ void Pass::read_key(Frame& f) {
   } else {
     // A word with no colon: no member to make of it, so its comma is
     // pending again.
+    guessed_ = true;
     edits_.rollback(f.member_edits);
     edits_.erase(i_, end - i_, Fix::BareWords);
     i_ = end;
@@ -332,14 +348,28 @@ void Pass::read_colon(Frame& f) {
     ++i_;
     f.state = State::Value;
   } else if (c == '=' || c == ';') {
-    edits_.replace(i_, 1, ":", Fix::MissingPunctuation);
-    ++i_;
+    const std::size_t len =
+        c == '=' && i_ + 1 < n_ && t_[i_ + 1] == '>' ? 2 : 1;
+    edits_.replace(i_, len, ":", Fix::MissingPunctuation);
+    i_ += len;
     f.state = State::Value;
   } else if (c == ',' || c == '}' || c == ']') {
+    // A key with no value: null, or was it no key? A guess.
     edits_.insert(i_, ":null", Fix::MissingPunctuation);
     f.state = State::CommaOrEnd;
     f.empty = false;
+    guessed_ = true;
+  } else if (quoted_key_at(i_) ||
+             (is_ident_byte(static_cast<unsigned char>(c)) &&
+              key_follows(word_end(i_, /*key=*/true)))) {
+    // {"a" "b": 1}: a key follows, so this one has no value. Or was the
+    // colon left out, and the next one too? A guess.
+    edits_.insert(i_, ":null", Fix::MissingPunctuation);
+    f.state = State::CommaOrEnd;
+    f.empty = false;
+    guessed_ = true;
   } else {
+    // {"a" 1}: the colon left out.
     edits_.insert(i_, ":", Fix::MissingPunctuation);
     f.state = State::Value;
   }
@@ -350,7 +380,8 @@ void Pass::read_colon(Frame& f) {
 // comma once it really starts.
 void Pass::read_separator(Frame& f) {
   const char c = t_[i_];
-  if (c == ',' && f.kind != Kind::Wrapper) {
+  if ((c == ',' || c == ';') && f.kind != Kind::Wrapper) {
+    if (c == ';') edits_.replace(i_, 1, ",", Fix::MissingPunctuation);
     f.separated = true;
     f.comma = i_;
     ++i_;
@@ -365,9 +396,10 @@ void Pass::read_separator(Frame& f) {
     skip_rest_of_arguments();
     return;
   }
-  if (c == ':' || c == ';' || c == '=') {
+  if (c == ':' || c == '=') {
     edits_.erase(i_, 1, Fix::MissingPunctuation);
     ++i_;
+    guessed_ = true;
     return;
   }
   f.missing_comma = true;
@@ -389,13 +421,14 @@ std::size_t Pass::word_end(std::size_t p, bool key) const {
       return p;
     }
     if (c == '(' && !key && is_call_head(t_, start, p)) return p;
-    if (key && (c == ':' || c == '\'')) return p;
+    if (key && (c == ':' || c == '\'' || c == '=')) return p;
+    if (!key && c == ';') return p;
     if (c == ' ' || c == '\t') {
       // Keys may hold spaces only when the colon follows the last word.
       if (key) {
         std::size_t q = p;
         while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
-        if (q < n_ && t_[q] == ':') return p;
+        if (q < n_ && (t_[q] == ':' || t_[q] == '=')) return p;
       }
       if (comment_at(t_, p + 1)) return p;
     }
@@ -408,7 +441,8 @@ std::size_t Pass::word_end(std::size_t p, bool key) const {
 bool Pass::read_word(Place where) {
   const std::size_t start = i_;
   const std::size_t end = word_end(i_, /*key=*/false);
-  const std::size_t trimmed = trim_word_end(t_, start, end);
+  std::size_t trimmed = trim_word_end(t_, start, end);
+  if (where != Place::Top) trimmed = first_of_literal_run(t_, start, trimmed);
   // value", a string that lost its opening quote, has its closing one.
   std::size_t stray_quote = 0;
   if (end < n_ && t_[end] == '"' && end == trimmed && where != Place::Top) {
@@ -457,6 +491,7 @@ bool Pass::rewrite_word(std::size_t trimmed, std::size_t stray_quote,
     if (where == Place::Top) return false;
     if (word.empty()) {
       // A character that starts nothing: dropped.
+      guessed_ = true;
       edits_.erase(start, 1, Fix::BareWords);
       i_ = start + 1;
       return true;

@@ -21,7 +21,11 @@ void Pass::read_string(QuoteMark open, Place where) {
     edits_.replace(i_, open.length, "\"", Fix::Quotes);
   }
   i_ += open.length;
-  StringRead s{open.kind, where, i_, false, npos, {}};
+  // "C:\temp\file.txt": a Windows path, whose backslashes are its own.
+  const bool drive_path = i_ + 3 < n_ && is_ascii_letter(t_[i_]) &&
+                          t_[i_ + 1] == ':' && t_[i_ + 2] == '\\' &&
+                          t_[i_ + 3] != '\\';
+  StringRead s{open.kind, where, i_, drive_path, npos, {}};
   letter_escapes_.clear();
   while (true) {
     // The plain run: nothing to look at in it.
@@ -103,6 +107,18 @@ void Pass::read_escape(StringRead& s) {
     case 'u':
       read_unicode_escape();
       return;
+    case 'x':
+      // \xe9, as Python and JavaScript write a code point below 256.
+      if (i_ + 3 < n_ &&
+          hex_value(static_cast<unsigned char>(t_[i_ + 2])) >= 0 &&
+          hex_value(static_cast<unsigned char>(t_[i_ + 3])) >= 0) {
+        std::string escape = "\\u00";
+        escape.append(t_.substr(i_ + 2, 2));
+        edits_.replace(i_, 4, escape, Fix::Escapes);
+        i_ += 4;
+        return;
+      }
+      [[fallthrough]];
     default:
       // An escape JSON lacks: the backslash stays, as a character, and so
       // do the others of this string, which was written unescaped.
