@@ -61,8 +61,66 @@ std::size_t Pass::lost_close_at(const StringRead& s) const {
     line_break = line_break || t_[b - 1] == '\n' || t_[b - 1] == '\r';
     --b;
   }
-  if (b > s.start && t_[b - 1] == ',') return b - 1;
+  if (b > s.start && t_[b - 1] == ',') {
+    // "first}, {"id": the value ends before a closer and a comma that an
+    // opener follows, when that closer fits the frame it stands in.
+    std::size_t q = b - 1;
+    while (q > s.start && is_json_ws(static_cast<unsigned char>(t_[q - 1]))) {
+      --q;
+    }
+    if (q > s.start && (t_[q - 1] == '}' || t_[q - 1] == ']') && i_ > 0 &&
+        (t_[i_ - 1] == '{' || t_[i_ - 1] == '[' ||
+         is_json_ws(static_cast<unsigned char>(t_[i_ - 1]))) &&
+        closers_close_stack(q - 1, q)) {
+      while (q - 1 > s.start &&
+             is_json_ws(static_cast<unsigned char>(t_[q - 2]))) {
+        --q;
+      }
+      return q - 1;
+    }
+    return b - 1;
+  }
+  if (b > s.start && (t_[b - 1] == '{' || t_[b - 1] == '[')) {
+    // "first}, {"id": the same with the next element's opener before the
+    // quote.
+    std::size_t q = b - 1;
+    while (q > s.start && is_json_ws(static_cast<unsigned char>(t_[q - 1]))) {
+      --q;
+    }
+    if (q > s.start && t_[q - 1] == ',') {
+      --q;
+      while (q > s.start && is_json_ws(static_cast<unsigned char>(t_[q - 1]))) {
+        --q;
+      }
+      if (q > s.start && (t_[q - 1] == '}' || t_[q - 1] == ']') &&
+          closers_close_stack(q - 1, q)) {
+        std::size_t e = q - 1;
+        while (e > s.start &&
+               is_json_ws(static_cast<unsigned char>(t_[e - 1]))) {
+          --e;
+        }
+        return e;
+      }
+    }
+  }
   return line_break && b > s.start ? b : npos;
+}
+
+// At a line break in a string: whether the next line starts (after its
+// indentation) with a closer of the innermost frame that a comma, another
+// closer or the line's end follows: structure, not string content.
+bool Pass::line_closes_container(const StringRead& s) const {
+  if (s.where != Place::ObjectValue && s.where != Place::Array) return false;
+  std::size_t p = i_;
+  if (t_[p] == '\r' && p + 1 < n_ && t_[p + 1] == '\n') ++p;
+  ++p;
+  while (p < n_ && (t_[p] == ' ' || t_[p] == '\t')) ++p;
+  if (p >= n_ || (t_[p] != '}' && t_[p] != ']')) return false;
+  if (!closers_close_stack(p, p + 1)) return false;
+  std::size_t q = p + 1;
+  while (q < n_ && (t_[q] == ' ' || t_[q] == '\t')) ++q;
+  return q >= n_ || t_[q] == ',' || t_[q] == '}' || t_[q] == ']' ||
+         t_[q] == '\n' || t_[q] == '\r';
 }
 
 // {"dir": "src/app}: where the string's content ends if the closers at its
@@ -113,13 +171,17 @@ bool Pass::closers_close_stack(std::size_t from, std::size_t limit) const {
 // in that place.
 bool Pass::string_ends_at(std::size_t p, Place where) const {
   bool line_break = false;
-  for (; p < n_; ++p) {
+  while (p < n_) {
     const char c = t_[p];
     if (c == '\n' || c == '\r') {
       line_break = true;
     } else if (c != ' ' && c != '\t') {
-      break;
+      const std::size_t v = invisible_length(t_, p);
+      if (v == 0) break;
+      p += v;
+      continue;
     }
+    ++p;
   }
   if (p >= n_) return true;
   const char c = t_[p];

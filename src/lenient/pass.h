@@ -122,6 +122,7 @@ class Pass {
   bool value_token_at(std::size_t p) const;
   bool lost_close_before_key(const StringRead& s, std::size_t after) const;
   std::size_t lost_close_at(const StringRead& s) const;
+  bool line_closes_container(const StringRead& s) const;
   std::size_t closers_before(const StringRead& s, std::size_t limit) const;
   bool closers_close_stack(std::size_t from, std::size_t limit) const;
   bool string_ends_at(std::size_t p, Place where) const;

@@ -287,6 +287,14 @@ bool Pass::continue_last_array(Frame& f) {
       return false;
     }
   }
+  // Only a value of the kind the array holds continues it: [{...}], {...}
+  // does; ["x"], {...} does not.
+  std::size_t last = last_closer_;
+  while (last > 0 && (t_[last - 1] == ',' ||
+                      is_json_ws(static_cast<unsigned char>(t_[last - 1])))) {
+    --last;
+  }
+  if (last == 0 || t_[last - 1] != (t_[i_] == '{' ? '}' : ']')) return false;
   edits_.erase(last_closer_, 1, Fix::Brackets);
   if (f.comma == npos) edits_.insert(i_, ",", Fix::MissingPunctuation);
   f.comma = npos;

@@ -48,13 +48,33 @@ void Pass::read_string(QuoteMark open, Place where) {
         guessed_ = true;
         return;
       }
-      edits_.insert(n_, "\"", Fix::Truncated);
+      // A line break at the very end was the reply's, not the string's.
+      std::size_t last = n_;
+      while (last > s.start &&
+             is_json_ws(static_cast<unsigned char>(t_[last - 1]))) {
+        --last;
+      }
+      if (t_.substr(last, n_ - last).find('\n') != npos) {
+        end_string_at(last, Fix::Truncated);
+      } else {
+        edits_.insert(n_, "\"", Fix::Truncated);
+      }
       truncated_ = true;
       return;
     }
     const auto c = static_cast<unsigned char>(t_[i_]);
     if (c == '\\') {
       read_escape(s);
+    } else if ((c == '\n' || c == '\r') && line_closes_container(s)) {
+      // The string lost its closing quote before a line that closes the
+      // container it stands in ("東京都\n  },").
+      std::size_t last = i_;
+      while (last > s.start && (t_[last - 1] == ' ' || t_[last - 1] == '\t')) {
+        --last;
+      }
+      end_string_at(last, Fix::Quotes);
+      guessed_ = true;
+      return;
     } else if (c < 0x20) {
       std::string escaped;
       escape_string(t_.substr(i_, 1), escaped);  // with quotes around
