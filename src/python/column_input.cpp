@@ -7,12 +7,17 @@
 #include <vector>       // vector
 
 #include "arguments.h"
-#include "arrow_abi.h"
+#include "column/arrow_abi.h"
 #include "guard.h"
 #include "py_ref.h"
 #include "tarnwick/lenient.h"
 
 namespace tarnwick::python {
+
+using tarnwick::detail::ChunkRun;
+using tarnwick::detail::RowProblem;
+using tarnwick::detail::TextChunk;
+
 namespace {
 
 // Capsule names fixed by the Arrow PyCapsule interface.

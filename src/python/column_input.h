@@ -5,10 +5,13 @@
 // while the calling thread, holding the interpreter lock, reads the next.
 #pragma once
 
-#include "column_work.h"
+#include "column/column_work.h"
 #include "python_api.h"
 
 namespace tarnwick::python {
+
+using tarnwick::detail::ColumnData;
+using tarnwick::detail::RowOptions;
 
 // Repairs every row of `texts` on up to `threads` threads and appends the
 // rows to `out`. False with an exception set: TypeError for an input that

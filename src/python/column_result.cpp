@@ -12,13 +12,21 @@
 #include <utility>      // move
 #include <vector>       // vector
 
-#include "arrow_abi.h"
-#include "column_export.h"
+#include "column/arrow_abi.h"
+#include "column/column_export.h"
 #include "guard.h"
 #include "module_support.h"
 #include "tarnwick/lenient.h"
 
 namespace tarnwick::python {
+
+using tarnwick::detail::ColumnData;
+using tarnwick::detail::export_stream;
+using tarnwick::detail::export_struct_array;
+using tarnwick::detail::kNotAsItStood;
+using tarnwick::detail::kNullRow;
+using tarnwick::detail::utf8_error_offset;
+
 namespace {
 
 // Capsule names fixed by the Arrow PyCapsule interface.

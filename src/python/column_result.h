@@ -3,12 +3,14 @@
 // PyCapsule interface or as Python lists, and pickled as its buffers.
 #pragma once
 
-#include "column_work.h"
+#include "column/column_work.h"
 #include "module_support.h"
 #include "py_ref.h"
 #include "python_api.h"
 
 namespace tarnwick::python {
+
+using tarnwick::detail::ColumnRef;
 
 // The process-wide class (see SharedClass).
 extern SharedClass repaired_column_class;

@@ -1,4 +1,4 @@
-#include "column_work.h"
+#include "column/column_work.h"
 
 #include <algorithm>           // min
 #include <atomic>              // atomic
@@ -12,11 +12,11 @@
 #include <thread>              // thread
 #include <utility>             // move
 
+#include "column/text_builder.h"
 #include "lenient/extraction.h"
 #include "lenient/runner.h"
-#include "text_builder.h"
 
-namespace tarnwick::python {
+namespace tarnwick::detail {
 namespace {
 
 // Rows a worker takes at a time: small enough that a few long texts do not
@@ -34,8 +34,8 @@ bool bit_set(const std::uint8_t* bitmap, std::int64_t index) noexcept {
 // Repairs texts into their canonical text and strategy alone: the ladder's
 // reads build no value (see TextOnlyBuilder), as repair() builds its objects
 // in the same reads.
-using TextRunner = tarnwick::detail::LadderRunner<TextOnlyBuilder>;
-static_assert(tarnwick::detail::ExtractionRunner<TextRunner>);
+using TextRunner = LadderRunner<TextOnlyBuilder>;
+static_assert(ExtractionRunner<TextRunner>);
 
 // One row of a chunk: null, a text, or buffers that contradict themselves.
 struct RowText {
@@ -258,9 +258,9 @@ class ChunkWork {
     const std::int64_t last = std::min(chunk_.length, first + kBlockRows);
     std::string& json = block_json_[block];
     // Extraction applies the size limit to the input; its runner has none.
-    TextRunner runner(options_.extract ? tarnwick::detail::candidate_options(
-                                             options_.options.repair)
-                                       : options_.options.repair);
+    TextRunner runner(options_.extract
+                          ? candidate_options(options_.options.repair)
+                          : options_.options.repair);
     for (std::int64_t row = first; row < last; ++row) {
       const std::size_t at = base_ + static_cast<std::size_t>(row);
       const RowText cell = row_text(chunk_, row);
@@ -285,8 +285,7 @@ class ChunkWork {
       }
       const std::size_t before = json.size();
       if (options_.extract) {
-        auto found =
-            tarnwick::detail::extract_with(cell.text, options_.options, runner);
+        auto found = extract_with(cell.text, options_.options, runner);
         json += found.result.json;
         out_.strategy[at] = static_cast<std::uint8_t>(found.result.strategy);
         FixSet fixes = found.fixes;
@@ -394,4 +393,4 @@ bool run_chunk(const TextChunk& chunk, const RowOptions& options,
   return ChunkRun(chunk, options, threads, out).finish(keep_going, problem);
 }
 
-}  // namespace tarnwick::python
+}  // namespace tarnwick::detail

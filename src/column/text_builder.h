@@ -3,7 +3,7 @@
 // of results keeps. It tells only whether a value is null and whether an
 // object repeated a key, so that the readers know when their text is exact.
 // The ladder climbed with it answers as it does with the tree or with
-// interpreter objects, at the cost of the reading alone. (Python-free)
+// interpreter objects, at the cost of the reading alone. (Private)
 #pragma once
 
 #include <algorithm>    // sort, adjacent_find
@@ -15,7 +15,7 @@
 #include "json/reader_impl.h"
 #include "tarnwick/value.h"
 
-namespace tarnwick::python {
+namespace tarnwick::detail {
 
 class TextOnlyBuilder {
  public:
@@ -23,7 +23,7 @@ class TextOnlyBuilder {
     bool null = true;
   };
   using Key = std::string;  // kept to find a repeated key
-  using MemberStack = std::vector<tarnwick::detail::Member<Key, Value>>;
+  using MemberStack = std::vector<Member<Key, Value>>;
 
   bool failed() const noexcept { return false; }
   static bool is_null(const Value& value) noexcept { return value.null; }
@@ -85,4 +85,4 @@ class TextOnlyBuilder {
   std::vector<std::string_view> keys_;  // scratch of has_repeated_key
 };
 
-}  // namespace tarnwick::python
+}  // namespace tarnwick::detail

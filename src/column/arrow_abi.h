@@ -2,7 +2,7 @@
 // implementation (pyarrow, Polars, DuckDB, ...) shares, so columns cross
 // between them and this module without a build or run dependency on any of
 // them. The declarations are the ABI's own, guarded by its macros so that a
-// translation unit that also sees another copy keeps one. (Python-free)
+// translation unit that also sees another copy keeps one. (Private)
 #pragma once
 
 #include <cstdint>  // int64_t

@@ -1,7 +1,7 @@
 // Repairing a column: the rows of one chunk of texts repaired on worker
 // threads, straight from the chunk's own buffers, into one column of
-// results. No interpreter object is touched here, so all of it runs with the
-// interpreter lock released. (Python-free)
+// results. The work calls out only to ask whether to go on, so a binding can
+// run it with its interpreter lock released. (Private)
 #pragma once
 
 #include <atomic>       // atomic
@@ -17,10 +17,10 @@
 #include "tarnwick/extract.h"
 #include "tarnwick/repair.h"
 
-namespace tarnwick::python {
+namespace tarnwick::detail {
 
 // One chunk of texts in one of the Arrow layouts of strings or binary data
-// (a Python sequence is copied into the 64-bit offsets layout). Borrowed:
+// (a binding copies other sequences into the 64-bit offsets layout). Borrowed:
 // whoever fills it keeps the buffers alive until the work is done.
 struct TextChunk {
   enum class Layout : std::uint8_t {
@@ -44,7 +44,7 @@ struct TextChunk {
   const std::int64_t* variadic_sizes = nullptr;
   std::int64_t variadic_count = 0;
   // Check every row for well-formed UTF-8 (text from outside the process;
-  // what the interpreter encoded is known to be).
+  // text the caller encoded itself is known to be).
   bool check_utf8 = true;
   // Fixes a row carries in before its repair (lone surrogates that were
   // replaced while the text was encoded), or null.
@@ -155,7 +155,7 @@ class ChunkWork;
 
 // The work on one chunk, started on up to `threads` worker threads when it
 // is made, so that the calling thread can prepare the next chunk meanwhile
-// (the workers never touch the interpreter). `chunk`, its buffers and
+// (the workers never call out). `chunk`, its buffers and
 // `options` must outlive it, and `out` is the work's until finish()
 // returns. Made and dropped without finish(), it stops the workers and
 // leaves `out` as it was.
@@ -185,4 +185,4 @@ bool run_chunk(const TextChunk& chunk, const RowOptions& options,
                unsigned threads, const std::function<bool()>& keep_going,
                ColumnData& out, RowProblem& problem);
 
-}  // namespace tarnwick::python
+}  // namespace tarnwick::detail

@@ -1,4 +1,4 @@
-#include "column_export.h"
+#include "column/column_export.h"
 
 #include <algorithm>    // min
 #include <bit>          // popcount
@@ -13,7 +13,7 @@
 
 #include "tarnwick/lenient.h"
 
-namespace tarnwick::python {
+namespace tarnwick::detail {
 namespace {
 
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
@@ -455,4 +455,4 @@ void export_stream(const ColumnRef& data, ArrowArrayStream* stream) {
                              stream_last_error, release_stream, state};
 }
 
-}  // namespace tarnwick::python
+}  // namespace tarnwick::detail

@@ -2,15 +2,15 @@
 // interfaces: a struct array of the columns json, strategy, ok, changed (and
 // fixes), or a stream of record batches of them. The texts are lent, not
 // copied: every exported array keeps the shared results alive until the
-// consumer releases it, from any thread. (Python-free)
+// consumer releases it, from any thread. (Private)
 #pragma once
 
 #include <cstdint>  // int64_t
 
-#include "arrow_abi.h"
-#include "column_work.h"
+#include "column/arrow_abi.h"
+#include "column/column_work.h"
 
-namespace tarnwick::python {
+namespace tarnwick::detail {
 
 // Fills `schema` and `array` with the whole column as one struct array, in
 // the form of a record batch: a null row is null in every child, and the
@@ -23,4 +23,4 @@ void export_struct_array(const ColumnRef& data, ArrowSchema* schema,
 // string type.
 void export_stream(const ColumnRef& data, ArrowArrayStream* stream);
 
-}  // namespace tarnwick::python
+}  // namespace tarnwick::detail
