@@ -63,10 +63,10 @@ def _output_batch(batch: Any, column: Any, value_field: str, strategy_field: str
     """`batch` with the output columns replaced where it has them, appended otherwise."""
     import pyarrow as pa  # type: ignore[import-untyped,import-not-found,unused-ignore]
 
-    fixed = pa.record_batch(column)
-    added = {value_field: fixed.column("json"), strategy_field: fixed.column("strategy")}
+    fixed = pa.array(column)  # a null row is null in each field as well
+    added = {value_field: fixed.field("json"), strategy_field: fixed.field("strategy")}
     if fixes_field is not None:
-        added[fixes_field] = fixed.column("fixes")
+        added[fixes_field] = fixed.field("fixes")
     names = list(batch.schema.names)
     arrays = [added.pop(n) if n in added else batch.column(i) for i, n in enumerate(names)]
     names += list(added)

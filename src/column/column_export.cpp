@@ -150,11 +150,12 @@ class ArrayMaker {
     }
   }
 
-  // The struct array of the columns, as a record batch: a null row is null
-  // in every column, not in the struct, which has no validity of its own.
-  void fill(ArrowArray* out) {
-    ArrayNode* node = start(out, 0, 1);
-    node->buffers[0] = nullptr;
+  // The struct array of the columns: a null row is null in every column,
+  // and in the struct itself unless `batch` (a record batch, whose struct
+  // has no nulls: its consumers refuse one that has).
+  void fill(ArrowArray* out, bool batch) {
+    ArrayNode* node = start(out, batch ? 0 : nulls_, 1);
+    node->buffers[0] = batch ? nullptr : validity(*node);
     add_child(out, [&](ArrowArray* child) { json(child); });
     add_child(out, [&](ArrowArray* child) { strategy(child); });
     add_child(out, [&](ArrowArray* child) {
@@ -407,7 +408,7 @@ int stream_get_next(ArrowArrayStream* stream, ArrowArray* out) noexcept {
     const std::int64_t begin =
         state->next == 0 ? 0 : state->ends[state->next - 1];
     const std::int64_t end = state->ends[state->next];
-    ArrayMaker(state->data, begin, end, state->widths).fill(out);
+    ArrayMaker(state->data, begin, end, state->widths).fill(out, true);
     ++state->next;
     return 0;
   } catch (...) {
@@ -433,7 +434,7 @@ void export_struct_array(const ColumnRef& data, ArrowSchema* schema,
   const Widths widths = widths_of(*data, 0, data->rows());
   fill_schema(schema, data->has_fixes, widths);
   try {
-    ArrayMaker(data, 0, data->rows(), widths).fill(array);
+    ArrayMaker(data, 0, data->rows(), widths).fill(array, false);
   } catch (...) {
     schema->release(schema);
     throw;

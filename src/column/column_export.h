@@ -12,15 +12,15 @@
 
 namespace tarnwick::detail {
 
-// Fills `schema` and `array` with the whole column as one struct array, in
-// the form of a record batch: a null row is null in every child, and the
-// struct itself has no nulls, so that it imports as a record batch too.
+// Fills `schema` and `array` with the whole column as one struct array: a
+// null row is null in the struct and in every child.
 void export_struct_array(const ColumnRef& data, ArrowSchema* schema,
                          ArrowArray* array);
 
 // Fills `stream` with the column as record batches, one per input chunk,
 // split further where a batch would pass the 32-bit offsets of Arrow's
-// string type.
+// string type. A record batch has no null rows: there a null row is null in
+// every column.
 void export_stream(const ColumnRef& data, ArrowArrayStream* stream);
 
 }  // namespace tarnwick::detail

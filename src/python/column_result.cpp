@@ -537,8 +537,8 @@ PyMethodDef column_methods[] = {
      reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(arrow_c_array)),
      METH_VARARGS | METH_KEYWORDS,
      "__arrow_c_array__(requested_schema=None)\n--\n\nThe columns as one "
-     "Arrow record batch (a struct array without nulls of\nits own; a null "
-     "row is null in every column): (schema capsule, array\ncapsule)."},
+     "Arrow struct array (a null row is null in it and in\nevery column): "
+     "(schema capsule, array capsule)."},
     {"__arrow_c_stream__",
      reinterpret_cast<PyCFunction>(
          reinterpret_cast<void (*)()>(arrow_c_stream)),

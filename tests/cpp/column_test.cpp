@@ -13,6 +13,7 @@
 #include <string_view>  // string_view
 #include <vector>       // vector
 
+#include "column/column_export.h"
 #include "column/column_work.h"
 #include "tarnwick/extract.h"
 #include "tarnwick/repair.h"
@@ -308,6 +309,41 @@ TEST(Column, Utf8ErrorOffset) {
     SCOPED_TRACE(r.text);
     EXPECT_EQ(utf8_error_offset(r.text), r.expected);
   }
+}
+
+// The export: a null row is null in the struct array and in each child; the
+// stream's batches, record batches, carry the nulls in the children alone.
+TEST(Column, ExportKeepsNullRows) {
+  const Texts texts = {"[1,]", std::nullopt, "{}", std::nullopt};
+  ColumnRef data = ColumnRef::make();
+  RowProblem problem;
+  ASSERT_TRUE(run(ArrowTexts(texts, Layout::Offsets32).chunk,
+                  row_options(false), 1, data.data(), problem));
+  ArrowSchema schema;
+  ArrowArray array;
+  export_struct_array(data, &schema, &array);
+  ASSERT_EQ(array.n_children, 4);
+  EXPECT_EQ(array.null_count, 2);
+  ASSERT_NE(array.buffers[0], nullptr);
+  EXPECT_EQ(*static_cast<const std::uint8_t*>(array.buffers[0]) & 0xF, 0b0101);
+  for (std::int64_t c = 0; c < array.n_children; ++c) {
+    EXPECT_EQ(array.children[c]->null_count, 2) << schema.children[c]->name;
+  }
+  schema.release(&schema);
+  array.release(&array);
+
+  ArrowArrayStream stream;
+  export_stream(data, &stream);
+  ArrowArray batch;
+  ASSERT_EQ(stream.get_next(&stream, &batch), 0);
+  EXPECT_EQ(batch.length, 4);
+  EXPECT_EQ(batch.null_count, 0);
+  EXPECT_EQ(batch.buffers[0], nullptr);
+  EXPECT_EQ(batch.children[0]->null_count, 2);
+  batch.release(&batch);
+  ASSERT_EQ(stream.get_next(&stream, &batch), 0);
+  EXPECT_EQ(batch.release, nullptr);  // the end
+  stream.release(&stream);
 }
 
 }  // namespace

@@ -119,14 +119,23 @@ class TestResult:
         rows = column.to_pylist()
         assert rows == [None if row is None else dict(zip(column.column_names, row.values())) for row in rows]
         assert [column.column(name) for name in column.column_names] == list(column.to_pydict().values())
-        # A null row is null in every column of the export, which is a record batch's struct.
-        expected = [
-            dict.fromkeys(column.column_names) if row is None else {**row, "fixes": list(row["fixes"])} for row in rows
-        ]
-        for array in (pa.array(column), pa.record_batch(column).to_struct_array()):
-            assert array.type.names == list(column.column_names) == ["json", "strategy", "ok", "changed", "fixes"]
-            assert (array.null_count, array.field("ok").null_count) == (0, column.null_count)
-            assert array.to_pylist() == expected
+        # A null row is null in the struct array and in each of its fields; a record batch, which has no null
+        # rows, keeps it null in every column.
+        arrow_rows = [None if row is None else {**row, "fixes": list(row["fixes"])} for row in rows]
+        array = pa.array(column)
+        assert array.type.names == list(column.column_names) == ["json", "strategy", "ok", "changed", "fixes"]
+        assert (array.null_count, array.field("ok").null_count) == (column.null_count, column.null_count)
+        assert array.to_pylist() == arrow_rows
+        in_columns = [dict.fromkeys(column.column_names) if row is None else row for row in arrow_rows]
+        for batch in (pa.RecordBatch.from_struct_array(array), pa.table(column)):
+            assert batch.to_pylist() == in_columns
+
+    @pytest.mark.parametrize("extract_", [False, True])
+    def test_arrow_null_rows_are_the_list_paths(self, pa, extract_):
+        texts = ["{}", None, *TEXTS[:200], None]
+        listed = repair_column(texts, extract=extract_).to_pylist()
+        arrow = pa.array(repair_column(pa.array(texts), extract=extract_)).to_pylist()
+        assert arrow == [row if row is None or not extract_ else {**row, "fixes": list(row["fixes"])} for row in listed]
 
     def test_stream_keeps_the_input_chunks(self, pa):
         chunks = [TEXTS[:600], TEXTS[600:601], TEXTS[601:1500]]

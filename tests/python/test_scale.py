@@ -58,7 +58,7 @@ def repair_batches(batches):
     import tarnwick
 
     for batch in batches:
-        fixed = pa.record_batch(tarnwick.repair_column(batch.column("reply"), threads=1))
+        fixed = pa.RecordBatch.from_struct_array(pa.array(tarnwick.repair_column(batch.column("reply"), threads=1)))
         yield pa.RecordBatch.from_arrays([batch.column("id"), *fixed.columns], names=["id", *fixed.schema.names])
 
 
