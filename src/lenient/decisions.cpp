@@ -146,8 +146,18 @@ std::size_t Pass::closers_before(const StringRead& s, std::size_t limit) const {
     if (closers_close_stack(p, limit)) break;
   }
   if (p >= limit || p == s.start) return npos;
-  const std::string_view content = t_.substr(s.start, p - s.start);
-  if (content.find(t_[p] == '}' ? '{' : '[') != npos) return npos;
+  // A bracket that the content opened and did not close owns the closer.
+  const char opener = t_[p] == '}' ? '{' : '[';
+  const char closer = t_[p];
+  std::size_t open = 0;
+  for (std::size_t q = s.start; q < p; ++q) {
+    if (t_[q] == opener) {
+      ++open;
+    } else if (t_[q] == closer && open > 0) {
+      --open;
+    }
+  }
+  if (open != 0) return npos;
   while (p > s.start && is_json_ws(static_cast<unsigned char>(t_[p - 1]))) --p;
   return p;
 }

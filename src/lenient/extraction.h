@@ -507,13 +507,24 @@ class Search {
       out.push_back(std::move(*partial_));
       partial_.reset();
     }
-    each_candidate(from, [&](Candidate&& c, Standing st, std::size_t) {
+    // A fence's content holds its spans: they are that candidate already.
+    std::vector<std::pair<std::size_t, std::size_t>> fenced;
+    auto listed = [&](const Candidate& c) {
+      for (const auto& [begin, end] : fenced) {
+        if (c.begin >= begin && c.begin < end) return true;
+      }
+      return false;
+    };
+    auto visit = [&](Candidate&& c, Standing st, std::size_t end) {
+      if (listed(c)) return true;
       if (st == Standing::Reference) references.push_back(std::move(c));
       if (st == Standing::Answer || st == Standing::Draft) {
+        fenced.emplace_back(c.begin, end);
         out.push_back(std::move(c));
       }
       return true;
-    });
+    };
+    each_candidate(from, visit);
     if (out.empty()) out = std::move(references);
     std::stable_sort(out.begin(), out.end(),
                      [](const Candidate& a, const Candidate& b) {

@@ -113,8 +113,8 @@ constexpr bool is_ident_byte(unsigned char c) noexcept {
 }
 
 // Bytes that may end an unquoted word, or start what ends it (a comment
-// after a blank, a call's parenthesis): , } ] { [ " ( ) : ' space, tab, line
-// feed and carriage return. word_end looks only at these.
+// after a blank, a call's parenthesis): , } ] { [ " ( ) : ; = ' space, tab,
+// line feed and carriage return. word_end looks only at these.
 constexpr bool is_word_stop(unsigned char c) noexcept {
   switch (c) {
     case ',':
@@ -126,6 +126,8 @@ constexpr bool is_word_stop(unsigned char c) noexcept {
     case '(':
     case ')':
     case ':':
+    case ';':
+    case '=':
     case '\'':
     case ' ':
     case '\t':
