@@ -42,7 +42,7 @@ Widths widths_of(const ColumnData& data, std::int64_t begin, std::int64_t end) {
         strategy_name(static_cast<Strategy>(code)).size());
     if (!data.has_fixes) continue;
     const FixSet fixes = data.fixes[static_cast<std::size_t>(row)];
-    fix_count += std::popcount(fixes & ~kNotAsItStood);
+    fix_count += std::popcount(fixes & ~kRowFlags);
     for (std::size_t i = 0; i < FIX_COUNT; ++i) {
       if ((fixes & fix_bit(fix_at(i))) != 0) {
         fix_bytes += static_cast<std::int64_t>(fix_name(fix_at(i)).size());
@@ -112,6 +112,7 @@ void fill_schema(ArrowSchema* out, bool has_fixes, const Widths& widths) {
     ArrowSchema* list =
         add_field(out, widths.fixes ? "+L" : "+l", "fixes", true);
     add_field(list, widths.fix_names ? "U" : "u", "item", false);
+    add_field(out, "b", "guessed", true);
   }
 }
 
@@ -165,11 +166,17 @@ class ArrayMaker {
     });
     add_child(out, [&](ArrowArray* child) {
       flag(child, [](std::uint8_t code, FixSet fixes) {
-        return static_cast<Strategy>(code) != Strategy::Parse || fixes != 0;
+        return static_cast<Strategy>(code) != Strategy::Parse ||
+               (fixes & ~kGuessed) != 0;
       });
     });
     if (data_.has_fixes) {
       add_child(out, [&](ArrowArray* child) { fixes(child); });
+      add_child(out, [&](ArrowArray* child) {
+        flag(child, [](std::uint8_t, FixSet fixes) {
+          return (fixes & kGuessed) != 0;
+        });
+      });
     }
   }
 

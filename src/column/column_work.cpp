@@ -294,6 +294,7 @@ class ChunkWork {
                               found.begin, found.end)) {
           fixes |= kNotAsItStood;
         }
+        if (found.guessed) fixes |= kGuessed;
         out_.fixes[at] = fixes;
       } else {
         TextRunner::Result result = runner.run(cell.text);

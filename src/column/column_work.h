@@ -56,7 +56,11 @@ struct TextChunk {
 // "parse" answered without a fix (prose or a fence around the value). The
 // fixes column and the fix names leave it out.
 inline constexpr std::uint32_t kNotAsItStood = std::uint32_t{1} << 31;
-static_assert(FIX_COUNT < 31);
+// Beside it, whether the row's value rests on a guess (Extraction::guessed).
+inline constexpr std::uint32_t kGuessed = std::uint32_t{1} << 30;
+// The two flags, which are no fixes.
+inline constexpr std::uint32_t kRowFlags = kNotAsItStood | kGuessed;
+static_assert(FIX_COUNT < 30);
 
 // Strategy code of a null row in ColumnData::strategy.
 inline constexpr std::uint8_t kNullRow = 0xFF;
@@ -69,7 +73,7 @@ struct ColumnData {
   std::string json;                      // canonical texts, back to back
   std::vector<std::uint8_t> strategy;    // Strategy, or kNullRow
   std::vector<std::uint32_t> fixes;      // FixSet per row (has_fixes), and
-                                         // kNotAsItStood
+                                         // kNotAsItStood, kGuessed
   std::vector<std::int64_t> chunk_ends;  // rows where an input chunk ended
   std::int64_t null_count = 0;
 

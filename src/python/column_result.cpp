@@ -23,8 +23,9 @@ namespace tarnwick::python {
 using tarnwick::detail::ColumnData;
 using tarnwick::detail::export_stream;
 using tarnwick::detail::export_struct_array;
-using tarnwick::detail::kNotAsItStood;
+using tarnwick::detail::kGuessed;
 using tarnwick::detail::kNullRow;
+using tarnwick::detail::kRowFlags;
 using tarnwick::detail::utf8_error_offset;
 
 namespace {
@@ -47,12 +48,19 @@ const ColumnData& data_of(PyObject* self) noexcept {
 }
 
 // The column names in export order.
-constexpr std::array<const char*, 5> kColumnNames = {"json", "strategy", "ok",
-                                                     "changed", "fixes"};
-enum ColumnIndex : std::size_t { kJson, kStrategy, kOk, kChanged, kFixes };
+constexpr std::array<const char*, 6> kColumnNames = {
+    "json", "strategy", "ok", "changed", "fixes", "guessed"};
+enum ColumnIndex : std::size_t {
+  kJson,
+  kStrategy,
+  kOk,
+  kChanged,
+  kFixes,
+  kGuessedColumn
+};
 
 std::size_t column_count(const ColumnData& data) noexcept {
-  return data.has_fixes ? 5 : 4;
+  return data.has_fixes ? 6 : 4;
 }
 
 // Makes the Python objects of one column's rows; names and strategy texts
@@ -85,16 +93,19 @@ class CellMaker {
       case kOk:
         return bool_object(strategy != Strategy::Fallback);
       case kChanged:
-        return bool_object(strategy != Strategy::Parse || fixes != 0);
-      default:
+        return bool_object(strategy != Strategy::Parse ||
+                           (fixes & ~kGuessed) != 0);
+      case kFixes:
         return fixes_tuple(fixes);
+      default:
+        return bool_object((fixes & kGuessed) != 0);
     }
   }
 
  private:
   PyRef fixes_tuple(FixSet fixes) {
     PyRef tuple = require_object(PyTuple_New(
-        static_cast<Py_ssize_t>(std::popcount(fixes & ~kNotAsItStood))));
+        static_cast<Py_ssize_t>(std::popcount(fixes & ~kRowFlags))));
     Py_ssize_t at = 0;
     for (std::size_t i = 0; i < FIX_COUNT; ++i) {
       if ((fixes & fix_bit(fix_at(i))) == 0) continue;
@@ -143,7 +154,7 @@ bool column_index(const ColumnData& data, PyObject* name, std::size_t& out) {
     }
   }
   PyErr_Format(PyExc_ValueError, "no column %R: the columns are %s", name,
-               data.has_fixes ? "json, strategy, ok, changed, fixes"
+               data.has_fixes ? "json, strategy, ok, changed, fixes, guessed"
                               : "json, strategy, ok, changed");
   return false;
 }
@@ -177,7 +188,7 @@ PyObject* to_pylist(PyObject* self, PyObject*) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     const ColumnData& data = data_of(self);
     CellMaker cells(data);
-    std::array<PyRef, 5> keys;
+    std::array<PyRef, kColumnNames.size()> keys;
     for (std::size_t i = 0; i < column_count(data); ++i) {
       keys[i] = text_object(kColumnNames[i]);
     }
@@ -401,7 +412,7 @@ bool rebuild_data(PyObject* args, ColumnData& data) {
     for (std::size_t i = 0; i < rows; ++i) {
       data.fixes[i] =
           read_little_endian<std::uint32_t>(fix_bytes.data() + 4 * i);
-      if ((data.fixes[i] & ~kNotAsItStood) >> FIX_COUNT != 0) {
+      if ((data.fixes[i] & ~kRowFlags) >> FIX_COUNT != 0) {
         return invalid("unknown fix");
       }
     }
@@ -516,7 +527,7 @@ void column_dealloc(PyObject* self) {
 PyGetSetDef column_getset[] = {
     {"column_names", get_column_names, nullptr,
      "The column names in order: json, strategy, ok, changed (and fixes "
-     "after\nan extraction).",
+     "and\nguessed after an extraction).",
      nullptr},
     {"null_count", get_null_count, nullptr,
      "How many rows are null (a null input row gives a null row).", nullptr},
@@ -527,7 +538,7 @@ PyMethodDef column_methods[] = {
     {"column", column_method, METH_O,
      "column(name, /)\n--\n\nOne column as a list, None for a null row: "
      "\"json\" (str), \"strategy\"\n(str), \"ok\" and \"changed\" (bool), "
-     "\"fixes\" (tuple of str)."},
+     "\"fixes\" (tuple of str), \"guessed\"\n(bool)."},
     {"to_pydict", to_pydict, METH_NOARGS,
      "to_pydict()\n--\n\nEvery column as a list, by name."},
     {"to_pylist", to_pylist, METH_NOARGS,
@@ -553,7 +564,8 @@ PyType_Slot column_slots[] = {
     {Py_tp_doc,
      const_cast<char*>(
          "The result of `repair_column`: per row, the json text, the "
-         "strategy, ok and\nchanged (and the fixes after an extraction), "
+         "strategy, ok and\nchanged (and fixes and guessed after an "
+         "extraction), "
          "null where the input row was.\nExports the Arrow PyCapsule "
          "interface; pickles; compares equal row by row.")},
     {Py_tp_repr, reinterpret_cast<void*>(column_repr)},

@@ -50,6 +50,7 @@ def serial(texts, extract_=False, **options):
     columns = {"json": [], "strategy": [], "ok": [], "changed": []}
     if extract_:
         columns["fixes"] = []
+        columns["guessed"] = []
     for text in texts:
         result = None if text is None else extract(text, **options) if extract_ else repair(text, **options)
         for name, cells in columns.items():
@@ -123,7 +124,7 @@ class TestResult:
         # rows, keeps it null in every column.
         arrow_rows = [None if row is None else {**row, "fixes": list(row["fixes"])} for row in rows]
         array = pa.array(column)
-        assert array.type.names == list(column.column_names) == ["json", "strategy", "ok", "changed", "fixes"]
+        assert array.type.names == list(column.column_names) == ["json", "strategy", "ok", "changed", "fixes", "guessed"]
         assert (array.null_count, array.field("ok").null_count) == (column.null_count, column.null_count)
         assert array.to_pylist() == arrow_rows
         in_columns = [dict.fromkeys(column.column_names) if row is None else row for row in arrow_rows]
@@ -179,7 +180,9 @@ class TestResult:
 
     def test_repr_and_refusals(self):
         column = repair_column(["[1]", None], extract=True)
-        assert repr(column) == "RepairedColumn(rows=2, nulls=1, columns=('json', 'strategy', 'ok', 'changed', 'fixes'))"
+        assert repr(column) == (
+            "RepairedColumn(rows=2, nulls=1, columns=('json', 'strategy', 'ok', 'changed', 'fixes', 'guessed'))"
+        )
         with pytest.raises(TypeError, match="cannot create 'tarnwick.RepairedColumn' instances"):
             type(column)()
         with pytest.raises(TypeError, match="unhashable"):
