@@ -122,6 +122,7 @@ class ChunkWork {
   ChunkWork(const ChunkWork&) = delete;
   ChunkWork& operator=(const ChunkWork&) = delete;
   ~ChunkWork() {
+    cancelled_.store(true);
     stop_.store(true);
     join();
   }
@@ -145,11 +146,11 @@ class ChunkWork {
     finished_changed_.notify_all();
   }
 
-  // Starts up to `threads` workers; none when there is one block or no
-  // thread can be started, and then wait() does the work itself.
+  // Starts up to `threads` workers, one even for a single block, so that the
+  // caller stays free to look for an interrupt; none when no thread can be
+  // started, and then wait() does the work itself.
   void start(unsigned threads) {
     const std::size_t wanted = std::min<std::size_t>(threads, blocks_);
-    if (blocks_ <= 1) return;
     workers_.reserve(wanted);
     for (std::size_t i = 0; i < wanted; ++i) {
       try {
@@ -183,6 +184,7 @@ class ChunkWork {
         lock.lock();
         if (!go_on) {
           interrupted_ = true;
+          cancelled_.store(true);
           stop_.store(true);
         }
       }
@@ -192,6 +194,7 @@ class ChunkWork {
 
   // Stops the workers, joins them and leaves `out` as it was.
   void abandon() noexcept {
+    cancelled_.store(true);
     stop_.store(true);
     join();
     roll_back();
@@ -262,6 +265,8 @@ class ChunkWork {
                           ? candidate_options(options_.options.repair)
                           : options_.options.repair);
     for (std::int64_t row = first; row < last; ++row) {
+      // A block of long texts takes seconds: an interrupt is seen per row.
+      if (cancelled_.load(std::memory_order_relaxed)) return false;
       const std::size_t at = base_ + static_cast<std::size_t>(row);
       const RowText cell = row_text(chunk_, row);
       if (cell.kind == RowText::Kind::Bad) {
@@ -317,6 +322,10 @@ class ChunkWork {
 
   std::atomic<std::size_t> next_{0};
   std::atomic<bool> stop_{false};
+  // Set when the work is interrupted or abandoned: workers drop their block
+  // at the next row. (stop_ alone lets a started block finish, so that the
+  // lowest row that cannot be read is found.)
+  std::atomic<bool> cancelled_{false};
   std::mutex mutex_;  // guards what follows
   std::condition_variable finished_changed_;
   std::size_t finished_ = 0;

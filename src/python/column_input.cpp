@@ -496,6 +496,9 @@ bool repair_iterable(PyObject* texts, const RowOptions& options,
     piece.clear();
     bool ended = false;
     while (!ended && piece.rows < kSequenceChunkRows) {
+      // Encoding a piece of long texts takes a while; Ctrl-C stops it (the
+      // pipeline then stops the workers).
+      if (PyErr_CheckSignals() != 0) return false;
       PyRef item(PyIter_Next(iterator.get()));
       if (!item && PyErr_Occurred()) return false;
       ended = !item;

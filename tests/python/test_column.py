@@ -6,7 +6,9 @@ import importlib
 import json
 import os
 import pickle
+import subprocess
 import sys
+from pathlib import Path
 
 import pytest
 from conftest import ROOT, assert_note, run_cli
@@ -351,3 +353,42 @@ class TestCommandLine:
     def test_not_a_column_of_texts(self, parquet):
         status, out, err = run_cli("--jsonl", parquet, "--field", "id")
         assert (status, out) == (2, []) and "column 'id' holds int64, not strings" in err
+
+
+# Run in a child: repair_column over long texts, Ctrl-C (SIGINT) sent by a timer thread 0.3 s in; prints the
+# seconds from the signal to KeyboardInterrupt and the threads left in the process.
+INTERRUPTED_RUN = r"""
+import os, signal, sys, threading, time
+import tarnwick
+
+texts = ["{'a': [1, 2,], b: True} and prose " * 110_000] * 40  # ~3.7 MB each: seconds of work uninterrupted
+if sys.argv[1] == "generator":
+    texts = iter(texts)
+sent = []
+def interrupt():
+    sent.append(time.monotonic())
+    os.kill(os.getpid(), signal.SIGINT)
+timer = threading.Timer(0.3, interrupt)
+timer.start()
+try:
+    tarnwick.repair_column(texts, extract=True, threads=int(sys.argv[2]))
+except KeyboardInterrupt:
+    latency = time.monotonic() - sent[0]
+    timer.join()
+    print(f"{latency:.3f} {len(os.listdir('/proc/self/task'))}")
+"""
+
+
+@pytest.mark.skipif(not Path("/proc/self/task").is_dir(), reason="counts threads in /proc")
+class TestInterrupt:
+    @pytest.mark.parametrize("kind, threads", [("list", 1), ("list", 2), ("generator", 2)])
+    def test_ctrl_c_stops_the_run_and_its_threads(self, kind, threads):
+        # A test started in the background inherits SIGINT ignored; the child sets its own default handler.
+        code = "import signal; signal.signal(signal.SIGINT, signal.default_int_handler)\n" + INTERRUPTED_RUN
+        proc = subprocess.run(
+            [sys.executable, "-c", code, kind, str(threads)], capture_output=True, text=True, timeout=120
+        )
+        assert proc.returncode == 0, proc.stderr
+        latency, tasks = proc.stdout.split()
+        # About 100 ms is the aim (one poll, one row); the bound leaves room for a loaded or sanitized run.
+        assert float(latency) < 1.0 and int(tasks) == 1
