@@ -361,7 +361,7 @@ INTERRUPTED_RUN = r"""
 import os, signal, sys, threading, time
 import tarnwick
 
-texts = ["{'a': [1, 2,], b: True} and prose " * 110_000] * 40  # ~3.7 MB each: seconds of work uninterrupted
+texts = ["[" + "{'a': [1, 2,], b: True}, " * 150_000 + "]"] * 40  # 3.75 MB each: seconds of work uninterrupted
 if sys.argv[1] == "generator":
     texts = iter(texts)
 sent = []
