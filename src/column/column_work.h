@@ -180,10 +180,10 @@ class ChunkRun {
 };
 
 // Repairs every row of `chunk` on up to `threads` threads (the calling
-// thread only waits, calling `keep_going` about every 100 ms; false stops
-// the work) and appends the rows to `out`. False when a row could not be
-// read (`problem` says which: the lowest such row) or `keep_going` said
-// stop; then `out` is left as it was. A failure of the work itself (an
+// thread only waits, calling `keep_going` about every 50 ms until it returns
+// false, which stops the work) and appends the rows to `out`. False when a row
+// could not be read (`problem` says which: the lowest such row) or `keep_going`
+// said stop; then `out` is left as it was. A failure of the work itself (an
 // escaped std::bad_alloc) is rethrown here.
 bool run_chunk(const TextChunk& chunk, const RowOptions& options,
                unsigned threads, const std::function<bool()>& keep_going,

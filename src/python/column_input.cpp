@@ -205,7 +205,7 @@ void raise_problem(const RowProblem& problem, std::int64_t first_row) {
 }
 
 // Finishes `run` with the interpreter lock released. The waiting thread
-// takes the lock back about every 100 ms to run signal handlers, so that
+// takes the lock back about every 50 ms to run signal handlers, so that
 // Ctrl-C stops a long column. False with the exception set.
 bool finish_released(ChunkRun& run, std::int64_t first_row) {
   RowProblem problem;
