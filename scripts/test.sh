@@ -76,7 +76,7 @@ if ! dpkg -s "libclang-rt-$clang_major-dev" >/dev/null 2>&1; then
     { apt-get update -qq && apt-get install -y -qq "libclang-rt-$clang_major-dev"; }
 fi
 fuzz_targets=(fuzz_parse_document fuzz_parse_number fuzz_tolerant fuzz_cleanup
-  fuzz_ladder fuzz_lenient fuzz_extract_all fuzz_stream)
+  fuzz_ladder fuzz_lenient fuzz_extract_all fuzz_stream fuzz_schema)
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTARNWICK_DEVELOPER=ON -DTARNWICK_FUZZ=ON
@@ -194,7 +194,9 @@ assert m.__file__.startswith(sys.argv[1]), m.__file__' "$asan_site"
     tests=("${smoke[@]}")
     what="the module's own tests"
     if ((i == 0 || i == ${#interpreters[@]} - 1)); then
-      deps+=(mypy)
+      # pydantic and jsonschema: the schema tests' oracles and the docs
+      # page's Pydantic example.
+      deps+=(mypy pydantic jsonschema)
       tests=(tests/python)
       what="every test"
     fi

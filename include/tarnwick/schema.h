@@ -83,6 +83,13 @@ class Schema {
   // reached through `$ref` are memoised, so the time is polynomial.
   bool validate(const JsonValue& value) const;
 
+  // The same verdict for the text of a strict JSON document, read in place
+  // without building its value. `has_integral_floats`, when given, says
+  // whether an integral float stands where only integers are allowed (which
+  // coercion would change).
+  bool validate_text(std::string_view json,
+                     bool* has_integral_floats = nullptr) const;
+
   // Coerces `value` by `mode`. In Safe mode, at each subschema a value does
   // not conform to, in this order: a string holding the expected object or
   // array is decoded; at the root, a one-member object (or one-element array

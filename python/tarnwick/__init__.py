@@ -6,7 +6,7 @@ Python literals, cut-off ends...):
     loads(text)           the value found in the text, repaired
     extract(text)         the same as an Extraction: value, json, strategy,
                           ok, changed, fixes (what was rewritten), span,
-                          guessed
+                          guessed; schema=Schema(model) coerces it to a schema
     extract_all(text)     every candidate found, in text order
 
 The strict ladder, for text that starts with its JSON:
@@ -31,13 +31,14 @@ The command line: tarnwick --help (or python -m tarnwick).
 """
 
 from ._extras import Extraction, RepairedColumn, Stream, StreamEvent, extract, extract_all, loads, repair_column
+from ._schema import Schema, SchemaIssue
 from ._stream import astream, stream
 from ._tarnwick import RepairResult, repair
 from ._types import FallbackName, FixName, JsonValue, Strategy
 from ._version import __version__
 
 # The extension's own names first, in its order; then extraction, columns,
-# streams and the type names. __version__ is the package's (the extension
+# streams, schemas and the type names. __version__ is the package's (the extension
 # keeps its own, which does not follow releases).
 __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "RepairResult",
@@ -53,6 +54,8 @@ __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "StreamEvent",
     "stream",
     "astream",
+    "Schema",
+    "SchemaIssue",
     "JsonValue",
     "Strategy",
     "FallbackName",

@@ -6,6 +6,8 @@ from ._extras import extract as extract
 from ._extras import extract_all as extract_all
 from ._extras import loads as loads
 from ._extras import repair_column as repair_column
+from ._schema import Schema as Schema
+from ._schema import SchemaIssue as SchemaIssue
 from ._stream import astream as astream
 from ._stream import stream as stream
 from ._tarnwick import RepairResult as RepairResult
@@ -31,6 +33,8 @@ __all__ = [  # noqa: RUF022 - grouped by where the names come from
     "StreamEvent",
     "stream",
     "astream",
+    "Schema",
+    "SchemaIssue",
     "JsonValue",
     "Strategy",
     "FallbackName",

@@ -1,5 +1,6 @@
 from typing import Any, ClassVar, Iterable, Literal, Protocol, SupportsIndex, Union, final, overload
 
+from tarnwick._schema import CoerceMode, Schema, SchemaIssue
 from tarnwick._types import FallbackName, FixName, JsonValue, Strategy
 
 __all__ = ["Extraction", "RepairedColumn", "Stream", "StreamEvent", "extract", "loads", "repair_column"]
@@ -29,6 +30,21 @@ class Extraction:
     @property
     def span(self) -> tuple[int, int]: ...
     @property
+    def conforms(self) -> bool | None:
+        """With a schema: whether the value conforms to it after coercion (a fallback
+        never does); None without one."""
+    @property
+    def issues(self) -> tuple[SchemaIssue, ...]:
+        """With a schema: a SchemaIssue (path, kind, detail) for every change coercion
+        made and every mismatch left; empty without one."""
+    @property
+    def missing(self) -> tuple[tuple[str | int, ...], ...]:
+        """With a schema: the paths of required members neither present nor filled."""
+    def feedback(self) -> str:
+        """With a schema that the value does not conform to: a short text for a
+        retry prompt, each failing path with what was expected there. Empty
+        otherwise."""
+    @property
     def guessed(self) -> bool:
         """Whether the value rests on a choice between two plausible readings of the
         text (where a string that lost its closing quote ends, which container a
@@ -46,6 +62,8 @@ def extract(
     strip_code_fences: bool | None = None,
     unwrap_double_encoded: bool | None = None,
     lenient: bool | None = None,
+    schema: Schema | dict[str, Any] | bool | str | type | object | None = None,
+    coerce: CoerceMode | None = None,
 ) -> Extraction:
     """Find the JSON inside `text` (the whole text, a Markdown code fence anywhere,
     or a bracketed span), rewrite its defects with the lenient pass, and repair
@@ -56,7 +74,13 @@ def extract(
     bytes (a longer text is not searched and falls back), fallback "null"
     (None; "empty-object" gives {}), strip_code_fences True,
     unwrap_double_encoded True, lenient True (False: the search without the
-    lenient pass)."""
+    lenient pass), schema none, coerce "safe".
+
+    With a `schema` (a `Schema`, or any source `Schema` accepts), the value
+    found is coerced towards it; if it does not conform, the first other
+    candidate in text order that does is taken instead. `coerce`: "none",
+    "safe" (the default) or "lenient". See `conforms`, `issues`, `missing` and
+    `feedback()`."""
 
 def extract_all(
     text: str | bytes | bytearray | memoryview,
@@ -66,6 +90,8 @@ def extract_all(
     strip_code_fences: bool | None = None,
     unwrap_double_encoded: bool | None = None,
     lenient: bool | None = None,
+    schema: Schema | dict[str, Any] | bool | str | type | object | None = None,
+    coerce: CoerceMode | None = None,
 ) -> list[Extraction]:
     """Every top-level candidate that `extract(text, ...)` searches through, in text
     order, each with its span. `extract(text)` is always one of them; a text
@@ -73,7 +99,7 @@ def extract_all(
 
     Each option left out or None takes its default: max_len 5,000,000 UTF-8
     bytes, fallback "null", strip_code_fences True, unwrap_double_encoded
-    True, lenient True."""
+    True, lenient True, schema none, coerce "safe"."""
 
 def loads(
     text: str | bytes | bytearray | memoryview,
@@ -83,12 +109,30 @@ def loads(
     strip_code_fences: bool | None = None,
     unwrap_double_encoded: bool | None = None,
     lenient: bool | None = None,
+    schema: Schema | dict[str, Any] | bool | str | type | object | None = None,
+    coerce: CoerceMode | None = None,
 ) -> JsonValue:
     """The value that `extract(text, ...)` finds, without the `Extraction`.
 
     Each option left out or None takes its default: max_len 5,000,000 UTF-8
     bytes, fallback "null", strip_code_fences True, unwrap_double_encoded
-    True, lenient True."""
+    True, lenient True, schema none, coerce "safe"."""
+
+@final
+class _CompiledSchema:
+    @property
+    def ignored(self) -> tuple[tuple[str, str], ...]: ...
+    def coerce(
+        self, value: JsonValue, coerce: CoerceMode | None = None, /
+    ) -> tuple[
+        JsonValue,
+        tuple[bool, tuple[SchemaIssue, ...], tuple[tuple[str | int, ...], ...], str, bool],
+    ]: ...
+
+def _compile_schema(text: str, /) -> _CompiledSchema:
+    """The compiled schema of a JSON text (what `Schema` wraps); ValueError when
+    it cannot be compiled. Each option left out or None takes its default: it
+    has none."""
 
 class _ArrowArrayExportable(Protocol):
     def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]: ...

@@ -18,13 +18,20 @@
 #include "module_support.h"
 #include "py_ref.h"
 #include "python_builder.h"
+#include "schema_object.h"
 #include "tarnwick/extract.h"
 
 namespace tarnwick::python {
 namespace {
 
 // The repair options, then the lenient flag.
-enum : std::size_t { kLenientSlot = kRepairSlotCount, kSlotCount };
+// The repair options, then the lenient flag, then the schema options.
+enum : std::size_t {
+  kLenientSlot = kRepairSlotCount,
+  kSchemaSlot,
+  kCoerceSlot,
+  kSlotCount
+};
 
 constexpr std::array<std::string_view, kSlotCount> kParamNames = {
     "text",
@@ -32,7 +39,9 @@ constexpr std::array<std::string_view, kSlotCount> kParamNames = {
     "fallback",
     "strip_code_fences",
     "unwrap_double_encoded",
-    "lenient"};
+    "lenient",
+    "schema",
+    "coerce"};
 constexpr Signature kExtractSignature = {"extract", kParamNames};
 constexpr Signature kLoadsSignature = {"loads", kParamNames};
 constexpr Signature kExtractAllSignature = {"extract_all", kParamNames};
@@ -46,7 +55,24 @@ struct Call {
   std::string_view utf8;     // whichever of the two holds the text
   ExtractOptions options;
   FixSet fixes = 0;  // Fix::LoneSurrogates or InvalidUtf8 when replaced
+  const Schema* schema = nullptr;  // kept alive by schema_holder
+  PyRef schema_holder;
+  CoerceMode coerce = CoerceMode::Safe;
 };
+
+// The schema and coerce arguments; false with the exception (and its note)
+// set.
+bool prepare_schema(std::span<PyObject* const> slots, Call& call) {
+  if (!convert_coerce_mode(slots[kCoerceSlot], call.coerce)) {
+    add_processing_note(kParamNames[kCoerceSlot]);
+    return false;
+  }
+  PyObject* schema = slots[kSchemaSlot];
+  if (schema == nullptr || schema == Py_None) return true;
+  call.schema = schema_argument(schema, call.schema_holder);
+  if (call.schema == nullptr) add_processing_note(kParamNames[kSchemaSlot]);
+  return call.schema != nullptr;
+}
 
 // Decodes a bytes, bytearray or memoryview text into `call.decoded` as
 // bytes.decode("utf-8", "replace") does, reporting Fix::InvalidUtf8 when a
@@ -152,7 +178,7 @@ bool prepare(const Signature& signature, PyObject* args, PyObject* kwargs,
   }
   if (!validate_fallback(converted)) return false;
   call.options.repair = converted.options;
-  return true;
+  return prepare_schema(slots, call);
 }
 
 // Repairs candidate texts into interpreter objects the way repair() does:
@@ -207,10 +233,59 @@ bool set_span(const Call& call, std::size_t begin, std::size_t end,
   return true;
 }
 
-// A new Extraction of one candidate of the call; null with the exception
-// set.
-PyRef extraction_of(const Call& call,
-                    tarnwick::detail::Found<ObjectRunner::Result>& found) {
+using FoundValue = tarnwick::detail::Found<ObjectRunner::Result>;
+
+// Applies the call's schema to a candidate, whose value and json text may
+// change; the report, or null with the exception set.
+PyRef apply_call_schema(const Call& call, FoundValue& found) {
+  return apply_schema(*call.schema, call.coerce,
+                      found.result.strategy == Strategy::Fallback,
+                      found.result.value, found.result.json);
+}
+
+bool report_conforms(const PyRef& report) noexcept {
+  return PyTuple_GetItem(report.get(), 0) == Py_True;
+}
+
+// With a schema: the candidate the search picks when it conforms once
+// coerced (most replies: one search and one scan); else the first
+// candidate in text order that does; else the search's pick. The pick
+// goes first, not the text order, as an example value written before the
+// answer can conform too. Nothing, with the exception set, on failure.
+std::optional<FoundValue> search_conforming(PyObject* module, const Call& call,
+                                            PyRef& report) {
+  std::optional found = search(module, call, /*with_json=*/true);
+  if (!found) return std::nullopt;
+  report = apply_call_schema(call, *found);
+  if (!report) return std::nullopt;
+  if (report_conforms(report)) return found;
+  ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
+  runner.builder().share_keys(&KeyCache::of(module));
+  const CollectorPause pause(call.utf8.size());
+  auto all =
+      tarnwick::detail::extract_all_with(call.utf8, call.options, runner);
+  if (runner.builder().failed()) {
+    runner.builder().raise_kept_error();
+    return std::nullopt;
+  }
+  for (FoundValue& candidate : all) {
+    if (candidate.begin == found->begin && candidate.end == found->end) {
+      continue;
+    }
+    PyRef other = apply_call_schema(call, candidate);
+    if (!other) return std::nullopt;
+    if (report_conforms(other)) {
+      report = std::move(other);
+      return std::move(candidate);
+    }
+  }
+  return found;
+}
+
+// A new Extraction of one candidate of the call, with its schema report if
+// any; null with the exception set.
+PyRef extraction_of(const Call& call, FoundValue& found,
+                    PyRef report = PyRef()) {
   ExtractionFields fields;
   fields.value = std::move(found.result.value);
   fields.json = std::move(found.result.json);
@@ -220,6 +295,12 @@ PyRef extraction_of(const Call& call,
   fields.changed = !read_as_it_stood(call.utf8, fields.strategy, fields.fixes,
                                      found.begin, found.end);
   if (!set_span(call, found.begin, found.end, fields)) return PyRef();
+  if (report) {
+    // A value changed by coercion is changed; a guess it is not.
+    fields.changed =
+        fields.changed || PyTuple_GetItem(report.get(), 4) == Py_True;
+    fields.schema_report = std::move(report);
+  }
   return new_extraction(fields);
 }
 
@@ -229,6 +310,12 @@ PyObject* extract_entry(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kExtractSignature, args, kwargs, call)) return nullptr;
+    if (call.schema != nullptr) {
+      PyRef report;
+      std::optional found = search_conforming(module, call, report);
+      if (!found) return nullptr;
+      return extraction_of(call, *found, std::move(report)).release();
+    }
     std::optional found = search(module, call, /*with_json=*/true);
     if (!found) return nullptr;
     return extraction_of(call, *found).release();
@@ -254,7 +341,12 @@ PyObject* extract_all_entry(PyObject* module, PyObject* args,
     PyRef list(PyList_New(static_cast<Py_ssize_t>(all.size())));
     if (!list) return nullptr;
     for (std::size_t k = 0; k < all.size(); ++k) {
-      PyRef item = extraction_of(call, all[k]);
+      PyRef report;
+      if (call.schema != nullptr) {
+        report = apply_call_schema(call, all[k]);
+        if (!report) return nullptr;
+      }
+      PyRef item = extraction_of(call, all[k], std::move(report));
       if (!item) return nullptr;
       // Steals the reference, even on failure.
       if (PyList_SetItem(list.get(), static_cast<Py_ssize_t>(k),
@@ -270,6 +362,11 @@ PyObject* loads_entry(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kLoadsSignature, args, kwargs, call)) return nullptr;
+    if (call.schema != nullptr) {
+      PyRef report;
+      std::optional found = search_conforming(module, call, report);
+      return found ? found->result.value.release() : nullptr;
+    }
     std::optional found = search(module, call, /*with_json=*/false);
     return found ? found->result.value.release() : nullptr;
   });
@@ -282,7 +379,7 @@ PyMethodDef extract_method_def = {
     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(extract_entry)),
     METH_VARARGS | METH_KEYWORDS,
     "extract(text, *, max_len=None, fallback=None, strip_code_fences=None, "
-    "unwrap_double_encoded=None, lenient=None)\n"
+    "unwrap_double_encoded=None, lenient=None, schema=None, coerce=None)\n"
     "--\n"
     "\n"
     "Find the JSON inside `text` (the whole text, a Markdown code\n"
@@ -295,7 +392,14 @@ PyMethodDef extract_method_def = {
     "5,000,000 UTF-8 bytes (a longer text is not searched and falls\n"
     "back), fallback \"null\" (None; \"empty-object\" gives {}),\n"
     "strip_code_fences True, unwrap_double_encoded True, lenient True\n"
-    "(False: the search without the lenient pass).",
+    "(False: the search without the lenient pass), schema none,\n"
+    "coerce \"safe\".\n"
+    "\n"
+    "With a `schema` (a tarnwick.Schema or any source it accepts), the\n"
+    "value found is coerced towards it; if it does not conform, the first\n"
+    "other candidate in text order that does is taken instead. `coerce`:\n"
+    "\"none\", \"safe\" (the default) or \"lenient\". See `conforms`,\n"
+    "`issues`, `missing` and `feedback()`.",
 };
 
 PyMethodDef extract_all_method_def = {
@@ -304,7 +408,8 @@ PyMethodDef extract_all_method_def = {
         reinterpret_cast<void (*)()>(extract_all_entry)),
     METH_VARARGS | METH_KEYWORDS,
     "extract_all(text, *, max_len=None, fallback=None, "
-    "strip_code_fences=None, unwrap_double_encoded=None, lenient=None)\n--"
+    "strip_code_fences=None, unwrap_double_encoded=None, lenient=None, "
+    "schema=None, coerce=None)\n--"
     "\n\nEvery top-level candidate that `extract(text, ...)` searches "
     "through, as a\nlist of `Extraction`s in text order, each with its "
     "span: the value that\nstarts the text, each fence, each bracketed "
@@ -314,7 +419,8 @@ PyMethodDef extract_all_method_def = {
     "\n"
     "Each option left out or None takes its default: max_len\n"
     "5,000,000 UTF-8 bytes, fallback \"null\", strip_code_fences True,\n"
-    "unwrap_double_encoded True, lenient True.",
+    "unwrap_double_encoded True, lenient True, schema none, coerce\n"
+    "\"safe\".",
 };
 
 PyMethodDef loads_method_def = {
@@ -322,7 +428,7 @@ PyMethodDef loads_method_def = {
     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(loads_entry)),
     METH_VARARGS | METH_KEYWORDS,
     "loads(text, *, max_len=None, fallback=None, strip_code_fences=None, "
-    "unwrap_double_encoded=None, lenient=None)\n"
+    "unwrap_double_encoded=None, lenient=None, schema=None, coerce=None)\n"
     "--\n"
     "\n"
     "The value that `extract(text, ...)` finds, without the\n"
@@ -332,7 +438,8 @@ PyMethodDef loads_method_def = {
     "5,000,000 UTF-8 bytes (a longer text is not searched and falls\n"
     "back), fallback \"null\" (None; \"empty-object\" gives {}),\n"
     "strip_code_fences True, unwrap_double_encoded True, lenient True\n"
-    "(False: the search without the lenient pass).",
+    "(False: the search without the lenient pass), schema none,\n"
+    "coerce \"safe\".",
 };
 
 }  // namespace tarnwick::python

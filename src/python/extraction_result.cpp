@@ -25,6 +25,7 @@ struct ExtractionObject {
   Py_ssize_t span_begin;
   Py_ssize_t span_end;
   bool guessed;
+  PyObject* report;  // owned; null when no schema was given
 };
 // as_result reads the head through the same pointer: a standard-layout
 // struct starts with its first member.
@@ -64,6 +65,44 @@ PyObject* get_fixes(PyObject* self, void*) {
   return guarded<PyObject*>(nullptr, [&] {
     return fixes_tuple(as_extraction(self)->fixes).release();
   });
+}
+
+// Item `i` of the schema report, or `absent` without a schema.
+PyObject* report_item(PyObject* self, Py_ssize_t i, PyObject* absent) {
+  PyObject* report = as_extraction(self)->report;
+  PyObject* item = report != nullptr ? PyTuple_GetItem(report, i) : absent;
+  Py_XINCREF(item);
+  return item;
+}
+
+PyObject* get_conforms(PyObject* self, void*) {
+  return report_item(self, 0, Py_None);
+}
+
+PyObject* get_issues(PyObject* self, void*) {
+  return guarded<PyObject*>(nullptr, [&] {
+    PyRef empty = require_object(PyTuple_New(0));
+    return report_item(self, 1, empty.get());
+  });
+}
+
+PyObject* get_missing(PyObject* self, void*) {
+  return guarded<PyObject*>(nullptr, [&] {
+    PyRef empty = require_object(PyTuple_New(0));
+    return report_item(self, 2, empty.get());
+  });
+}
+
+PyObject* extraction_feedback(PyObject* self, PyObject*) {
+  return guarded<PyObject*>(nullptr, [&] {
+    PyRef empty = text_object("");
+    return report_item(self, 3, empty.get());
+  });
+}
+
+void extraction_dealloc(PyObject* self) {
+  Py_XDECREF(as_extraction(self)->report);
+  result_dealloc(self);
 }
 
 PyObject* get_guessed(PyObject* self, void*) {
@@ -132,12 +171,20 @@ PyObject* extraction_richcompare(PyObject* self, PyObject* other, int op) {
       if (same < 0) return nullptr;
       equal = same == 1;
     }
+    if (equal && (a->report == nullptr) != (b->report == nullptr)) {
+      equal = false;
+    } else if (equal && a->report != nullptr) {
+      const int same = PyObject_RichCompareBool(a->report, b->report, Py_EQ);
+      if (same < 0) return nullptr;
+      equal = same == 1;
+    }
     return bool_object(equal == (op == Py_EQ)).release();
   });
 }
 
 // (rebuild function, (value, json, strategy, fixes, span, guessed,
-// changed)); the function is looked up where pickle will find it again.
+// changed[, schema report])); the function is looked up where pickle will find
+// it again.
 PyObject* extraction_reduce(PyObject* self, PyObject*) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     const ExtractionObject* e = as_extraction(self);
@@ -152,9 +199,14 @@ PyObject* extraction_reduce(PyObject* self, PyObject*) {
     PyRef span = span_tuple(e);
     PyRef guessed = bool_object(e->guessed);
     PyRef changed = bool_object(e->result.changed);
-    PyRef fields = require_object(
-        PyTuple_Pack(7, e->result.value, json.get(), strategy.get(),
-                     fixes.get(), span.get(), guessed.get(), changed.get()));
+    PyRef fields =
+        e->report != nullptr
+            ? require_object(PyTuple_Pack(
+                  8, e->result.value, json.get(), strategy.get(), fixes.get(),
+                  span.get(), guessed.get(), changed.get(), e->report))
+            : require_object(PyTuple_Pack(
+                  7, e->result.value, json.get(), strategy.get(), fixes.get(),
+                  span.get(), guessed.get(), changed.get()));
     return require_object(PyTuple_Pack(2, rebuild.get(), fields.get()))
         .release();
   });
@@ -185,6 +237,18 @@ PyGetSetDef extraction_getset[] = {
      "(start, end): the part of the input that held the JSON, in code "
      "points.",
      nullptr},
+    {"conforms", get_conforms, nullptr,
+     "With a schema: whether the value conforms to it after coercion (a "
+     "fallback\nnever does); None without one.",
+     nullptr},
+    {"issues", get_issues, nullptr,
+     "With a schema: a SchemaIssue (path, kind, detail) for every change "
+     "coercion\nmade and every mismatch left; empty without one.",
+     nullptr},
+    {"missing", get_missing, nullptr,
+     "With a schema: the paths of required members neither present nor "
+     "filled.",
+     nullptr},
     {"guessed", get_guessed, nullptr,
      "Whether the value rests on a choice between two readings of the text "
      "that\nwere both plausible: where a string that lost its closing quote "
@@ -199,6 +263,10 @@ PyGetSetDef extraction_getset[] = {
 
 PyMethodDef extraction_methods[] = {
     {"__reduce__", extraction_reduce, METH_NOARGS, nullptr},
+    {"feedback", extraction_feedback, METH_NOARGS,
+     "feedback()\n--\n\nWith a schema that the value does not conform to: "
+     "a short text for a\nretry prompt, each failing path with what was "
+     "expected there. Empty\notherwise."},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -216,7 +284,7 @@ PyType_Slot extraction_slots[] = {
     {Py_tp_getset, extraction_getset},
     {Py_tp_methods, extraction_methods},
     {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
-    {Py_tp_dealloc, reinterpret_cast<void*>(result_dealloc)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(extraction_dealloc)},
     {0, nullptr},
 };
 
@@ -253,10 +321,22 @@ bool rebuild_fields(PyObject* args, ExtractionFields& fields) {
   // follows from the strategy and the fixes, as it did.
   int guessed = 0;
   PyObject* changed = Py_None;
-  if (!PyArg_ParseTuple(args, "OUUO!O!|pO:_rebuild_extraction", &value, &json,
+  PyObject* report = Py_None;  // a schema's report, a 5-tuple
+  if (!PyArg_ParseTuple(args, "OUUO!O!|pOO:_rebuild_extraction", &value, &json,
                         &strategy, &PyTuple_Type, &fixes, &PyTuple_Type, &span,
-                        &guessed, &changed)) {
+                        &guessed, &changed, &report)) {
     return false;
+  }
+  if (report != Py_None) {
+    if (!PyTuple_Check(report)) {
+      set_type_mismatch(report, "tuple");
+      return false;
+    }
+    if (PyTuple_Size(report) != 5) {
+      PyErr_SetString(PyExc_ValueError, "invalid schema report");
+      return false;
+    }
+    fields.schema_report = PyRef::borrow(report);
   }
   fields.guessed = guessed != 0;
   fields.value = PyRef::borrow(value);
@@ -325,6 +405,7 @@ PyRef new_extraction(ExtractionFields& fields) {
   e->span_begin = fields.span_begin;
   e->span_end = fields.span_end;
   e->guessed = fields.guessed;
+  e->report = fields.schema_report.release();
   return instance;
 }
 
@@ -333,7 +414,7 @@ PyMethodDef rebuild_extraction_method_def = {
     rebuild_extraction,
     METH_VARARGS,
     "_rebuild_extraction(value, json, strategy, fixes, span, guessed=False, "
-    "changed=None, /)\n--\n\n"
+    "changed=None, report=None, /)\n--\n\n"
     "An Extraction made from its fields; what pickle calls to restore one.",
 };
 

@@ -25,6 +25,9 @@ struct ExtractionFields {
   Py_ssize_t span_end = 0;
   bool guessed = false;  // see Extraction::guessed
   bool changed = true;   // false: read as it stood (read_as_it_stood)
+  // With a schema: (conforms, issues, missing, feedback, changed) as
+  // schema_report makes it; null without one.
+  PyRef schema_report;
 };
 
 // A new instance that takes over the value and the json text of `fields`.
@@ -32,7 +35,8 @@ struct ExtractionFields {
 // then nothing is left behind.
 PyRef new_extraction(ExtractionFields& fields);
 
-// "_rebuild_extraction(value, json, strategy, fixes, span, guessed, changed)",
+// "_rebuild_extraction(value, json, strategy, fixes, span, guessed, changed,
+// report)",
 // METH_VARARGS:
 // what Extraction.__reduce__ names, so that an unpickled instance is made
 // from the fields alone; validates them. Static, lives as long as the

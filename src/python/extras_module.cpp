@@ -15,6 +15,7 @@
 #include "module_support.h"
 #include "py_ref.h"
 #include "python_api.h"
+#include "schema_object.h"
 #include "stream_class.h"
 #include "stream_event.h"
 #include "tarnwick/lenient.h"
@@ -54,6 +55,9 @@ int module_exec(PyObject* module) {
     }
     if (module_add_function(module, &rebuild_extraction_method_def, false) !=
         0) {
+      return -1;
+    }
+    if (module_add_function(module, &compile_schema_method_def, false) != 0) {
       return -1;
     }
     if (repaired_column_class.add_to(module) != 0) return -1;

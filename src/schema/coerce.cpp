@@ -161,8 +161,8 @@ class Coercer {
   void coerce_object(const SchemaNode& n, JsonValue& v);
   void snap_keys(const SchemaNode& n, Members& members);
   void fill_missing(const SchemaNode& n, Members& members);
-  void coerce_array(const SchemaNode& n, JsonValue& v);
-  void wrap(const SchemaNode& n, JsonValue& v);
+  void coerce_array(const SchemaNode& n, JsonValue& v, bool wrap_ok = true);
+  void wrap(NodeId id, JsonValue& v);
   void convert(const SchemaNode& n, JsonValue& v);
   void snap_enum(const SchemaNode& n, JsonValue& v);
   void choose_branch(const SchemaNode& n, JsonValue& v, bool root,
@@ -184,7 +184,7 @@ void Coercer::coerce(NodeId id, JsonValue& v, bool root, bool wrap_ok) {
   if (root && unwrap(id, v)) return;
   if (v.kind() == ValueKind::Object) coerce_object(n, v);
   if (v.kind() == ValueKind::Array) coerce_array(n, v);
-  if (wrap_ok) wrap(n, v);
+  if (wrap_ok) wrap(id, v);
   convert(n, v);
   if (n.ref) coerce(*n.ref, v, root, wrap_ok);
   for (const NodeId m : n.all_of) coerce(m, v, root, wrap_ok);
@@ -216,7 +216,12 @@ bool Coercer::unwrap(NodeId id, JsonValue& v) {
   JsonValue* content = nullptr;
   std::string detail;
   if (v.kind() == ValueKind::Object && v.as_object().size() == 1) {
+    // A member the schema names (in any spelling) is data, not a wrapper.
     const auto& entry = *v.as_object().begin();
+    const std::string form = snap_form(entry.key);
+    for (const auto& prop : n.properties) {
+      if (snap_form(prop.first) == form) return false;
+    }
     content = &const_cast<JsonValue&>(entry.value);
     detail = "the content of member " + shown(JsonValue(entry.key));
   } else if (v.kind() == ValueKind::Array && v.as_array().size() == 1 &&
@@ -226,6 +231,9 @@ bool Coercer::unwrap(NodeId id, JsonValue& v) {
   } else {
     return false;
   }
+  // The content must be of a type the schema expects: without `type`, a
+  // scalar would conform to a schema of object keywords.
+  if ((type_bits(*content) & n.expected) == 0) return false;
   if (!valid(id, *content)) {
     if (mode_ == CoerceMode::None) return false;
     JsonValue attempt = content->clone();
@@ -341,7 +349,7 @@ void Coercer::fill_missing(const SchemaNode& n, Members& members) {
   }
 }
 
-void Coercer::coerce_array(const SchemaNode& n, JsonValue& v) {
+void Coercer::coerce_array(const SchemaNode& n, JsonValue& v, bool wrap_ok) {
   JsonArray& items = v.as_array();
   JsonArray kept;
   kept.reserve(items.size());
@@ -355,7 +363,7 @@ void Coercer::coerce_array(const SchemaNode& n, JsonValue& v) {
     }
     const std::size_t mark = issues_.size();
     path_.emplace_back(kept.size());
-    coerce(*schema, items[i], false);
+    coerce(*schema, items[i], false, wrap_ok);
     path_.pop_back();
     if (!prefix && mode_ == CoerceMode::Lenient && !valid(*schema, items[i])) {
       issues_.erase(issues_.begin() + static_cast<std::ptrdiff_t>(mark),
@@ -370,23 +378,26 @@ void Coercer::coerce_array(const SchemaNode& n, JsonValue& v) {
   items = std::move(kept);
 }
 
-// Rule 5: one value where an array is expected; its item is coerced too.
-void Coercer::wrap(const SchemaNode& n, JsonValue& v) {
+// Rule 5: one value where an array is expected, when the array (its new
+// item coerced too, but not wrapped again) then conforms. A wrap that does
+// not help is not kept: kept, it would grow the value on every pass.
+void Coercer::wrap(NodeId id, JsonValue& v) {
+  const SchemaNode& n = graph_.nodes[id];
   if (v.kind() == ValueKind::Array || v.is_null() ||
       (n.expected & kArrayBit) == 0 || (type_bits(v) & n.expected) != 0) {
     return;
   }
   JsonArray items;
-  items.push_back(std::move(v));
-  v = JsonValue(std::move(items));
+  items.push_back(v.clone());
+  JsonValue attempt(std::move(items));
+  const std::size_t mark = issues_.size();
   note(IssueKind::Wrapped, "a single value put in an array");
-  const std::optional<NodeId> schema =
-      !n.prefix_items.empty() ? std::optional<NodeId>(n.prefix_items[0])
-                              : n.items;
-  if (schema) {
-    path_.emplace_back(std::size_t{0});
-    coerce(*schema, v.as_array()[0], false, false);
-    path_.pop_back();
+  coerce_array(n, attempt, false);
+  if (valid(id, attempt)) {
+    v = std::move(attempt);
+  } else {
+    issues_.erase(issues_.begin() + static_cast<std::ptrdiff_t>(mark),
+                  issues_.end());
   }
 }
 
@@ -559,17 +570,37 @@ void Coercer::integers(NodeId id, JsonValue& v) {
 }  // namespace
 }  // namespace detail
 
+// Passes of the rules over a value that does not conform. The rules at
+// different subschemas of one value can undo each other (two allOf members
+// that want different types); passes are repeated until one changes
+// nothing, and a value that does not settle within kMaxPasses is left as
+// it was, so that coercion is always idempotent.
+constexpr int kMaxPasses = 4;
+
 Coercion Schema::coerce(JsonValue value, CoerceMode mode) const {
   const detail::SchemaGraph& graph = *graph_;
   Coercion out;
   bool saw_integral_float = false;
   out.conforms = detail::validate_node(graph, 0, value, &saw_integral_float);
   if (mode != CoerceMode::None && (!out.conforms || saw_integral_float)) {
-    detail::Coercer coercer(graph, mode, out.issues);
-    if (!out.conforms) coercer.coerce(0, value, true);
-    coercer.integers(0, value);
+    JsonValue original = out.conforms ? JsonValue() : value.clone();
+    bool settled = false;
+    for (int pass = 0; pass < kMaxPasses && !settled; ++pass) {
+      std::vector<SchemaIssue> step;
+      detail::Coercer coercer(graph, mode, step);
+      if (!out.conforms) coercer.coerce(0, value, true);
+      coercer.integers(0, value);
+      settled = step.empty();
+      for (SchemaIssue& issue : step) out.issues.push_back(std::move(issue));
+      out.conforms = detail::validate_node(graph, 0, value);
+      settled = settled || out.conforms;
+    }
+    if (!settled) {
+      value = std::move(original);
+      out.issues.clear();
+      out.conforms = false;
+    }
     out.changed = !out.issues.empty();
-    out.conforms = detail::validate_node(graph, 0, value);
   }
   if (!out.conforms) detail::explain(graph, value, out.issues, out.missing);
   out.value = std::move(value);

@@ -22,7 +22,7 @@ const char* value_word(const JsonValue& v) noexcept {
     case ValueKind::Bool:
       return "boolean";
     case ValueKind::Number:
-      return "number";
+      return v.as_number().kind() == NumberKind::Float ? "number" : "integer";
     case ValueKind::String:
       return "string";
     case ValueKind::Array:

@@ -88,6 +88,15 @@ std::size_t code_point_count(std::string_view utf8) noexcept;
 // multipleOf, as the usual validators decide it.
 bool is_multiple(const JsonNumber& value, const JsonNumber& divisor) noexcept;
 
+// The keywords of one node that look at a value alone, not into it: const,
+// enum, number bounds, string lengths, uniqueItems.
+bool keywords_ok(const SchemaNode& n, const JsonValue& v) noexcept;
+
+// Validity of the strict JSON document `text` against the root, without
+// building its value; `saw_integral_float` as for validate_node.
+bool validate_text(const SchemaGraph& graph, std::string_view text,
+                   bool* saw_integral_float);
+
 // Validity of `value` against node `id`; `saw_integral_float`, when given,
 // says whether an integral float met a subschema that allows only integers.
 bool validate_node(const SchemaGraph& graph, NodeId id, const JsonValue& value,

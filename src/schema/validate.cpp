@@ -177,6 +177,24 @@ bool unique(const JsonArray& items) noexcept {
   return true;
 }
 
+bool scalar_keywords_ok(const SchemaNode& n, const JsonValue& v) noexcept {
+  if (n.const_value && !json_equal(*n.const_value, v)) return false;
+  if (n.enum_values) {
+    bool found = false;
+    for (const JsonValue& e : *n.enum_values) {
+      if ((found = json_equal(e, v))) break;
+    }
+    if (!found) return false;
+  }
+  if (v.kind() == ValueKind::Number) return number_ok(n, v.as_number());
+  if (v.kind() == ValueKind::String && (n.min_length || n.max_length)) {
+    const std::size_t len = code_point_count(v.as_string());
+    if (n.min_length && len < *n.min_length) return false;
+    if (n.max_length && len > *n.max_length) return false;
+  }
+  return true;
+}
+
 struct MemoKey {
   NodeId node;
   const JsonValue* value;
@@ -248,21 +266,7 @@ class Validator {
   }
 
   static bool scalar_ok(const SchemaNode& n, const JsonValue& v) noexcept {
-    if (n.const_value && !json_equal(*n.const_value, v)) return false;
-    if (n.enum_values) {
-      bool found = false;
-      for (const JsonValue& e : *n.enum_values) {
-        if ((found = json_equal(e, v))) break;
-      }
-      if (!found) return false;
-    }
-    if (v.kind() == ValueKind::Number) return number_ok(n, v.as_number());
-    if (v.kind() == ValueKind::String && (n.min_length || n.max_length)) {
-      const std::size_t len = code_point_count(v.as_string());
-      if (n.min_length && len < *n.min_length) return false;
-      if (n.max_length && len > *n.max_length) return false;
-    }
-    return true;
+    return scalar_keywords_ok(n, v);
   }
 
   bool array_ok(const SchemaNode& n, const JsonArray& items) {
@@ -299,6 +303,12 @@ class Validator {
 };
 
 }  // namespace
+
+bool keywords_ok(const SchemaNode& n, const JsonValue& v) noexcept {
+  if (!scalar_keywords_ok(n, v)) return false;
+  return !n.unique_items || v.kind() != ValueKind::Array ||
+         unique(v.as_array());
+}
 
 bool validate_node(const SchemaGraph& graph, NodeId id, const JsonValue& value,
                    bool* saw_integral_float) {

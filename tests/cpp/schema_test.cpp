@@ -85,6 +85,7 @@ TEST(SchemaSuite, Draft2020_12) {
         SCOPED_TRACE(file.filename().string() + ": " + text + " on " +
                      to_canonical_text(data));
         EXPECT_EQ(schema.validate(data), valid);
+        EXPECT_EQ(schema.validate_text(to_canonical_text(data)), valid);
         const Coercion none = schema.coerce(data.clone(), CoerceMode::None);
         EXPECT_EQ(none.conforms, valid);
         EXPECT_EQ(none.value, data);
@@ -190,6 +191,7 @@ TEST(SchemaValidate, NumbersCompareByValue) {
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.schema) + " " + row.value);
     EXPECT_EQ(compiled(row.schema).validate(read(row.value)), row.valid);
+    EXPECT_EQ(compiled(row.schema).validate_text(row.value), row.valid);
   }
 }
 
@@ -233,6 +235,7 @@ TEST(SchemaCoerce, ConformsIsValidityAndCoercionSettles) {
         SCOPED_TRACE(std::string(st) + " <- " + vt + " mode " +
                      std::to_string(static_cast<int>(mode)));
         const JsonValue v = read(vt);
+        EXPECT_EQ(s.validate_text(vt), s.validate(v));
         const Coercion c = s.coerce(v.clone(), mode);
         EXPECT_EQ(c.conforms, s.validate(c.value));
         EXPECT_EQ(c.conforms, s.feedback(c).empty());

@@ -18,7 +18,8 @@ EXTRAS = ["Extraction", "extract", "loads", "extract_all", "RepairedColumn", "re
 # What a user imports: the extension's names in its own order, then extraction, columns, then the type names.
 PACKAGE = [
     *PUBLIC, "extract", "extract_all", "loads", "Extraction", "repair_column", "RepairedColumn",
-    "Stream", "StreamEvent", "stream", "astream", "JsonValue", "Strategy", "FallbackName", "FixName",
+    "Stream", "StreamEvent", "stream", "astream", "Schema", "SchemaIssue", "JsonValue", "Strategy", "FallbackName",
+    "FixName",
 ]
 OPTIONS = ["max_len", "fallback", "strip_code_fences", "unwrap_double_encoded"]
 
@@ -51,7 +52,7 @@ def test_module_package_and_function_attributes():
         assert (function.__self__, function.__module__) == (_extras, "tarnwick._extras")
         assert signature(function) == [
             ("text", inspect.Parameter.POSITIONAL_OR_KEYWORD, inspect.Parameter.empty),
-            *((name, inspect.Parameter.KEYWORD_ONLY, None) for name in [*OPTIONS, "lenient"]),
+            *((name, inspect.Parameter.KEYWORD_ONLY, None) for name in [*OPTIONS, "lenient", "schema", "coerce"]),
         ]
 
 

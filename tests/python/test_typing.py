@@ -31,6 +31,8 @@ Stream().feed(["x"])  # E: arg-type
 Stream(lenient="yes")  # E: arg-type
 if Stream().feed("x")[0].kind == "close":  # E: comparison-overlap
     pass
+extract("x", coerce="strict")  # E: arg-type
+c: bool = extract("x").conforms  # E: assignment
 """
 
 

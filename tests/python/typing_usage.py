@@ -12,6 +12,8 @@ from tarnwick import (
     JsonValue,
     RepairedColumn,
     RepairResult,
+    Schema,
+    SchemaIssue,
     Strategy,
     extract,
     loads,
@@ -72,3 +74,12 @@ def streamed(chunks: list[str]) -> tuple[JsonValue, bool, list[tuple[str | int, 
 
 async def streamed_async(chunks: AsyncIterator[bytes]) -> list[JsonValue]:
     return [value async for value in tarnwick.astream(chunks)]
+
+
+def schema_guided(reply: str) -> tuple[bool | None, list[str], str]:
+    schema = Schema({"type": "object", "properties": {"n": {"type": "integer"}}})
+    result = extract(reply, schema=schema, coerce="lenient")
+    kinds: list[str] = [issue.kind for issue in result.issues if issue.path != ("n", 0)]
+    value, issues = schema.coerce({"n": "1"}, "safe")
+    issue: SchemaIssue = issues[0]
+    return result.conforms, kinds + [issue.detail], result.feedback() + str(value) + str(schema.ignored)
