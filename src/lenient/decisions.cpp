@@ -249,6 +249,22 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
   return line_break && line_break_ends(p, where);
 }
 
+// Whether the line from p reads as a sentence: it starts with a letter,
+// holds three words or more and no JSON punctuation, and ends with . ! or ?
+bool Pass::prose_line_at(std::size_t p) const {
+  if (p >= n_ || !is_ascii_letter(t_[p])) return false;
+  std::size_t blanks = 0;
+  std::size_t q = p;
+  for (; q < n_ && t_[q] != '\n' && t_[q] != '\r'; ++q) {
+    const char c = t_[q];
+    if (c == '"' || c == ':' || c == '{' || c == '[' || c == ',') return false;
+    blanks += c == ' ';
+  }
+  while (q > p && (t_[q - 1] == ' ' || t_[q - 1] == '\t')) --q;
+  return blanks >= 2 && q > p &&
+         (t_[q - 1] == '.' || t_[q - 1] == '!' || t_[q - 1] == '?');
+}
+
 // Whether the next mark on the line of p has a colon after it: the quote
 // before p was inside a key then ("key "with" quotes": 1).
 bool Pass::colon_after_later_mark(std::size_t p) const {

@@ -75,6 +75,10 @@ void Pass::close_top(std::size_t at, bool inserted) {
       return;
     }
     if (inserted) edits_.insert(at, "}", closing);
+  } else if (f.kind == Kind::Tuple && inserted && !f.separated && !f.empty &&
+             f.comma == npos) {
+    // ({"a": 1} cut or left open: a value in parentheses still.
+    edits_.amend(f.open_edit, {}, fix_bit(Fix::Brackets));
   } else if (f.kind == Kind::Array || f.kind == Kind::Tuple) {
     if (inserted) edits_.insert(at, "]", closing);
   } else if (f.state == State::Value) {
@@ -271,6 +275,18 @@ void Pass::reopen_closed_object(std::size_t q) {
                          edits_.checkpoint(), closed_empty_, false});
   ++depth_;
   top_.comma = npos;
+}
+
+// Prose where a value was due: the open containers close at `at`, before
+// it, and the document ends there, the prose left as trailing text.
+void Pass::end_before_prose(std::size_t at) {
+  while (!stack_.empty()) {
+    close_top(at, /*inserted=*/true);
+    if (!stack_.empty()) value_done();
+  }
+  i_ = at;
+  value_done();
+  stop_ = true;
 }
 
 // A key cut by the end of the text: dropped with its comma, and with the

@@ -119,6 +119,7 @@ class Pass {
   bool closer_then_quote(std::size_t p) const noexcept;
   bool quote_closes(std::size_t after, Quote kind, Place where);
   bool colon_after_later_mark(std::size_t p) const;
+  bool prose_line_at(std::size_t p) const;
   bool value_token_at(std::size_t p) const;
   bool lost_close_before_key(const StringRead& s, std::size_t after) const;
   std::size_t lost_close_at(const StringRead& s) const;
@@ -167,6 +168,7 @@ class Pass {
   void reopen_closed_object(std::size_t q);
   void finish();
   void drop_cut_key(Frame& f);
+  void end_before_prose(std::size_t at);
   LenientText result();
   LenientText unescape_and_rerun() const;
 

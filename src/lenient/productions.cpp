@@ -410,6 +410,16 @@ void Pass::read_separator(Frame& f) {
     guessed_ = true;
     return;
   }
+  // A line of prose after a value, where the next one is due without its
+  // comma ("...[1, 2\nThat is all."), is no value: the document ends there.
+  std::size_t last = i_;
+  while (last > 0 && is_json_ws(static_cast<unsigned char>(t_[last - 1]))) {
+    --last;
+  }
+  if (t_.substr(last, i_ - last).find('\n') != npos && prose_line_at(i_)) {
+    end_before_prose(last);
+    return;
+  }
   f.missing_comma = true;
   f.state = f.kind == Kind::Object ? State::Key : State::Value;
 }

@@ -95,6 +95,8 @@ TEST(Decisions, TokensOfOtherLanguages) {
       {"{name = \"Ada\", \"n\" => 2; k: 3}", R"({"name":"Ada","n":2,"k":3})",
        false},
       {"{key \"value\"}", R"({"key":"value"})", false},
+      {"{\"a\": [1, 2\nThat is all, thanks.", R"({"a":[1,2]})", false},
+      {"{\"p\": (1", R"({"p":1})", false},
       {"[true false null]", "[true,false,null]", false},
       {R"({'s': u'x', "h": "\x41"})", R"({"s":"x","h":"A"})", false},
       {"{color: #ff8800}", R"({"color":"#ff8800"})", false},
