@@ -257,7 +257,7 @@ bool Pass::prose_line_at(std::size_t p) const {
   std::size_t q = p;
   for (; q < n_ && t_[q] != '\n' && t_[q] != '\r'; ++q) {
     const char c = t_[q];
-    if (c == '"' || c == ':' || c == '{' || c == '[' || c == ',') return false;
+    if (c == '"' || c == ':' || c == '{' || c == '[') return false;
     blanks += c == ' ';
   }
   while (q > p && (t_[q - 1] == ' ' || t_[q - 1] == '\t')) --q;
