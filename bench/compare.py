@@ -88,7 +88,11 @@ def versions() -> dict[str, str]:
 
 
 def _contenders() -> list[Contender]:
-    out = [Contender("tarnwick", _tarnwick, False), Contender("json.loads", json.loads, True)]
+    out = [
+        Contender("tarnwick", _tarnwick, False),
+        Contender("tarnwick.loads", tarnwick.loads, False),
+        Contender("json.loads", json.loads, True),
+    ]
     # jiter is a plain parser on strict texts; on truncated ones, where every
     # text is a prefix of a strict document, its partial mode is what it is
     # for. Other broken texts are outside what it claims to read.

@@ -1,7 +1,9 @@
-"""Leak check: a million repair() calls over a varied corpus. Resident size
-is read after a warm-up and again at the end; a leak of even a few bytes per
-call would show as megabytes. Reference counts of the class, the inputs and
-the option strings must come back unchanged.
+"""Leak check: a million repair() calls over a varied corpus, then a million
+loads() calls on replies whose keys are nearly all distinct (so the shared
+key cache keeps replacing what it holds) and on replies of one schema.
+Resident size is read after a warm-up and again at the end of each; a leak
+of even a few bytes per call would show as megabytes. Reference counts of
+the class, the inputs and the option strings must come back unchanged.
 
     python bench/leak.py [CALLS]
 """
@@ -13,7 +15,7 @@ import sys
 import time
 from pathlib import Path
 
-from tarnwick import RepairResult, repair
+from tarnwick import RepairResult, _extras, loads, repair
 
 ROOT = Path(__file__).resolve().parents[1]
 
@@ -59,8 +61,51 @@ def run(calls: int, texts: list[str]) -> None:
                 n += 1
 
 
+def keyed_replies() -> list[str]:
+    """Replies with 5-40 keys each, of which 200,000 distinct over the list,
+    short enough to be cached, and some of one schema."""
+    texts = []
+    for n in range(10_000):
+        keys = [f"k{n}_{i}" for i in range(n % 36 + 5)]
+        texts.append("{" + ", ".join(f'"{k}": [{i}, "v{i}", {{"id": {n}}}]' for i, k in enumerate(keys)) + "}")
+        if n % 4 == 0:
+            texts.append('{"name": "lookup", "arguments": {"query": "Zürich", "limit": 5}}')
+    return texts
+
+
+def run_loads(calls: int, texts: list[str]) -> None:
+    n = 0
+    while n < calls:
+        for text in texts:
+            loads(text)
+            n += 1
+            if n == calls:
+                return
+
+
+def check_loads(calls: int) -> bool:
+    texts = keyed_replies()
+    refs_before = [sys.getrefcount(t) for t in texts]
+    run_loads(50_000, texts)
+    gc.collect()
+    before = rss_kb()
+    t0 = time.perf_counter()
+    run_loads(calls, texts)
+    elapsed = time.perf_counter() - t0
+    gc.collect()
+    after = rss_kb()
+    held, slots, _ = _extras._key_cache()
+    same_refs = refs_before == [sys.getrefcount(t) for t in texts]
+    print(f"loads: {calls:,} calls over {len(texts)} texts, {elapsed:.1f} s")
+    print(f"RSS before: {before} kB, after: {after} kB, growth: {after - before} kB")
+    print(f"key cache: {held} of {slots} slots; input refcounts unchanged: {same_refs}")
+    return same_refs and held <= slots
+
+
 def main() -> None:
     calls = int(sys.argv[1]) if len(sys.argv) > 1 else 1_000_000
+    if not check_loads(calls):
+        sys.exit("loads(): reference counts changed or the key cache grew")
     texts = corpus()
     refs_before = [sys.getrefcount(RepairResult)] + [sys.getrefcount(t) for t in texts]
     option_refs_before = [sys.getrefcount(v) for o in OPTIONS for v in o.values()]

@@ -243,7 +243,7 @@ class Search {
       if (answers_as_it_stands(runner_.strategy(first.result))) return first;
     }
     if (!all.found) return std::nullopt;
-    Candidate full = read_found(all, lead, all.fixes);
+    Candidate full = read_found(all, lead, all.fixes, /*answer=*/all.to_end);
     if (lead != 0) full.fixes |= fix_bit(Fix::ByteOrderMark);
     if (all.to_end && runner_.strategy(full.result) != Strategy::Fallback) {
       return full;
@@ -259,14 +259,21 @@ class Search {
   }
 
   // The repair of what the lenient pass found in the text from `offset`
-  // on: its rewrite, or the value as it stands.
+  // on: its rewrite, or the value as it stands. Either is nearly always a
+  // strict document, read once by the strict rung; as the search's answer
+  // (`answer`), without json unless the runner wants it.
   Candidate read_found(const LenientText& found, std::size_t offset,
-                       FixSet fixes) {
+                       FixSet fixes, bool answer = false) {
     const std::size_t from = offset + found.begin;
     const std::size_t to = offset + found.end;
-    Candidate c{found.changed ? runner_.run(found.text)
-                              : runner_.run(text_.substr(from, to - from)),
-                fixes, from, to, found.guessed};
+    const std::string_view value = found.changed
+                                       ? std::string_view(found.text)
+                                       : text_.substr(from, to - from);
+    Result result = runner_.run_strict(value, answer);
+    if (runner_.strategy(result) == Strategy::Fallback) {
+      result = runner_.run(value);
+    }
+    Candidate c{std::move(result), fixes, from, to, found.guessed};
     if (options_.repair.unwrap_double_encoded) unwrap_string(c);
     return c;
   }

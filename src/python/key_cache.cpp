@@ -1,48 +1,34 @@
 #include "key_cache.h"
 
 #include <cstdint>  // uint64_t
-#include <cstring>  // memcpy, memcmp
+#include <cstring>  // memcpy
 
 #include "module_support.h"
 
 namespace tarnwick::python {
-namespace {
-
-// The slot of a key of at most kMaxKeyBytes bytes: eight bytes at a time
-// through a multiply, the length mixed in first.
-std::size_t slot_of(std::string_view utf8) noexcept {
-  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  std::uint64_t h = (utf8.size() + 1) * kMul;
-  std::size_t i = 0;
-  for (; i + 8 <= utf8.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, utf8.data() + i, 8);
-    h = (h ^ word) * kMul;
-  }
-  if (i < utf8.size()) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, utf8.data() + i, utf8.size() - i);
-    h = (h ^ word) * kMul;
-  }
-  return static_cast<std::size_t>(h >> 32) & (KeyCache::kSlots - 1);
-}
-
-}  // namespace
 
 PyRef KeyCache::get(std::string_view utf8) {
   if (disabled_ || utf8.empty() || utf8.size() > kMaxKeyBytes) {
     return text_object(utf8);
   }
-  Slot& slot = slots_[slot_of(utf8)];
+  Words words{};
+  std::memcpy(words.data(), utf8.data(), utf8.size());
+  // The slot: the key's words through a multiply, its length mixed in
+  // first; only the words it reaches are read.
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t h = (utf8.size() + 1) * kMul;
+  const std::size_t used = (utf8.size() + 7) / 8;
+  for (std::size_t i = 0; i < used; ++i) h = (h ^ words[i]) * kMul;
+  Slot& slot = slots_[static_cast<std::size_t>(h >> 32) & (kSlots - 1)];
   if (slot.text != nullptr && slot.length == utf8.size() &&
-      std::memcmp(slot.bytes, utf8.data(), utf8.size()) == 0) {
+      slot.words == words) {
     return PyRef::borrow(slot.text);
   }
   PyRef text = text_object(utf8);
   Py_XDECREF(slot.text);
   slot.text = PyRef::borrow(text.get()).release();
-  slot.length = static_cast<std::uint8_t>(utf8.size());
-  std::memcpy(slot.bytes, utf8.data(), utf8.size());
+  slot.length = utf8.size();
+  slot.words = words;
   return text;
 }
 

@@ -45,10 +45,16 @@ class KeyCache {
   }
 
  private:
+  static constexpr std::size_t kWords = kMaxKeyBytes / 8;
+
+  // A key's bytes as words, zero after its end: the slot's hash and its
+  // comparison read them in place of the bytes.
+  using Words = std::array<std::uint64_t, kWords>;
+
   struct Slot {
     PyObject* text;  // owned, or null
-    std::uint8_t length;
-    char bytes[kMaxKeyBytes];
+    std::size_t length;
+    Words words;
   };
 
   std::array<Slot, kSlots> slots_;
