@@ -250,7 +250,8 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
 }
 
 // Whether the line from p reads as a sentence: it starts with a letter,
-// holds three words or more and no JSON punctuation, and ends with . ! or ?
+// holds three words or more and no quote, colon or opening bracket, and
+// ends with . ! or ?
 bool Pass::prose_line_at(std::size_t p) const {
   if (p >= n_ || !is_ascii_letter(t_[p])) return false;
   std::size_t blanks = 0;

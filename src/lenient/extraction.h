@@ -331,7 +331,7 @@ class Search {
         return read_found(rewritten, begin,
                           rewritten.changed ? rewritten.fixes : 0);
       }
-      if (text_[begin] == '(') return std::nullopt;
+      if (begin < end && text_[begin] == '(') return std::nullopt;
     }
     return Candidate{runner_.run(slice), 0, begin, end};
   }
