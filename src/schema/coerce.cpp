@@ -1,7 +1,7 @@
 // Coercion towards a schema: the ordered rules at each subschema a value
 // does not conform to, then the integer pass, then an account of what still
 // does not conform.
-#include <algorithm>    // find_if
+#include <algorithm>    // find_if, max
 #include <cmath>        // trunc
 #include <cstddef>      // size_t
 #include <cstdint>      // uint64_t, int64_t
@@ -50,6 +50,26 @@ namespace {
 // Coercion calls allowed per value before alternatives are no longer tried,
 // so that nested anyOf over a large value stays bounded.
 constexpr std::size_t kWorkBudget = 200'000;
+// Open containers a value may nest, as the strict reader allows: a decode
+// or a wrap that would nest deeper is not made, so every result reads back.
+constexpr std::size_t kMaxNesting = 127;
+
+// Containers nested in `v`, itself included: 0 for a scalar, 1 for [1].
+std::size_t nesting(const JsonValue& v) {
+  std::size_t deepest = 0;
+  if (v.kind() == ValueKind::Array) {
+    for (const JsonValue& item : v.as_array()) {
+      deepest = std::max(deepest, nesting(item));
+    }
+  } else if (v.kind() == ValueKind::Object) {
+    for (const auto& entry : v.as_object()) {
+      deepest = std::max(deepest, nesting(entry.value));
+    }
+  } else {
+    return 0;
+  }
+  return deepest + 1;
+}
 
 const char* kind_word(const JsonValue& v) noexcept {
   switch (v.kind()) {
@@ -201,7 +221,8 @@ void Coercer::decode(const SchemaNode& n, JsonValue& v) {
   }
   ReadResult<JsonValue> inner = parse_document(v.as_string());
   if (!inner ||
-      (type_bits(inner.value()) & n.expected & (kObjectBit | kArrayBit)) == 0) {
+      (type_bits(inner.value()) & n.expected & (kObjectBit | kArrayBit)) == 0 ||
+      path_.size() + nesting(inner.value()) > kMaxNesting) {
     return;
   }
   const char* what = kind_word(inner.value());
@@ -384,7 +405,8 @@ void Coercer::coerce_array(const SchemaNode& n, JsonValue& v, bool wrap_ok) {
 void Coercer::wrap(NodeId id, JsonValue& v) {
   const SchemaNode& n = graph_.nodes[id];
   if (v.kind() == ValueKind::Array || v.is_null() ||
-      (n.expected & kArrayBit) == 0 || (type_bits(v) & n.expected) != 0) {
+      (n.expected & kArrayBit) == 0 || (type_bits(v) & n.expected) != 0 ||
+      path_.size() + nesting(v) + 1 > kMaxNesting) {
     return;
   }
   JsonArray items;

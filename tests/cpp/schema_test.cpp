@@ -163,6 +163,23 @@ TEST(SchemaValidate, NestedAnyOfThroughRefsStaysPolynomial) {
   EXPECT_FALSE(c.conforms && !s.validate(c.value));
 }
 
+// A decode or a wrap never nests a value deeper than the strict reader
+// reads, so the coerced value's text always reads back.
+TEST(SchemaCoerce, NeverNestsPastTheReadersLimit) {
+  const Schema s = compiled(R"({"type": "array", "items": {"$ref": "#"}})");
+  for (const std::string& text :
+       {test::nest(126, R"("[[[]]]")"), test::nest(127, "1"),
+        test::nest(120, R"("[[[[[[[[[[]]]]]]]]]]")")}) {
+    SCOPED_TRACE(text.substr(text.size() - 30));
+    const Coercion c = s.coerce(read(text), CoerceMode::Safe);
+    EXPECT_TRUE(parse_document(to_canonical_text(c.value)).ok());
+    EXPECT_FALSE(c.conforms);
+  }
+  const Coercion shallow =
+      s.coerce(read(test::nest(3, R"("[[]]")")), CoerceMode::Safe);
+  EXPECT_TRUE(shallow.conforms);
+}
+
 TEST(SchemaValidate, NumbersCompareByValue) {
   struct Row {
     const char* schema;
