@@ -94,6 +94,7 @@ class Pass {
   bool open_tuple(Place where);
   bool tuple_follows(std::size_t p) const;
   void read_element(Frame& f);
+  void comma_taken(const Frame& f);
   void read_member(Frame& f);
   void read_key(Frame& f);
   bool container_as_member(Frame& f, char c);

@@ -125,6 +125,14 @@ bool Pass::tuple_follows(std::size_t p) const {
          !literal_spelling(t_.substr(p, e - p)).empty();
 }
 
+// A pending comma that a value follows after all: a ; written for it
+// becomes one now (a trailing one is dropped as it stands).
+void Pass::comma_taken(const Frame& f) {
+  if (f.comma != npos && t_[f.comma] == ';') {
+    edits_.replace(f.comma, 1, ",", Fix::MissingPunctuation);
+  }
+}
+
 // array element (also an object's value and a call's argument): a value is
 // due in the frame `f`. Punctuation where the value should be is mended
 // here; otherwise the value starts, with the comma it was owed.
@@ -173,6 +181,7 @@ void Pass::read_element(Frame& f) {
   if (ellipsis_length(t_, i_) == 0) {
     // An element starts: its comma is no longer a trailing one.
     f.member = f.comma != npos ? f.comma : i_;
+    comma_taken(f);
     f.comma = npos;
     if (f.missing_comma) {
       edits_.insert(i_, ",", Fix::MissingPunctuation);
@@ -209,6 +218,7 @@ void Pass::read_member(Frame& f) {
   if ((c == '{' || c == '[') && container_as_member(f, c)) return;
   const std::size_t outer_comma = f.comma;
   f.member = f.comma != npos ? f.comma : i_;
+  comma_taken(f);
   f.comma = npos;
   f.member_edits = edits_.checkpoint();
   if (f.missing_comma) {
@@ -259,6 +269,7 @@ bool Pass::container_as_member(Frame& f, char c) {
   const Kind outer =
       stack_.size() >= 2 ? stack_[stack_.size() - 2].kind : Kind::Object;
   if (outer == Kind::Array || outer == Kind::Tuple) {
+    comma_taken(f);
     const std::size_t comma = f.comma;
     f.comma = npos;
     close_top(comma != npos ? comma : i_, /*inserted=*/true);
@@ -296,6 +307,7 @@ bool Pass::continue_last_array(Frame& f) {
   }
   if (last == 0 || t_[last - 1] != (t_[i_] == '{' ? '}' : ']')) return false;
   edits_.erase(last_closer_, 1, Fix::Brackets);
+  comma_taken(f);
   if (f.comma == npos) edits_.insert(i_, ",", Fix::MissingPunctuation);
   f.comma = npos;
   f.missing_comma = false;
@@ -389,7 +401,6 @@ void Pass::read_colon(Frame& f) {
 void Pass::read_separator(Frame& f) {
   const char c = t_[i_];
   if ((c == ',' || c == ';') && f.kind != Kind::Wrapper) {
-    if (c == ';') edits_.replace(i_, 1, ",", Fix::MissingPunctuation);
     f.separated = true;
     f.comma = i_;
     ++i_;
