@@ -142,7 +142,7 @@ void Pass::read_element(Frame& f) {
     handle_closer(c);
     return;
   }
-  if (c == ',') {
+  if (c == ',' || c == ';') {
     if (f.kind == Kind::Object) {
       edits_.insert(i_, "null", Fix::MissingPunctuation);
       f.state = State::CommaOrEnd;
