@@ -39,20 +39,6 @@ PyRef str_of(std::string_view utf8) {
       utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "replace"));
 }
 
-// A new tuple: `prefix` and then `step`.
-PyRef extended_path(PyObject* prefix, PyObject* step) {
-  const Py_ssize_t n = PyTuple_Size(prefix);
-  PyRef path = require_object(PyTuple_New(n + 1));
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    PyObject* item = PyTuple_GetItem(prefix, i);  // borrowed
-    Py_INCREF(item);
-    PyTuple_SetItem(path.get(), i, item);  // cannot fail: fresh tuple
-  }
-  Py_INCREF(step);
-  PyTuple_SetItem(path.get(), n, step);
-  return path;
-}
-
 // The interpreter's form of an engine value (the lenient path's reading).
 PyRef python_value(const JsonValue& value, PythonBuilder& builder) {
   PyRef out;
@@ -128,7 +114,9 @@ class StreamCore {
   PyRef apply(const StreamEvent& event);
   PyRef completed(const StreamEvent& event);
   void place(const StreamEvent& event, PyObject* value);
+  void enter_member(const StreamEvent& event);
   PyObject* member_path(const StreamEvent& event);
+  PyRef event_object(const StreamEvent& event, PyRef value);
   PyRef key_object(std::string_view key);
   PyRef string_snapshot();
   PyRef snapshot_of(Frame& frame, PyRef inner);
@@ -220,6 +208,18 @@ PyRef StreamCore::feed(PyObject* chunk) {
   return list;
 }
 
+// Makes the frame of the event's parent hold the event's member: its key
+// (or index), and its path once asked for. Nothing at the top.
+void StreamCore::enter_member(const StreamEvent& event) {
+  if (event.depth == 0) return;
+  Frame& frame = frames_[event.depth - 1];
+  if (frame.member == event.index && frame.key) return;
+  frame.key = frame.object ? key_object(event.key)
+                           : require_object(PyLong_FromSize_t(event.index));
+  frame.member_path.reset();
+  frame.member = event.index;
+}
+
 // The path of the event's value, kept in its frame while the member is
 // open. Borrowed.
 PyObject* StreamCore::member_path(const StreamEvent& event) {
@@ -228,13 +228,24 @@ PyObject* StreamCore::member_path(const StreamEvent& event) {
     return root_path_.get();
   }
   Frame& frame = frames_[event.depth - 1];
-  if (frame.member != event.index || !frame.member_path) {
-    frame.key = frame.object ? key_object(event.key)
-                             : require_object(PyLong_FromSize_t(event.index));
-    frame.member_path = extended_path(frame.path.get(), frame.key.get());
-    frame.member = event.index;
+  if (!frame.member_path) {
+    frame.member_path = path_with_step(frame.path.get(), frame.key.get());
   }
   return frame.member_path.get();
+}
+
+// A new StreamEvent for `event`. Its path is the one kept in the frame when
+// there is one (containers and the values at the top have theirs made);
+// else the event makes it when first asked, from the parent's path and the
+// step, so that events read only for their kind or value make none.
+PyRef StreamCore::event_object(const StreamEvent& event, PyRef value) {
+  if (event.depth == 0 || frames_[event.depth - 1].member_path) {
+    return new_stream_event(event.kind, PyRef::borrow(member_path(event)),
+                            PyRef(), PyRef(), std::move(value));
+  }
+  const Frame& frame = frames_[event.depth - 1];
+  return new_stream_event(event.kind, PyRef(), PyRef::borrow(frame.path.get()),
+                          PyRef::borrow(frame.key.get()), std::move(value));
 }
 
 // The str of a key: the one made for it before, while there is room.
@@ -252,7 +263,7 @@ PyRef StreamCore::key_object(std::string_view key) {
 // The StreamEvent of `event`, applied to the value first.
 PyRef StreamCore::apply(const StreamEvent& event) {
   started_ = true;
-  PyObject* path = member_path(event);  // borrowed
+  enter_member(event);
   PyRef value;
   switch (event.kind) {
     case StreamEventKind::Open: {
@@ -260,7 +271,7 @@ PyRef StreamCore::apply(const StreamEvent& event) {
       Frame frame;
       frame.object = object;
       frame.items = require_object(object ? PyDict_New() : PyList_New(0));
-      frame.path = PyRef::borrow(path);
+      frame.path = PyRef::borrow(member_path(event));
       frames_.push_back(std::move(frame));
       value = require_object(object ? PyDict_New() : PyList_New(0));
       break;
@@ -282,7 +293,7 @@ PyRef StreamCore::apply(const StreamEvent& event) {
       place(event, value.get());
       break;
   }
-  return new_stream_event(event.kind, PyRef::borrow(path), std::move(value));
+  return event_object(event, std::move(value));
 }
 
 // The value that `event` completes.

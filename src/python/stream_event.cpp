@@ -10,7 +10,9 @@ namespace {
 
 struct EventObject {
   PyObject ob_base;
-  PyObject* path;   // owned tuple
+  PyObject* path;    // owned tuple, or null until first asked for
+  PyObject* parent;  // owned: the parent's path and the step, until then
+  PyObject* step;
   PyObject* value;  // owned
   StreamEventKind kind;
 };
@@ -33,6 +35,22 @@ const char* kind_name(StreamEventKind kind) noexcept {
   return "?";
 }
 
+// The path, made from the parent's and the step on first use. Borrowed;
+// panics when it cannot be made.
+PyObject* path_of(EventObject* e) {
+  if (e->path != nullptr) return e->path;
+  e->path = path_with_step(e->parent, e->step).release();
+  Py_CLEAR(e->parent);
+  Py_CLEAR(e->step);
+  return e->path;
+}
+
+PyObject* get_path(PyObject* self, void*) {
+  return guarded<PyObject*>(nullptr, [&] {
+    return PyRef::borrow(path_of(as_event(self))).release();
+  });
+}
+
 PyObject* get_kind(PyObject* self, void*) {
   return guarded<PyObject*>(nullptr, [&] {
     return require_object(
@@ -45,6 +63,8 @@ void event_dealloc(PyObject* self) {
   guard_void([&] {
     EventObject* e = as_event(self);
     Py_XDECREF(e->path);
+    Py_XDECREF(e->parent);
+    Py_XDECREF(e->step);
     Py_XDECREF(e->value);
     free_instance(self, Py_TYPE(self), "StreamEvent");
   });
@@ -53,9 +73,9 @@ void event_dealloc(PyObject* self) {
 // StreamEvent(kind='append', path=('a', 0), value='text')
 PyObject* event_repr(PyObject* self) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    const EventObject* e = as_event(self);
+    EventObject* e = as_event(self);
     return PyUnicode_FromFormat("StreamEvent(kind='%s', path=%R, value=%R)",
-                                kind_name(e->kind), e->path, e->value);
+                                kind_name(e->kind), path_of(e), e->value);
   });
 }
 
@@ -66,10 +86,12 @@ PyObject* event_richcompare(PyObject* self, PyObject* other, int op) {
     if ((op != Py_EQ && op != Py_NE) || Py_TYPE(other) != Py_TYPE(self)) {
       return PyRef::borrow(Py_NotImplemented).release();
     }
-    const EventObject* a = as_event(self);
-    const EventObject* b = as_event(other);
+    EventObject* a = as_event(self);
+    EventObject* b = as_event(other);
     int equal = a->kind == b->kind;
-    if (equal) equal = PyObject_RichCompareBool(a->path, b->path, Py_EQ);
+    if (equal) {
+      equal = PyObject_RichCompareBool(path_of(a), path_of(b), Py_EQ);
+    }
     if (equal == 1) {
       equal = PyObject_RichCompareBool(a->value, b->value, Py_EQ);
     }
@@ -79,9 +101,6 @@ PyObject* event_richcompare(PyObject* self, PyObject* other, int op) {
 }
 
 PyMemberDef event_members[] = {
-    {"path", T_OBJECT_EX, offsetof(EventObject, path), READONLY,
-     "Where the change is: a tuple of keys and indices from the top "
-     "value."},
     {"value", T_OBJECT_EX, offsetof(EventObject, value), READONLY,
      "\"open\": an empty list or dict; \"complete\": the value, shared "
      "with\nlater snapshots; \"append\": the text appended."},
@@ -89,6 +108,9 @@ PyMemberDef event_members[] = {
 };
 
 PyGetSetDef event_getset[] = {
+    {"path", get_path, nullptr,
+     "Where the change is: a tuple of keys and indices from the top value.",
+     nullptr},
     {"kind", get_kind, nullptr,
      "\"open\" (a container opened), \"complete\" (a value completed) or\n"
      "\"append\" (text appended to the open string).",
@@ -112,10 +134,24 @@ PyType_Slot event_slots[] = {
 
 }  // namespace
 
+PyRef path_with_step(PyObject* parent, PyObject* step) {
+  const Py_ssize_t n = PyTuple_Size(parent);
+  PyRef path = require_object(PyTuple_New(n + 1));
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject* item = PyTuple_GetItem(parent, i);  // borrowed
+    Py_INCREF(item);
+    PyTuple_SetItem(path.get(), i, item);  // cannot fail: a fresh tuple
+  }
+  Py_INCREF(step);
+  PyTuple_SetItem(path.get(), n, step);
+  return path;
+}
+
 SharedClass stream_event_class("tarnwick.StreamEvent", sizeof(EventObject),
                                event_slots);
 
-PyRef new_stream_event(StreamEventKind kind, PyRef path, PyRef value) {
+PyRef new_stream_event(StreamEventKind kind, PyRef path, PyRef parent,
+                       PyRef step, PyRef value) {
   // Straight from the allocator: events are made by the thousand.
   auto* type = reinterpret_cast<PyTypeObject*>(stream_event_class.get());
   PyRef instance(type ? PyType_GenericAlloc(type, 0) : nullptr);
@@ -125,6 +161,8 @@ PyRef new_stream_event(StreamEventKind kind, PyRef path, PyRef value) {
   }
   EventObject* e = as_event(instance.get());
   e->path = path.release();
+  e->parent = parent.release();
+  e->step = step.release();
   e->value = value.release();
   e->kind = kind;
   return instance;

@@ -12,8 +12,13 @@ namespace tarnwick::python {
 // The process-wide class (see SharedClass).
 extern SharedClass stream_event_class;
 
-// A new event; takes over `path` (a tuple) and `value`. Panics when it
-// cannot be made.
-PyRef new_stream_event(StreamEventKind kind, PyRef path, PyRef value);
+// A new tuple: the items of the tuple `parent`, then `step`.
+PyRef path_with_step(PyObject* parent, PyObject* step);
+
+// A new event; takes over `value` and either `path` (a tuple) or, when that
+// is null, `parent` (a tuple) and `step`, of which the event makes its path
+// when first asked. Panics when it cannot be made.
+PyRef new_stream_event(StreamEventKind kind, PyRef path, PyRef parent,
+                       PyRef step, PyRef value);
 
 }  // namespace tarnwick::python
