@@ -10,7 +10,7 @@
 //   - the events rebuild the value: StreamValue of all of them is the
 //   stream's value while it is incremental.
 // The first byte seeds the split sizes (1 to 8 bytes, or 1 when it is odd),
-// the rest is the text.
+// the rest is the text; past 64 KB it is read in one chunk only.
 
 #include <cstddef>  // size_t
 #include <cstdint>  // uint8_t
@@ -127,6 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string owned(tarnwick::fuzz::as_text(data + 1, size - 1));
   const std::string_view text = owned;
   const Run whole = run(text, 0, false);
+  // The checks after each chunk cost time in proportion to the value: the
+  // huge conformance files are read in one chunk only.
+  if (text.size() > 65536) return 0;
   const Run split = run(text, data[0], true);
   TARNWICK_FUZZ_CHECK(split.events == whole.events);
   TARNWICK_FUZZ_CHECK(split.incremental == whole.incremental);
