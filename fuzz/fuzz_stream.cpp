@@ -123,9 +123,7 @@ Run run(std::string_view text, unsigned seed, bool split) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   if (size == 0) return 0;
-  // Held in a string, as the parser holds what it was fed.
-  const std::string owned(tarnwick::fuzz::as_text(data + 1, size - 1));
-  const std::string_view text = owned;
+  const std::string_view text = tarnwick::fuzz::as_text(data + 1, size - 1);
   const Run whole = run(text, 0, false);
   // The checks after each chunk cost time in proportion to the value: the
   // huge conformance files are read in one chunk only.
