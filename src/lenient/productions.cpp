@@ -218,9 +218,9 @@ void Pass::read_member(Frame& f) {
   if ((c == '{' || c == '[') && container_as_member(f, c)) return;
   const std::size_t outer_comma = f.comma;
   f.member = f.comma != npos ? f.comma : i_;
+  f.member_edits = edits_.checkpoint();  // the comma's own edit included
   comma_taken(f);
   f.comma = npos;
-  f.member_edits = edits_.checkpoint();
   if (f.missing_comma) {
     edits_.insert(i_, ",", Fix::MissingPunctuation);
     f.missing_comma = false;
@@ -352,7 +352,7 @@ void Pass::read_key(Frame& f) {
     edits_.rollback(f.member_edits);
     edits_.erase(i_, end - i_, Fix::BareWords);
     i_ = end;
-    if (t_[f.member] == ',') {
+    if (t_[f.member] == ',' || t_[f.member] == ';') {
       f.comma = f.member;
     } else {
       f.missing_comma = !f.empty;
