@@ -187,6 +187,7 @@ void Pass::read_element(Frame& f) {
       edits_.insert(i_, ",", Fix::MissingPunctuation);
       f.missing_comma = false;
     }
+    f.separated = f.separated || !f.empty;  // a second element
   }
   read_value();  // may push: f is not used after it
 }
