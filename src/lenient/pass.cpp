@@ -69,11 +69,6 @@ void Pass::close_top(std::size_t at, bool inserted) {
       edits_.insert(at, "null", Fix::MissingPunctuation);
       f.empty = false;
     }
-    if (f.merged) {
-      if (!inserted) edits_.erase(at, 1, Fix::Brackets);
-      close_merged(f);
-      return;
-    }
     if (inserted) edits_.insert(at, "}", closing);
   } else if (f.kind == Kind::Tuple && inserted && !f.separated && !f.empty &&
              f.comma == npos) {
@@ -91,22 +86,6 @@ void Pass::close_top(std::size_t at, bool inserted) {
   if (f.kind != Kind::Wrapper) --depth_;
 }
 
-// Closes a merged object: its members stay the outer object's. One that
-// held nothing leaves the outer object as it was, its comma pending again.
-// The outer frame is left ready for value_done.
-void Pass::close_merged(const Frame& m) {
-  stack_.pop_back();
-  --depth_;
-  closed_empty_ = m.empty;
-  last_closer_ = npos;
-  if (m.empty) {
-    Frame& outer = stack_.back();
-    outer.comma = m.outer_comma;
-    outer.state = State::Key;
-    merged_empty_ = true;
-  }
-}
-
 // A closing bracket at i_: it closes the frame closer_target picks, and any
 // opened inside that one, whose closers go in before it.
 void Pass::handle_closer(char c) {
@@ -119,6 +98,14 @@ void Pass::handle_closer(char c) {
   while (stack_.size() > target + 1) {
     close_top(i_, /*inserted=*/true);
     value_done();
+  }
+  if (Frame& open = stack_.back(); c == '}' && open.merged != 0) {
+    // The brace of an object merged into this one: it goes, and this one
+    // stays open.
+    --open.merged;
+    edits_.erase(i_, 1, Fix::Brackets);
+    ++i_;
+    return;
   }
   const Frame& f = stack_.back();
   if (f.kind == Kind::Wrapper) {
@@ -133,7 +120,7 @@ void Pass::handle_closer(char c) {
     }
   } else if (f.kind == Kind::Array && c != ']') {
     edits_.replace(i_, 1, "]", Fix::Brackets);
-  } else if (f.kind == Kind::Object && c != '}' && !f.merged) {
+  } else if (f.kind == Kind::Object && c != '}') {
     edits_.replace(i_, 1, "}", Fix::Brackets);
   }
   close_top(i_, /*inserted=*/false);

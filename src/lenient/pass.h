@@ -45,11 +45,9 @@ class Pass {
     EditLog::Checkpoint member_edits;  // before the current member started
     bool empty;                        // no element or member yet
     bool missing_comma;  // the next element or member needs a comma
-    // An object written where a key belongs ({{"a": 1}}): its members are
-    // those of the object around it, and its braces go. `outer_comma` is
-    // the comma before it, pending again when it turns out empty.
-    bool merged = false;
-    std::size_t outer_comma = npos;
+    // Objects written where a key of this one belongs ({{"a": 1}}): their
+    // members are this object's, and their braces go. How many are open.
+    std::size_t merged = 0;
     // A tuple: the edit that made its parenthesis a bracket, and whether a
     // comma was read in it. One value and no comma, ({"a": 1}), is that
     // value in parentheses, not an array.
@@ -99,7 +97,6 @@ class Pass {
   void read_key(Frame& f);
   bool container_as_member(Frame& f, char c);
   bool continue_last_array(Frame& f);
-  void close_merged(const Frame& m);
   void read_colon(Frame& f);
   void read_separator(Frame& f);
   bool read_word(Place where);
@@ -185,7 +182,6 @@ class Pass {
   std::size_t calls_ = 0;      // open parentheses: wrapper calls and tuples
   bool closed_empty_ = false;  // the container closed last had nothing in it
   std::size_t last_closer_ = npos;  // where the last array closed in the text
-  bool merged_empty_ = false;       // a merged object closed with nothing in it
   // Bytes that the closer decision may still look ahead, in all: linear.
   std::size_t lookahead_budget_ = 4 * n_ + 4096;
   FixSet fixes_ = 0;  // families reported besides the edits' own
@@ -218,10 +214,6 @@ inline void Pass::push(Kind kind, State state) {
 
 // A value has been read completely at i_: the frame below moves on.
 inline void Pass::value_done() {
-  if (merged_empty_) {  // nothing was read after all
-    merged_empty_ = false;
-    return;
-  }
   if (stack_.empty()) {
     ++top_.values;
     top_.end = i_;

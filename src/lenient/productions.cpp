@@ -217,7 +217,15 @@ void Pass::read_member(Frame& f) {
     return;
   }
   if ((c == '{' || c == '[') && container_as_member(f, c)) return;
-  const std::size_t outer_comma = f.comma;
+  if (c == '{') {
+    // {{"a": 1}}, or an object among members: its members are these, its
+    // braces go; the comma owed or pending waits for its first member.
+    if (!f.empty) guessed_ = true;
+    edits_.erase(i_, 1, Fix::Brackets);
+    ++i_;
+    ++f.merged;
+    return;
+  }
   f.member = f.comma != npos ? f.comma : i_;
   f.member_edits = edits_.checkpoint();  // the comma's own edit included
   comma_taken(f);
@@ -225,16 +233,6 @@ void Pass::read_member(Frame& f) {
   if (f.missing_comma) {
     edits_.insert(i_, ",", Fix::MissingPunctuation);
     f.missing_comma = false;
-  }
-  if (c == '{') {
-    // {{"a": 1}}, or an object among members: its members join these.
-    if (!f.empty) guessed_ = true;
-    edits_.erase(i_, 1, Fix::Brackets);
-    ++i_;
-    push(Kind::Object, State::Key);
-    stack_.back().merged = true;
-    stack_.back().outer_comma = outer_comma;
-    return;
   }
   const QuoteMark q = quote_at(t_, i_);
   if (q.kind != Quote::None) {
