@@ -201,7 +201,7 @@ void Pass::read_member(Frame& f) {
     handle_closer(c);
     return;
   }
-  if (c == ',') {
+  if (c == ',' || c == ';') {
     edits_.erase(i_, 1, Fix::TrailingCommas);
     ++i_;
     return;
