@@ -117,6 +117,42 @@ std::size_t byte_order_mark_length(std::string_view text) noexcept {
   return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }
 
+namespace {
+
+// Counts the words of the canonical string that opens at json[i] into
+// `weight`; returns where it closes. Canonical strings: escapes stand for a
+// quote, a backslash or a control character, none of which is part of a
+// word. Words are runs of two or more characters between layout,
+// punctuation and escapes. A lone character is no word, so a reading that
+// invents one (a cut escape) gains nothing; "null" is none either, so a
+// document read as one long string weighs what its values do.
+std::size_t string_words(std::string_view json, std::size_t i,
+                         std::size_t& weight) noexcept {
+  std::size_t j = i + 1;
+  std::size_t run = 0;  // code points of the word being read
+  std::size_t run_start = j;
+  auto end_word = [&](std::size_t at) {
+    if (run >= 2 && json.substr(run_start, at - run_start) != "null") {
+      ++weight;
+    }
+    run = 0;
+  };
+  for (; j < json.size() && json[j] != '"'; ++j) {
+    const auto b = static_cast<unsigned char>(json[j]);
+    if (b == '\\' || b <= ' ' || b == ',' || b == ':' || b == '{' || b == '}' ||
+        b == '[' || b == ']') {
+      end_word(j);
+      if (b == '\\' && json[++j] == 'u') j += 4;
+    } else if ((b & 0xC0) != 0x80) {
+      if (run++ == 0) run_start = j;
+    }
+  }
+  end_word(j);
+  return j;
+}
+
+}  // namespace
+
 ValueShape shape_of_json(std::string_view json) noexcept {
   ValueShape shape;
   const char head = json.empty() ? 'n' : json[0];
@@ -137,33 +173,7 @@ ValueShape shape_of_json(std::string_view json) noexcept {
         --depth;
         break;
       case '"': {
-        // Canonical strings: escapes stand for a quote, a backslash or a
-        // control character, none of which is part of a word.
-        // Words are runs of two or more characters between layout,
-        // punctuation and escapes. A lone character is no word, so a reading
-        // that invents one (a cut escape) gains nothing; "null" is none
-        // either, so a document read as one long string weighs what its
-        // values do.
-        std::size_t j = i + 1;
-        std::size_t run = 0;  // code points of the word being read
-        std::size_t run_start = j;
-        auto end_word = [&](std::size_t at) {
-          if (run >= 2 && json.substr(run_start, at - run_start) != "null") {
-            ++shape.weight;
-          }
-          run = 0;
-        };
-        for (; j < json.size() && json[j] != '"'; ++j) {
-          const auto b = static_cast<unsigned char>(json[j]);
-          if (b == '\\' || b <= ' ' || b == ',' || b == ':' || b == '{' ||
-              b == '}' || b == '[' || b == ']') {
-            end_word(j);
-            if (b == '\\' && json[++j] == 'u') j += 4;
-          } else if ((b & 0xC0) != 0x80) {
-            if (run++ == 0) run_start = j;
-          }
-        }
-        end_word(j);
+        const std::size_t j = string_words(json, i, shape.weight);
         key = j + 1 < json.size() && json[j + 1] == ':';
         if (depth == 1 && !key) {
           shape.holds_nothing = shape.reference_like = false;
