@@ -49,7 +49,7 @@ namespace {
 
 // Coercion calls allowed per value before alternatives are no longer tried,
 // so that nested anyOf over a large value stays bounded.
-constexpr std::size_t kWorkBudget = 200'000;
+constexpr std::size_t kWorkBudget = 20'000;
 // Open containers a value may nest, as the strict reader allows: a decode
 // or a wrap that would nest deeper is not made, so every result reads back.
 constexpr std::size_t kMaxNesting = 127;
@@ -195,6 +195,8 @@ class Coercer {
   std::vector<SchemaIssue>& issues_;
   ValuePath path_;
   std::size_t work_ = 0;
+  // Values do not move during the integer pass: each pair is done once.
+  VisitedPairs integers_seen_;
 };
 
 void Coercer::coerce(NodeId id, JsonValue& v, bool root, bool wrap_ok) {
@@ -547,7 +549,7 @@ bool Coercer::try_branch(const SchemaNode& n, std::size_t b, JsonValue& v,
 // allowed becomes an integer, as Pydantic gives it.
 void Coercer::integers(NodeId id, JsonValue& v) {
   const SchemaNode& n = graph_.nodes[id];
-  if (n.constant) return;
+  if (n.constant || !integers_seen_.first(id, &v)) return;
   if (v.kind() == ValueKind::Number && only_integers(n) &&
       v.as_number().kind() == NumberKind::Float) {
     if (const auto whole = integer_of(v.as_number().as_double())) {

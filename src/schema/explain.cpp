@@ -72,10 +72,14 @@ class Explainer {
   std::vector<ValuePath>& missing_;
   ValuePath path_;
   std::size_t records_ = 0;
+  VisitedPairs seen_;
 };
 
 void Explainer::explain(NodeId id, const JsonValue& v) {
-  if (records_ >= kMaxRecords || validate_node(graph_, id, v)) return;
+  if (records_ >= kMaxRecords || !seen_.first(id, &v) ||
+      validate_node(graph_, id, v)) {
+    return;
+  }
   const SchemaNode& n = graph_.nodes[id];
   if (n.constant) {
     note("no value is allowed here");

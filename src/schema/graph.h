@@ -3,13 +3,15 @@
 // built. (Private)
 #pragma once
 
-#include <cstddef>      // size_t
-#include <cstdint>      // uint8_t, uint32_t
-#include <optional>     // optional
-#include <string>       // string
-#include <string_view>  // string_view
-#include <utility>      // pair
-#include <vector>       // vector
+#include <cstddef>        // size_t
+#include <cstdint>        // uint8_t, uint32_t
+#include <functional>     // hash
+#include <optional>       // optional
+#include <string>         // string
+#include <string_view>    // string_view
+#include <unordered_set>  // unordered_set
+#include <utility>        // pair
+#include <vector>         // vector
 
 #include "tarnwick/schema.h"
 #include "tarnwick/value.h"
@@ -75,6 +77,30 @@ struct SchemaNode {
 struct SchemaGraph {
   std::vector<SchemaNode> nodes;  // nodes[0] is the root
   std::vector<IgnoredKeyword> ignored;
+};
+
+// (subschema, value) pairs already visited by a walk that follows `$ref`
+// and allOf on one value: each pair is walked once, so schemas that reach
+// one subschema by many routes cost no more than the pairs there are.
+class VisitedPairs {
+ public:
+  // True the first time `id` meets the value at `v`.
+  bool first(NodeId id, const JsonValue* v) {
+    return seen_.insert(Key{id, v}).second;
+  }
+
+ private:
+  struct Key {
+    NodeId node;
+    const JsonValue* value;
+    bool operator==(const Key&) const = default;
+  };
+  struct Hash {
+    std::size_t operator()(const Key& k) const noexcept {
+      return std::hash<const void*>()(k.value) * 31 + k.node;
+    }
+  };
+  std::unordered_set<Key, Hash> seen_;
 };
 
 // MARK: - Values (validate.cpp)
