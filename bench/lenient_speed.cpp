@@ -248,6 +248,8 @@ constexpr Shape kShapes[] = {
     {"/*", "", "/*"},                // a comment that never closes
     {"f(", "", "f("},                // wrapper calls nested without end
     {"{a:", "", "{a:"},              // objects with unquoted keys, never closed
+    {"x (1", "", "x (1 "},           // tuples after prose, never closed
+    {"{\"a\": [1], {", "{\"a\": [1], ", "{"},  // objects where a key belongs
 };
 
 // About `size` bytes, never more: the unit repeated, padded with spaces.

@@ -416,11 +416,19 @@ class Search {
   template <class Visit>
   void each_span(std::size_t from, Visit& visit) {
     const char* const openers = options_.lenient ? "[{(" : "[{";
+    // A tuple read (or refused) up to here: no tuple inside it is tried
+    // again, so that "x (1 x (1 ..." costs one reading, not one per (.
+    std::size_t tuples_read_to = 0;
     for (std::size_t pos = from; pos < text_.size();) {
       const std::size_t open = text_.find_first_of(openers, pos);
       if (open == std::string_view::npos) break;
+      const bool tuple = text_[open] == '(';
+      if (tuple && open < tuples_read_to) {
+        pos = open + 1;
+        continue;
+      }
       const std::size_t close =
-          text_[open] == '(' ? text_.size() : bracket_span_end(text_, open);
+          tuple ? text_.size() : bracket_span_end(text_, open);
       std::optional<Candidate> c = attempt(open, close, LenientScope::OneValue);
       if (!c) {
         pos = open + 1;
@@ -430,8 +438,9 @@ class Search {
       // the search goes on after whichever is further, so spans never
       // overlap.
       const Standing st = standing(*c, /*span=*/true);
-      if (text_[open] == '(') {
+      if (tuple) {
         // A tuple that is no candidate may hold one: look inside.
+        tuples_read_to = c->end;
         pos = st == Standing::Rejected ? open + 1 : c->end;
       } else {
         pos = c->end > close ? c->end : close;

@@ -294,6 +294,7 @@ bool Pass::continue_last_array(Frame& f) {
   if (f.empty || last_closer_ == npos || last_closer_ >= i_) return false;
   for (std::size_t q = last_closer_ + 1; q < i_; ++q) {
     if (t_[q] != ',' && !is_json_ws(static_cast<unsigned char>(t_[q]))) {
+      last_closer_ = npos;  // looked at once only
       return false;
     }
   }
