@@ -100,7 +100,9 @@ struct KeyHash {
 class StreamCore {
  public:
   StreamCore(const ExtractOptions& options, PyRef kwargs)
-      : parser_(options), kwargs_(std::move(kwargs)) {}
+      : parser_(options),
+        kwargs_(std::move(kwargs)),
+        max_len_(options.repair.max_len) {}
 
   PyRef feed(PyObject* chunk);
   PyRef value();
@@ -111,6 +113,8 @@ class StreamCore {
  private:
   bool take_chunk(PyObject* chunk, PyRef& encoded, std::string& replaced,
                   std::string_view& utf8);
+  bool keep_chunk(PyObject* chunk, std::string_view utf8);
+  PyRef past_max_len();
   PyRef apply(const StreamEvent& event);
   PyRef completed(const StreamEvent& event);
   void place(const StreamEvent& event, PyObject* value);
@@ -125,7 +129,13 @@ class StreamCore {
   PyRef kwargs_;   // the options, as close() passes them to extract()
   PyRef chunks_;   // every chunk as given, for close()
   int input_ = 0;  // 0 none yet, 1 str, 2 bytes
-  PyRef closed_;   // close()'s answer, once made
+  // The text's length so far, in UTF-8 bytes and in code points. Past
+  // max_len the chunks are no longer kept: close() gives the fallback over
+  // all of it, as extract() would, and memory stays bounded.
+  std::uint64_t max_len_;
+  std::uint64_t bytes_ = 0;
+  Py_ssize_t code_points_ = 0;
+  PyRef closed_;  // close()'s answer, once made
 
   std::vector<Frame> frames_;  // the open containers
   PyRef root_;                 // the top value, once complete
@@ -166,17 +176,15 @@ bool StreamCore::take_chunk(PyObject* chunk, PyRef& encoded,
                                 : "feed() takes bytes, as the first chunk was");
     return false;
   }
-  if (!chunks_) chunks_ = require_object(PyList_New(0));
-  if (PyList_Append(chunks_.get(), chunk) != 0) return false;
   input_ = kind;
   if (kind == 2) {
     utf8 = bytes_view(chunk);
-    return true;
+    return keep_chunk(chunk, utf8);
   }
   encoded.reset(PyUnicode_AsUTF8String(chunk));
   if (encoded) {
     utf8 = bytes_view(encoded.get());
-    return true;
+    return keep_chunk(chunk, utf8);
   }
   // Lone surrogates: read as U+FFFD, as extract() reads them.
   PyErr_Clear();
@@ -184,7 +192,22 @@ bool StreamCore::take_chunk(PyObject* chunk, PyRef& encoded,
   if (!passed) return false;
   append_replacing_surrogates(bytes_view(passed.get()), replaced);
   utf8 = replaced;
-  return true;
+  return keep_chunk(chunk, utf8);
+}
+
+// Keeps `chunk` for close() while the text is within max_len, and counts
+// it: `utf8` is what the engine reads of it. False with an error set.
+bool StreamCore::keep_chunk(PyObject* chunk, std::string_view utf8) {
+  for (const char c : utf8) {  // code points of the decoded text
+    code_points_ += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }
+  bytes_ += utf8.size();
+  if (bytes_ > max_len_) {
+    chunks_.reset();
+    return true;
+  }
+  if (!chunks_) chunks_ = require_object(PyList_New(0));
+  return PyList_Append(chunks_.get(), chunk) == 0;
 }
 
 PyRef StreamCore::feed(PyObject* chunk) {
@@ -394,6 +417,10 @@ PyRef StreamCore::value() {
 
 PyRef StreamCore::close() {
   if (closed_) return PyRef::borrow(closed_.get());
+  if (bytes_ > max_len_) {
+    closed_ = past_max_len();
+    return closed_ ? PyRef::borrow(closed_.get()) : PyRef();
+  }
   PyRef empty = require_object(input_ == 2 ? PyBytes_FromStringAndSize("", 0)
                                            : PyUnicode_FromString(""));
   PyRef text(chunks_
@@ -415,6 +442,33 @@ PyRef StreamCore::close() {
   if (!answer) return PyRef();
   closed_ = PyRef::borrow(answer.get());
   return answer;
+}
+
+// The text passed max_len: extract() would give the fallback unread, over
+// all of it. Its answer for no text, with the whole text's span.
+PyRef StreamCore::past_max_len() {
+  PyRef module(PyImport_ImportModule("tarnwick._extras"));
+  if (!module) return PyRef();
+  PyRef extract(PyObject_GetAttrString(module.get(), "extract"));
+  PyRef rebuild(
+      extract ? PyObject_GetAttrString(module.get(), "_rebuild_extraction")
+              : nullptr);
+  PyRef empty = require_object(PyUnicode_FromString(""));
+  PyRef args(rebuild ? PyTuple_Pack(1, empty.get()) : nullptr);
+  if (!args) return PyRef();
+  PyRef none(PyObject_Call(extract.get(), args.get(), kwargs_.get()));
+  if (!none) return PyRef();
+  PyRef fields(PyObject_CallMethod(none.get(), "__reduce__", nullptr));
+  PyObject* parts = fields ? PyTuple_GetItem(fields.get(), 1) : nullptr;
+  if (parts == nullptr) return PyRef();  // borrowed
+  PyRef span(Py_BuildValue("(nn)", Py_ssize_t{0}, code_points_));
+  if (!span) return PyRef();
+  PyRef rebuilt(Py_BuildValue(
+      "(OOOOOO)", PyTuple_GetItem(parts, 0), PyTuple_GetItem(parts, 1),
+      PyTuple_GetItem(parts, 2), PyTuple_GetItem(parts, 3), span.get(),
+      PyTuple_GetItem(parts, 5)));
+  if (!rebuilt) return PyRef();
+  return PyRef(PyObject_Call(rebuild.get(), rebuilt.get(), nullptr));
 }
 
 // MARK: the class

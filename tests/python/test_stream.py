@@ -296,6 +296,12 @@ class TestSurface:
             s.feed(text[at : at + 10])
         assert s.done and not s.incremental and s.value == list(range(15))
         assert s.close() == extract(text, max_len=50) and s.close().strategy == "fallback"
+        # Past max_len no chunk is kept: memory stays bounded.
+        late = "9" * 100
+        held = sys.getrefcount(late)
+        s = Stream(max_len=50)
+        s.feed(late)
+        assert sys.getrefcount(late) == held and s.close().span == (0, 100)
 
     def test_event_type(self):
         (event,) = Stream().feed("[")
