@@ -95,6 +95,7 @@ class Pass {
   void comma_taken(const Frame& f);
   void read_member(Frame& f);
   void read_key(Frame& f);
+  void drop_unread_member(Frame& f, std::size_t end, Fix fix);
   bool container_as_member(Frame& f, char c);
   bool continue_last_array(Frame& f);
   void read_colon(Frame& f);

@@ -324,9 +324,7 @@ void Pass::read_key(Frame& f) {
   const std::size_t end = word_end(i_, /*key=*/true);
   const std::size_t trimmed = trim_word_end(t_, i_, end);
   if (trimmed == i_) {  // a character that starts no key
-    edits_.erase(i_, 1, Fix::UnquotedKeys);
-    ++i_;
-    guessed_ = true;
+    drop_unread_member(f, i_ + 1, Fix::UnquotedKeys);
     return;
   }
   // {key "value"}: one word and then a value, its colon left out.
@@ -346,17 +344,23 @@ void Pass::read_key(Frame& f) {
     i_ = n_;
     drop_cut_key(f);
   } else {
-    // A word with no colon: no member to make of it, so its comma is
-    // pending again.
-    guessed_ = true;
-    edits_.rollback(f.member_edits);
-    edits_.erase(i_, end - i_, Fix::BareWords);
-    i_ = end;
-    if (t_[f.member] == ',' || t_[f.member] == ';') {
-      f.comma = f.member;
-    } else {
-      f.missing_comma = !f.empty;
-    }
+    // A word with no colon: no member to make of it.
+    drop_unread_member(f, end, Fix::BareWords);
+  }
+}
+
+// What stood where a member should start, up to `end`, makes none: it is
+// dropped, with the member's edits, and the member's comma is pending (or
+// owed) again, as before it.
+void Pass::drop_unread_member(Frame& f, std::size_t end, Fix fix) {
+  guessed_ = true;
+  edits_.rollback(f.member_edits);
+  edits_.erase(i_, end - i_, fix);
+  i_ = end;
+  if (t_[f.member] == ',' || t_[f.member] == ';') {
+    f.comma = f.member;
+  } else {
+    f.missing_comma = !f.empty;
   }
 }
 
