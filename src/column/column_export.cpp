@@ -228,13 +228,22 @@ class ArrayMaker {
     return out;
   }
 
-  // The rows' validity, or null when none is null.
-  const std::uint8_t* validity(ArrayNode& node) const {
+  // The rows' validity, or null when none is null. Every array that has it
+  // owns a copy, as a consumer may release them one by one; the bits are
+  // made once.
+  const std::uint8_t* validity(ArrayNode& node) {
     if (nulls_ == 0) return nullptr;
-    std::uint8_t* bits = bitmap(node, rows_);
-    for (std::int64_t i = 0; i < rows_; ++i) {
-      if (code(i) != kNullRow) bits[i >> 3] |= std::uint8_t(1u << (i & 7));
+    if (valid_.empty()) {
+      valid_.assign(static_cast<std::size_t>((rows_ + 7) / 8), 0);
+      for (std::int64_t i = 0; i < rows_; ++i) {
+        if (code(i) != kNullRow) {
+          valid_[static_cast<std::size_t>(i >> 3)] |=
+              std::uint8_t(1u << (i & 7));
+        }
+      }
     }
+    auto* bits = reinterpret_cast<std::uint8_t*>(allocate(node, valid_.size()));
+    std::memcpy(bits, valid_.data(), valid_.size());
     return bits;
   }
 
@@ -354,6 +363,7 @@ class ArrayMaker {
   std::int64_t rows_;
   Widths widths_;
   std::int64_t nulls_ = 0;
+  std::vector<std::uint8_t> valid_;  // what validity() copies, once made
 };
 
 // ---------------------------------------------------------------------------
