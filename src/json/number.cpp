@@ -1,10 +1,28 @@
 #include "json/number.h"
 
 #include <cfloat>        // FLT_EVAL_METHOD
-#include <charconv>      // from_chars
+#include <charconv>      // from_chars, __cpp_lib_to_chars
 #include <cmath>         // isfinite
 #include <cstdint>       // uint64_t
 #include <system_error>  // errc
+
+// libc++ before 20 (Apple's among them) reads no floating-point number with
+// from_chars, and says so by leaving __cpp_lib_to_chars undefined; there the
+// C library reads it, in the "C" locale.
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+#define TARNWICK_FLOAT_FROM_CHARS 1
+#else
+#define TARNWICK_FLOAT_FROM_CHARS 0
+#include <cerrno>   // errno, ERANGE
+#include <clocale>  // newlocale, LC_ALL_MASK
+#include <cstdlib>  // strtod_l
+#include <cstring>  // memcpy
+#include <memory>   // unique_ptr
+#include <new>      // nothrow
+#if defined(__APPLE__)
+#include <xlocale.h>  // strtod_l, newlocale
+#endif
+#endif
 
 #include "text/chars.h"
 
@@ -95,6 +113,39 @@ bool convert_exact(const NumberScan& s, JsonNumber& out) noexcept {
   }
   out = *JsonNumber::from_f64(s.negative ? -d : d);
   return true;
+}
+
+// The double nearest the decimal number [first, last) (JSON syntax,
+// checked before), as std::from_chars gives it: result_out_of_range when it
+// is too large for a double or too small for any but zero.
+std::errc read_decimal(const char* first, const char* last,
+                       double& d) noexcept {
+#if TARNWICK_FLOAT_FROM_CHARS
+  return std::from_chars(first, last, d).ec;
+#else
+  // Made once and never changed: strtod_l needs a locale object.
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  if (c_locale == locale_t{}) return std::errc::not_enough_memory;
+  const auto n = static_cast<std::size_t>(last - first);
+  char small[128];  // most numbers; strtod_l needs a terminated copy
+  std::unique_ptr<char[]> large;
+  char* text = small;
+  if (n >= sizeof small) {
+    large.reset(new (std::nothrow) char[n + 1]);
+    if (!large) return std::errc::not_enough_memory;
+    text = large.get();
+  }
+  std::memcpy(text, first, n);
+  text[n] = '\0';
+  errno = 0;
+  const double value = strtod_l(text, nullptr, c_locale);
+  // ERANGE also comes with a subnormal result, which from_chars gives.
+  if (errno == ERANGE && (value == 0 || !std::isfinite(value))) {
+    return std::errc::result_out_of_range;
+  }
+  d = value;
+  return std::errc();
+#endif
 }
 
 }  // namespace
@@ -200,13 +251,13 @@ bool convert_number(const NumberScan& s, JsonNumber& out) noexcept {
     return true;
   }
   double d = 0.0;
-  const std::from_chars_result r = std::from_chars(s.begin, s.stop, d);
-  if (r.ec == std::errc::result_out_of_range) {
+  const std::errc ec = read_decimal(s.begin, s.stop, d);
+  if (ec == std::errc::result_out_of_range) {
     if (leading_exponent(s) > 0) return false;
     out = signed_zero(s.negative);
     return true;
   }
-  if (r.ec != std::errc() || !std::isfinite(d)) return false;
+  if (ec != std::errc() || !std::isfinite(d)) return false;
   out = *JsonNumber::from_f64(d);
   return true;
 }
