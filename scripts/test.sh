@@ -101,6 +101,130 @@ for t in "${fuzz_targets[@]}"; do
   echo "$t: $(grep -E '^#[0-9]+[[:space:]]+DONE' "build/fuzz/$t.log" | tail -n 1)"
 done
 
+# --- other C++ runtimes and machines ----------------------------------------
+# Each step below prints its time. On the shared 2-core machine, under a
+# load of about 10, they took 288 s (libc++), 384 s (libc++, sanitizers),
+# 464 s (aarch64 engine) and 146 s (aarch64 wheel and pytest): about 9
+# minutes of CPU time in all.
+
+# Installs those of the given Debian packages that are missing.
+install_missing() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+  done
+  if ((${#missing[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+# clang with libc++, the C++ runtime of macOS, plain and under the
+# sanitizers. Debian's GoogleTest is built against libstdc++, so its sources
+# (package googletest) are built into each tree. Warnings are errors in the
+# GCC builds above; clang's own are shown here, as in the fuzz build.
+install_missing libc++-dev libc++abi-dev googletest
+for variant in plain sanitize; do
+  step "engine: clang and libc++ ($variant) build and ctest"
+  start=$SECONDS
+  options=(-DCMAKE_BUILD_TYPE=Release)
+  if [ "$variant" = sanitize ]; then
+    options=(-DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON)
+  fi
+  cmake -S . -B "build/libcxx-$variant" -G Ninja "${options[@]}" \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_CXX_FLAGS=-stdlib=libc++ -DCMAKE_EXE_LINKER_FLAGS=-stdlib=libc++ \
+    -DTARNWICK_DEVELOPER=ON -DTARNWICK_GTEST_SOURCE=/usr/src/googletest
+  cmake --build "build/libcxx-$variant" -j "$jobs"
+  # The installed-package test builds its consumer with the default runtime.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "build/libcxx-$variant" --output-on-failure -j "$jobs" \
+    -LE package
+  echo "clang and libc++ ($variant): $((SECONDS - start)) s"
+done
+
+# aarch64: the engine, its tests and the fuzz replay targets cross-built with
+# Debian's g++-aarch64-linux-gnu, and ctest run under qemu-user (the
+# toolchain file names it as CMake's emulator).
+step "aarch64: cross build and ctest under qemu-aarch64"
+start=$SECONDS
+install_missing g++-aarch64-linux-gnu qemu-user googletest
+cmake -S . -B build/aarch64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+  -DTARNWICK_DEVELOPER=ON -DTARNWICK_WERROR=ON \
+  -DTARNWICK_GTEST_SOURCE=/usr/src/googletest
+cmake --build build/aarch64 -j "$jobs"
+ctest --test-dir build/aarch64 --output-on-failure -j "$jobs"
+echo "aarch64 engine: $((SECONDS - start)) s"
+
+# The aarch64 abi3 wheel, built against Debian's arm64 Python headers, and
+# the module's own tests run by Debian's arm64 interpreter under qemu-user.
+# That interpreter cannot be installed beside the host's, so its packages
+# (with every library they load) are unpacked into a directory that
+# `qemu-aarch64 -L` takes as the root.
+step "aarch64: abi3 wheel, and pytest under qemu-aarch64"
+start=$SECONDS
+if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  dpkg --add-architecture arm64
+  apt-get update -qq
+fi
+arm_python=$(apt-cache depends python3-minimal:arm64 |
+  grep -oE 'python3\.[0-9]+-minimal' | head -n 1)
+arm_python=${arm_python%-minimal}  # Debian's python3, e.g. python3.11
+sysroot=$root/build/aarch64-sysroot
+if [ ! -x "$sysroot/usr/bin/$arm_python" ]; then
+  rm -rf "$sysroot" build/aarch64-debs
+  mkdir -p "$sysroot" build/aarch64-debs
+  # The host's own tools (dpkg, tar) and the C headers stay out.
+  debs=$({
+    apt-cache depends --recurse --no-recommends --no-suggests \
+      --no-conflicts --no-breaks --no-replaces --no-enhances \
+      "$arm_python:arm64" libstdc++6:arm64 |
+      grep -E '^[a-z0-9.+-]+:arm64$' |
+      grep -vE '^(dpkg|tar|install-info|rpcsvc-proto|libc-dev-bin):' |
+      grep -vE -- '-dev:arm64$'
+    echo "lib$arm_python-dev:arm64"
+  } | sort -u)
+  # shellcheck disable=SC2086  # one package a word
+  (cd build/aarch64-debs && apt-get download -q $debs)
+  for deb in build/aarch64-debs/*.deb; do dpkg-deb -x "$deb" "$sysroot"; done
+fi
+rm -rf build/aarch64-wheel
+# No build isolation: pip would fetch the build tools (cmake, ninja) for the
+# platform it is told to tag, aarch64; the project's environment has them.
+TARNWICK_SYSROOT=$sysroot _PYTHON_HOST_PLATFORM=linux-aarch64 \
+  CMAKE_TOOLCHAIN_FILE=$root/cmake/aarch64-linux-gnu.cmake \
+  "$py" -m pip wheel -q --no-deps --no-build-isolation -w build/aarch64-wheel . \
+  -C cmake.python-hints=false \
+  -C cmake.define.Python_INCLUDE_DIR="$sysroot/usr/include/$arm_python" \
+  -C build-dir=build/aarch64-wheel/build
+arm_wheel=$(ls build/aarch64-wheel/*-cp38-abi3-linux_aarch64.whl)
+echo "$arm_wheel"
+abi3audit --strict "$arm_wheel"
+arm_site=$root/build/aarch64-py
+rm -rf "$arm_site"
+"$py" -m pip install -q --disable-pip-version-check --target "$arm_site" \
+  --only-binary=:all: --implementation cp \
+  --python-version "${arm_python#python}" \
+  --platform manylinux2014_aarch64 --platform linux_aarch64 \
+  pytest hypothesis "$arm_wheel"
+arm_run=(env -u TARNWICK_REQUIRE_SCALE PYTHONPATH="$arm_site"
+  qemu-aarch64 -L "$sysroot" "$sysroot/usr/bin/$arm_python")
+"${arm_run[@]}" -c 'import platform, sys, tarnwick._extras as m
+assert platform.machine() == "aarch64", platform.machine()
+assert m.__file__.startswith(sys.argv[1]), m.__file__' "$arm_site"
+# The module's own tests, the column's threads among them. Without the
+# kernel's binfmt_misc (a container has none) an arm64 binary cannot start
+# another, so the tests that run the interpreter in a subprocess stay out.
+"${arm_run[@]}" -m pytest -q -p no:cacheprovider \
+  tests/python/test_module.py tests/python/test_repair.py \
+  tests/python/test_result.py tests/python/test_extract.py \
+  tests/python/test_column.py \
+  -k 'not test_internal_failure_raises_panic_exception and not TestCommandLine'
+echo "aarch64 wheel and pytest: $((SECONDS - start)) s"
+
 if [ -f pyproject.toml ]; then
   # With the `scale` extra: pyarrow, Polars, pandas, Dask and PySpark, which
   # the column and cluster-engine tests need; TARNWICK_REQUIRE_SCALE makes a
