@@ -97,7 +97,6 @@ class FenceScanner {
  public:
   explicit FenceScanner(std::string_view text, bool tildes = false) noexcept
       : text_(text),
-        tildes_(tildes),
         next_backticks_(text.find("```")),
         next_tildes_(tildes ? text.find("~~~") : std::string_view::npos) {}
   // The next fence's content as [begin, end) of the text; false when none.
@@ -108,7 +107,6 @@ class FenceScanner {
 
  private:
   std::string_view text_;
-  bool tildes_;
   std::size_t pos_ = 0;
   std::string_view tag_;
   // The first run of each mark at or after where it was last looked for
@@ -235,7 +233,9 @@ class Search {
     const LenientText all = lenient_rewrite(text_.substr(lead));
     if (lead == 0 && all.found && all.to_end && !all.changed &&
         all.fixes == 0 && is_blank_outside(text_, all)) {
-      return Candidate{runner_.run(text_), 0, 0, text_.size()};
+      Candidate valid{runner_.run(text_), 0, 0, text_.size()};
+      valid.guessed = string_like_document(valid);
+      return valid;
     }
     if (options_.repair.strip_code_fences &&
         trim_whitespace(text_).substr(0, 3) == "```") {
@@ -250,6 +250,15 @@ class Search {
     }
     partial_ = std::move(full);
     return std::nullopt;
+  }
+
+  // A strict string whose content opens like a document ("{\"a\": 1,}") is
+  // read as the string that it is; the document it may stand for, encoded
+  // twice, is the other reading: a guess. (The ladder unwraps a strict one.)
+  bool string_like_document(const Candidate& c) const {
+    if (runner_.strategy(c.result) != Strategy::Parse) return false;
+    const std::string_view t = trim_whitespace(text_);
+    return t.size() > 2 && t[0] == '"' && (t[1] == '{' || t[1] == '[');
   }
 
   // The ladder's repair of the whole text, made once.
