@@ -220,6 +220,15 @@ void Pass::read_member(Frame& f) {
   if (c == '{') {
     // {{"a": 1}}, or an object among members: its members are these, its
     // braces go; the comma owed or pending waits for its first member.
+    // Merged braces count toward the nesting limit: past it, the object
+    // is skipped whole.
+    if (depth_ + f.merged + (top_.multi ? 1 : 0) >= kMaxDepth) {
+      const std::size_t start = i_;
+      i_ = bracket_span_end(t_, i_);
+      edits_.erase(start, i_ - start, Fix::Brackets);
+      guessed_ = true;
+      return;
+    }
     if (!f.empty) guessed_ = true;
     edits_.erase(i_, 1, Fix::Brackets);
     ++i_;
