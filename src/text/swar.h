@@ -182,7 +182,7 @@ inline const char* find_string_special(const char* p,
 // '[' to '{' and ']' to '}', and no other byte to either.
 inline const char* find_quote_or_bracket(const char* p,
                                          const char* end) noexcept {
-#if defined(__SSE2__)
+#if TARNWICK_SSE2_BLOCKS
   const __m128i quote = _mm_set1_epi8('"');
   const __m128i open = _mm_set1_epi8('{');
   const __m128i close = _mm_set1_epi8('}');
