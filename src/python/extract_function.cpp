@@ -247,6 +247,22 @@ bool report_conforms(const PyRef& report) noexcept {
   return PyTuple_GetItem(report.get(), 0) == Py_True;
 }
 
+// Every candidate of the call, in text order. Nothing, with the exception
+// set, when a value could not be built.
+std::optional<std::vector<FoundValue>> search_all(PyObject* module,
+                                                  const Call& call) {
+  ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
+  runner.builder().share_keys(&KeyCache::of(module));
+  const CollectorPause pause(call.utf8.size());
+  auto all =
+      tarnwick::detail::extract_all_with(call.utf8, call.options, runner);
+  if (runner.builder().failed()) {
+    runner.builder().raise_kept_error();
+    return std::nullopt;
+  }
+  return all;
+}
+
 // With a schema: the candidate the search picks when it conforms once
 // coerced (most replies: one search and one scan); else the first
 // candidate in text order that does; else the search's pick. The pick
@@ -259,16 +275,9 @@ std::optional<FoundValue> search_conforming(PyObject* module, const Call& call,
   report = apply_call_schema(call, *found);
   if (!report) return std::nullopt;
   if (report_conforms(report)) return found;
-  ObjectRunner runner(tarnwick::detail::candidate_options(call.options.repair));
-  runner.builder().share_keys(&KeyCache::of(module));
-  const CollectorPause pause(call.utf8.size());
-  auto all =
-      tarnwick::detail::extract_all_with(call.utf8, call.options, runner);
-  if (runner.builder().failed()) {
-    runner.builder().raise_kept_error();
-    return std::nullopt;
-  }
-  for (FoundValue& candidate : all) {
+  std::optional all = search_all(module, call);
+  if (!all) return std::nullopt;
+  for (FoundValue& candidate : *all) {
     if (candidate.begin == found->begin && candidate.end == found->end) {
       continue;
     }
@@ -328,16 +337,9 @@ PyObject* extract_all_entry(PyObject* module, PyObject* args,
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     Call call;
     if (!prepare(kExtractAllSignature, args, kwargs, call)) return nullptr;
-    ObjectRunner runner(
-        tarnwick::detail::candidate_options(call.options.repair));
-    runner.builder().share_keys(&KeyCache::of(module));
-    const CollectorPause pause(call.utf8.size());
-    auto all =
-        tarnwick::detail::extract_all_with(call.utf8, call.options, runner);
-    if (runner.builder().failed()) {
-      runner.builder().raise_kept_error();
-      return nullptr;
-    }
+    std::optional found = search_all(module, call);
+    if (!found) return nullptr;
+    auto& all = *found;
     PyRef list(PyList_New(static_cast<Py_ssize_t>(all.size())));
     if (!list) return nullptr;
     for (std::size_t k = 0; k < all.size(); ++k) {
