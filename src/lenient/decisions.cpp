@@ -376,7 +376,7 @@ bool Pass::word_is_text(std::size_t stop, Place where) const {
 // then a key at q show that the object was closed one member too early.
 bool Pass::closed_object_goes_on(std::size_t q) const {
   if (top_.values != 1 || top_.multi || top_.end == 0 ||
-      t_[top_.end - 1] != '}' || q >= n_) {
+      t_[top_.end - 1] != '}' || t_[top_.first_start] != '{' || q >= n_) {
     return false;
   }
   std::size_t key_end = npos;
