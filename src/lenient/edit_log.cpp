@@ -26,6 +26,14 @@ void EditLog::amend(Checkpoint point, std::string_view with,
   e.fix = fix;
 }
 
+void EditLog::drop_from(Checkpoint since, std::size_t pos) {
+  std::size_t keep = since.count;
+  for (std::size_t k = since.count; k < edits_.size(); ++k) {
+    if (edits_[k].pos < pos) edits_[keep++] = edits_[k];
+  }
+  edits_.resize(keep);
+}
+
 bool EditLog::last_inserted(std::size_t pos,
                             std::string_view with) const noexcept {
   if (edits_.empty()) return false;

@@ -44,6 +44,9 @@ class EditLog {
   // edits since then went in text order: what a reading that began at `pos`
   // added.
   Checkpoint checkpoint_at(std::size_t pos) const noexcept;
+  // Undoes the edits made after `since` at `pos` or after it in the text,
+  // whatever their order; those before `pos` stay.
+  void drop_from(Checkpoint since, std::size_t pos);
   // Undoes every edit made after `point`.
   void rollback(Checkpoint point) noexcept { edits_.resize(point.count); }
 

@@ -80,7 +80,8 @@ void Pass::close_top(std::size_t at, bool inserted) {
     edits_.insert(at, "null", Fix::Wrappers);  // name() with no argument
   }
   closed_empty_ = f.empty;
-  last_closer_ = !inserted && f.kind == Kind::Array ? at : npos;
+  last_closer_ =
+      !inserted && f.kind == Kind::Array && t_[at] == ']' ? at : npos;
   stack_.pop_back();
   if (f.kind == Kind::Wrapper || f.kind == Kind::Tuple) --calls_;
   if (f.kind != Kind::Wrapper) --depth_;

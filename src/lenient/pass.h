@@ -67,7 +67,7 @@ class Pass {
     // before it: where the value ends if that quote turns out to open a
     // key.
     std::size_t lost_close = npos;
-    EditLog::Checkpoint lost_close_edits;
+    EditLog::Checkpoint edits;  // before the string's own edits
   };
 
   // The top level: complete values, where the first began, where the last
@@ -110,7 +110,7 @@ class Pass {
   void read_escape(StringRead& s);
   void read_unicode_escape();
   bool read_mark(StringRead& s, std::size_t close);
-  void end_string_at(std::size_t at, Fix fix);
+  void end_string_at(const StringRead& s, std::size_t at, Fix fix);
   bool join_concatenated(StringRead& s, std::size_t after);
 
   // Decisions between two readings (decisions.cpp).

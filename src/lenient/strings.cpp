@@ -25,7 +25,7 @@ void Pass::read_string(QuoteMark open, Place where) {
   const bool drive_path = i_ + 3 < n_ && is_ascii_letter(t_[i_]) &&
                           t_[i_ + 1] == ':' && t_[i_ + 2] == '\\' &&
                           t_[i_ + 3] != '\\';
-  StringRead s{open.kind, where, i_, drive_path, npos, {}};
+  StringRead s{open.kind, where, i_, drive_path, npos, edits_.checkpoint()};
   letter_escapes_.clear();
   while (true) {
     // The plain run: nothing to look at in it.
@@ -44,7 +44,7 @@ void Pass::read_string(QuoteMark open, Place where) {
       // containers ({"dir": "src/app}): then the string lost its closing
       // quote before them.
       if (const std::size_t at = closers_before(s, n_); at != npos) {
-        end_string_at(at, Fix::Quotes);
+        end_string_at(s, at, Fix::Quotes);
         guessed_ = true;
         return;
       }
@@ -55,7 +55,7 @@ void Pass::read_string(QuoteMark open, Place where) {
         --last;
       }
       if (t_.substr(last, n_ - last).find('\n') != npos) {
-        end_string_at(last, Fix::Truncated);
+        end_string_at(s, last, Fix::Truncated);
       } else {
         edits_.insert(n_, "\"", Fix::Truncated);
       }
@@ -72,7 +72,7 @@ void Pass::read_string(QuoteMark open, Place where) {
       while (last > s.start && (t_[last - 1] == ' ' || t_[last - 1] == '\t')) {
         --last;
       }
-      end_string_at(last, Fix::Quotes);
+      end_string_at(s, last, Fix::Quotes);
       guessed_ = true;
       return;
     } else if (c < 0x20) {
@@ -201,7 +201,7 @@ bool Pass::read_mark(StringRead& s, std::size_t close) {
   if (s.lost_close != npos && lost_close_before_key(s, after)) {
     // "value, "key": the value lost its closing quote before a comma (or
     // a line break) that the next key or element follows: it ends there.
-    edits_.rollback(s.lost_close_edits);
+    edits_.drop_from(s.edits, s.lost_close);
     edits_.insert(s.lost_close, "\"", Fix::Quotes);
     i_ = s.lost_close;
     guessed_ = true;
@@ -219,11 +219,6 @@ bool Pass::read_mark(StringRead& s, std::size_t close) {
   // An inner quote right after a comma or a line break may open the next
   // key or element (see above).
   s.lost_close = lost_close_at(s);
-  if (s.lost_close != npos) {
-    // Layout between there and the quote was escaped as string content;
-    // outside the string it is whitespace again.
-    s.lost_close_edits = edits_.checkpoint_at(s.lost_close);
-  }
   if (t_[i_] == '"') edits_.insert(i_, "\\", Fix::InnerQuotes);
   i_ = after;
   return false;
@@ -232,8 +227,8 @@ bool Pass::read_mark(StringRead& s, std::size_t close) {
 // Ends the string being read at `at`, before text it took as content: the
 // edits made in that text go, a closing quote goes in, and the reading
 // resumes there.
-void Pass::end_string_at(std::size_t at, Fix fix) {
-  edits_.rollback(edits_.checkpoint_at(at));
+void Pass::end_string_at(const StringRead& s, std::size_t at, Fix fix) {
+  edits_.drop_from(s.edits, at);
   edits_.insert(at, "\"", fix);
   i_ = at;
 }
