@@ -11,12 +11,6 @@
 
 namespace tarnwick::detail::lenient {
 
-EditLog::Checkpoint EditLog::checkpoint_at(std::size_t pos) const noexcept {
-  std::size_t count = edits_.size();
-  while (count > 0 && edits_[count - 1].pos >= pos) --count;
-  return {count};
-}
-
 void EditLog::amend(Checkpoint point, std::string_view with,
                     FixSet fix) noexcept {
   Edit& e = edits_[point.count];

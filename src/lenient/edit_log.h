@@ -40,10 +40,6 @@ class EditLog {
     std::size_t count = 0;
   };
   Checkpoint checkpoint() const noexcept { return {edits_.size()}; }
-  // The point before every edit made at or after `pos` in the text, when
-  // edits since then went in text order: what a reading that began at `pos`
-  // added.
-  Checkpoint checkpoint_at(std::size_t pos) const noexcept;
   // Undoes the edits made after `since` at `pos` or after it in the text,
   // whatever their order; those before `pos` stay.
   void drop_from(Checkpoint since, std::size_t pos);
