@@ -37,10 +37,18 @@ bool EditLog::last_inserted(std::size_t pos,
 }
 
 FixSet EditLog::keep_before(std::size_t end) {
+  const auto kept = [end](const Edit& e) {
+    return e.pos < end || (e.pos == end && e.len == 0);
+  };
   FixSet fixes = 0;
+  // Most texts end where their value does: nothing to drop, one sweep.
+  if (sorted_ && (edits_.empty() || kept(edits_.back()))) {
+    for (const Edit& e : edits_) fixes |= e.fix;
+    return fixes;
+  }
   std::size_t keep = 0;
   for (const Edit& e : edits_) {
-    if (e.pos < end || (e.pos == end && e.len == 0)) {
+    if (kept(e)) {
       edits_[keep++] = e;
       fixes |= e.fix;
     }
@@ -67,28 +75,38 @@ std::string EditLog::apply(std::size_t end, std::string_view prefix) {
     size = size + e.size - std::min<std::size_t>(e.len, end - e.pos);
     cursor = e.pos + e.len;
   }
-  std::string out(size, '\0');
+  // Sixteen bytes of slack let short pieces be copied as one block.
+  constexpr std::size_t kBlock = 16;
+  std::string out(size + kBlock, '\0');
   char* w = out.data();
-  // Most pieces are a few bytes (a quote, the text between two quotes):
-  // copied in place rather than through a call each.
-  auto copy = [&w](const char* from, std::size_t n) {
-    if (n <= 16) {
-      for (std::size_t k = 0; k < n; ++k) w[k] = from[k];
+  const char* text = t_.data();
+  const std::size_t text_size = t_.size();
+  // Most pieces are a few bytes (a quote, the text between two quotes): one
+  // fixed-size copy each rather than a call that loops on the length.
+  auto copy_text = [&w, text, text_size](std::size_t from, std::size_t n) {
+    if (n <= kBlock && text_size - from >= kBlock) {
+      std::memcpy(w, text + from, kBlock);
     } else {
-      std::memcpy(w, from, n);
+      std::memcpy(w, text + from, n);
     }
     w += n;
   };
-  copy(prefix.data(), prefix.size());
+  std::memcpy(w, prefix.data(), prefix.size());
+  w += prefix.size();
   cursor = 0;
   for (const Edit& e : edits_) {
     if (e.pos < cursor) continue;
-    copy(t_.data() + cursor, e.pos - cursor);
-    copy(e.bytes(arena_), e.size);
+    copy_text(cursor, e.pos - cursor);
+    if (e.size <= sizeof e.off) {
+      std::memcpy(w, &e.off, sizeof e.off);
+    } else {
+      std::memcpy(w, arena_.data() + e.off, e.size);
+    }
+    w += e.size;
     cursor = e.pos + e.len;
   }
   if (cursor < end) {
-    std::memcpy(w, t_.data() + cursor, end - cursor);
+    std::memcpy(w, text + cursor, end - cursor);
     w += end - cursor;
   }
   out.resize(static_cast<std::size_t>(w - out.data()));

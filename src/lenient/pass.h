@@ -93,6 +93,7 @@ class Pass {
   bool tuple_follows(std::size_t p) const;
   void read_element(Frame& f);
   void comma_taken(const Frame& f);
+  void semicolon_as_comma(std::size_t at);
   void read_member(Frame& f);
   void read_key(Frame& f);
   void drop_unread_member(Frame& f, std::size_t end, Fix fix);
@@ -245,6 +246,13 @@ inline bool Pass::key_follows(std::size_t p) const {
   // name = value and name => value, as configuration and Ruby write them.
   return p < n_ &&
          (t_[p] == ':' || (t_[p] == '=' && (p + 1 >= n_ || t_[p + 1] != '=')));
+}
+
+// A pending comma that a value follows after all: a ; written for it
+// becomes one now (a trailing one is dropped as it stands). Every element
+// and member passes here, so the common case stays inline.
+inline void Pass::comma_taken(const Frame& f) {
+  if (f.comma != npos && t_[f.comma] == ';') semicolon_as_comma(f.comma);
 }
 
 // A closing bracket at p with a quote mark right after it, which strict

@@ -125,12 +125,8 @@ bool Pass::tuple_follows(std::size_t p) const {
          !literal_spelling(t_.substr(p, e - p)).empty();
 }
 
-// A pending comma that a value follows after all: a ; written for it
-// becomes one now (a trailing one is dropped as it stands).
-void Pass::comma_taken(const Frame& f) {
-  if (f.comma != npos && t_[f.comma] == ';') {
-    edits_.replace(f.comma, 1, ",", Fix::MissingPunctuation);
-  }
+void Pass::semicolon_as_comma(std::size_t at) {
+  edits_.replace(at, 1, ",", Fix::MissingPunctuation);
 }
 
 // array element (also an object's value and a call's argument): a value is
