@@ -22,7 +22,7 @@ from typing import Any
 
 import extract_all_cases
 import failure_classes
-from lenient_recovery import _difference, _short, same
+from lenient_recovery import _difference, _short, command_line, same
 
 
 def _call(fn: Any, text: str) -> tuple[bool, Any]:
@@ -123,14 +123,8 @@ def _extract_all(tarnwick: Any, args: argparse.Namespace) -> None:
 
 
 def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--show-failures", type=int, default=0, metavar="N", help="print N misses per family")
-    parser.add_argument("--family", action="append", help="only these families (repeatable)")
-    args = parser.parse_args()
-    try:
-        import tarnwick
-    except ImportError as exc:
-        print(f"tarnwick is not importable ({exc}); install it first", file=sys.stderr)
+    args, tarnwick = command_line(__doc__)
+    if tarnwick is None:
         return 0
     print(f"tarnwick {getattr(tarnwick, '__version__', '?')} from {tarnwick.__file__}\n")
     _families(tarnwick, args)

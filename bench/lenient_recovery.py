@@ -15,7 +15,7 @@ from __future__ import annotations
 
 import argparse
 import sys
-from typing import Callable
+from typing import Any, Callable
 
 import corpus
 
@@ -63,15 +63,28 @@ def _short(obj: object, limit: int = 300) -> str:
     return text if len(text) <= limit else text[:limit] + f"... ({len(text)} chars)"
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def command_line(
+    doc: str, add_arguments: Callable[[argparse.ArgumentParser], None] | None = None
+) -> tuple[argparse.Namespace, Any]:
+    """The recovery scripts' options (--show-failures, --family and any `add_arguments` adds) and the tarnwick module,
+    or None for it, said on stderr, when it is not importable."""
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
     parser.add_argument("--show-failures", type=int, default=0, metavar="N", help="print N misses per family")
     parser.add_argument("--family", action="append", help="only these families (repeatable)")
+    if add_arguments is not None:
+        add_arguments(parser)
     args = parser.parse_args()
     try:
         import tarnwick
     except ImportError as exc:
         print(f"tarnwick is not importable ({exc}); install it first", file=sys.stderr)
+        return args, None
+    return args, tarnwick
+
+
+def main() -> int:
+    args, tarnwick = command_line(__doc__)
+    if tarnwick is None:
         return 0
     families = [f for f in corpus.lenient_families() if not args.family or f.name in args.family]
     print(f"tarnwick {getattr(tarnwick, '__version__', '?')} from {tarnwick.__file__}\n")

@@ -18,47 +18,15 @@
 #include <vector>   // vector
 
 #include "invariants.h"
+#include "stream_events.h"
 #include "tarnwick/extract.h"
 #include "tarnwick/stream.h"
 
 namespace {
 
 using namespace tarnwick;
-
-// Each event as text; appends to one string merged with the one before.
-void describe(const StreamEvent& e, std::vector<std::string>& out) {
-  std::string head = std::to_string(static_cast<int>(e.kind)) + ":" +
-                     std::to_string(e.depth) + ":" + std::to_string(e.index) +
-                     ":" + std::string(e.key) + ":" +
-                     std::to_string(static_cast<int>(e.value_kind)) + ":";
-  if (e.kind == StreamEventKind::Append && !out.empty() &&
-      out.back().starts_with(head)) {
-    out.back() += e.text;
-    return;
-  }
-  if (e.kind == StreamEventKind::Complete) {
-    if (e.value_kind == ValueKind::Number) {
-      head += to_canonical_text(JsonValue(e.number));
-    } else if (e.value_kind == ValueKind::Bool) {
-      head += e.boolean ? "t" : "f";
-    }
-  }
-  out.push_back(head + std::string(e.text));
-}
-
-// Whether text[0, end) ends on a comma outside strings.
-bool ends_on_comma(std::string_view text, std::size_t end) {
-  if (end == 0 || text[end - 1] != ',') return false;
-  bool in_string = false;
-  for (std::size_t i = 0; i + 1 < end; ++i) {
-    if (in_string && text[i] == '\\') {
-      ++i;
-    } else if (text[i] == '"') {
-      in_string = !in_string;
-    }
-  }
-  return !in_string;
-}
+using fuzz::describe;
+using fuzz::ends_on_comma;
 
 struct Run {
   std::vector<std::string> events;

@@ -45,6 +45,24 @@ std::string shown(const JsonValue& v) {
   return text;
 }
 
+const char* kind_word(const JsonValue& v) noexcept {
+  switch (v.kind()) {
+    case ValueKind::Null:
+      return "null";
+    case ValueKind::Bool:
+      return "boolean";
+    case ValueKind::Number:
+      return v.as_number().kind() == NumberKind::Float ? "number" : "integer";
+    case ValueKind::String:
+      return "string";
+    case ValueKind::Array:
+      return "array";
+    case ValueKind::Object:
+      return "object";
+  }
+  return "value";
+}
+
 namespace {
 
 // Coercion calls allowed per value before alternatives are no longer tried,
@@ -69,24 +87,6 @@ std::size_t nesting(const JsonValue& v) {
     return 0;
   }
   return deepest + 1;
-}
-
-const char* kind_word(const JsonValue& v) noexcept {
-  switch (v.kind()) {
-    case ValueKind::Null:
-      return "null";
-    case ValueKind::Bool:
-      return "boolean";
-    case ValueKind::Number:
-      return v.as_number().kind() == NumberKind::Float ? "number" : "integer";
-    case ValueKind::String:
-      return "string";
-    case ValueKind::Array:
-      return "array";
-    case ValueKind::Object:
-      return "object";
-  }
-  return "value";
 }
 
 // An integral float as an integer; empty outside the 64-bit ranges.

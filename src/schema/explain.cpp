@@ -15,24 +15,6 @@ namespace {
 constexpr std::size_t kMaxRecords = 200;
 constexpr std::size_t kShownEnumValues = 10;
 
-const char* value_word(const JsonValue& v) noexcept {
-  switch (v.kind()) {
-    case ValueKind::Null:
-      return "null";
-    case ValueKind::Bool:
-      return "boolean";
-    case ValueKind::Number:
-      return v.as_number().kind() == NumberKind::Float ? "number" : "integer";
-    case ValueKind::String:
-      return "string";
-    case ValueKind::Array:
-      return "array";
-    case ValueKind::Object:
-      return "object";
-  }
-  return "value";
-}
-
 std::string allowed_values(const SchemaNode& n) {
   if (n.const_value) return shown(*n.const_value);
   std::string out = "one of ";
@@ -95,7 +77,7 @@ void Explainer::explain(NodeId id, const JsonValue& v) {
 // nothing below is worth telling.
 bool Explainer::local(const SchemaNode& n, const JsonValue& v) {
   if (n.has_type && (n.types & type_bits(v)) == 0) {
-    note("expected " + types_text(n.types) + ", got " + value_word(v));
+    note("expected " + types_text(n.types) + ", got " + kind_word(v));
     return false;
   }
   const bool in_enum = [&] {
@@ -230,7 +212,7 @@ void Explainer::branches(const SchemaNode& n, const JsonValue& v) {
   } else if (admitting == 1) {
     explain(pick, v);
   } else if (admitting == 0) {
-    note("expected " + types_text(types) + ", got " + value_word(v));
+    note("expected " + types_text(types) + ", got " + kind_word(v));
   } else {
     note("matches none of the alternatives");
   }

@@ -142,5 +142,7 @@ void explain(const SchemaGraph& graph, const JsonValue& value,
 std::string snap_form(std::string_view text);
 // A value's compact text for messages, cut after a few dozen bytes.
 std::string shown(const JsonValue& v);
+// The JSON Schema type word of a value ("integer" for an integral number).
+const char* kind_word(const JsonValue& v) noexcept;
 
 }  // namespace tarnwick::detail

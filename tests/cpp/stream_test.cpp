@@ -6,11 +6,15 @@
 #include <algorithm>  // min
 #include <random>     // mt19937
 
+#include "stream_events.h"
 #include "tarnwick/extract.h"
 #include "test_util.h"
 
 namespace tarnwick::test {
 namespace {
+
+using fuzz::describe;
+using fuzz::ends_on_comma;
 
 // `text` cut into chunks: every `size` bytes, or sizes drawn from 1..8 when
 // `seed` is set. Chunks end anywhere: inside UTF-8 sequences too.
@@ -24,44 +28,6 @@ std::vector<std::string_view> chunked(std::string_view text, std::size_t size,
     at += out.back().size();
   }
   return out;
-}
-
-// An event as text; adjacent appends to one string merged, so that every
-// chunking gives the same list.
-void describe(const StreamEvent& e, std::vector<std::string>& out) {
-  std::string where = std::to_string(e.depth) + "/" +
-                      (e.in_object ? std::string(e.key) : "") + "#" +
-                      std::to_string(e.index);
-  if (e.kind == StreamEventKind::Append && !out.empty() &&
-      out.back().starts_with("append " + where + " ")) {
-    out.back() += e.text;
-    return;
-  }
-  static constexpr const char* kKinds[] = {"open", "complete", "append"};
-  std::string line = std::string(kKinds[static_cast<int>(e.kind)]) + " " +
-                     where + " " + std::to_string(int(e.value_kind)) + " ";
-  if (e.kind == StreamEventKind::Complete) {
-    if (e.value_kind == ValueKind::Number) {
-      line += to_canonical_text(JsonValue(e.number));
-    } else if (e.value_kind == ValueKind::Bool) {
-      line += e.boolean ? "true" : "false";
-    }
-  }
-  out.push_back(line + std::string(e.text));
-}
-
-// Whether text[0, end) closes on a comma outside strings.
-bool ends_on_comma(std::string_view text, std::size_t end) {
-  if (end == 0 || text[end - 1] != ',') return false;
-  bool in_string = false;
-  for (std::size_t i = 0; i + 1 < end; ++i) {
-    if (in_string && text[i] == '\\') {
-      ++i;
-    } else if (text[i] == '"') {
-      in_string = !in_string;
-    }
-  }
-  return !in_string;
 }
 
 struct Run {

@@ -60,22 +60,8 @@ class TestFamily:
 
 def _strip_outside_strings(text):
     """(text without the format characters outside its string literals, whether any were there)."""
-    out, in_string, escaped, found = [], False, False, False
-    for c in text:
-        if in_string:
-            if escaped:
-                escaped = False
-            elif c == "\\":
-                escaped = True
-            elif c == '"':
-                in_string = False
-        elif c in INVISIBLES:
-            found = True
-            continue
-        else:
-            in_string = c == '"'
-        out.append(c)
-    return "".join(out), found
+    stripped = failure_classes._outside_strings(text, lambda c: "" if c in INVISIBLES else c)
+    return stripped, stripped != text
 
 
 def test_invisible_texts_are_the_value_with_format_characters_between_tokens():
