@@ -1,12 +1,13 @@
-"""How many texts of the broad corpus tarnwick.loads() reads as their writer meant.
+"""How many texts of a held-out corpus tarnwick.loads() reads as their writer meant.
 
-For each family of bench/broad_cases.py, counts the texts where tarnwick.loads(text) equals the intended value
+For each family of bench/broad_cases.py (--corpus broad, broken snippets) or bench/reply_cases.py (--corpus reply,
+whole model replies), counts the texts where tarnwick.loads(text) equals the intended value
 type for type (lenient_recovery.same: 1, 1.0 and True differ, key order does not count). Beside it, the same count
 for json_repair.loads, a peer, when it is installed, to show where another reading does better. When
 Extraction.guessed exists, two more columns: of the wrong answers, the share tarnwick flagged as a guess (high is
 good: it knew), and of the right answers, the share flagged (low is good: it was sure, rightly).
 
-    python bench/broad_recovery.py [--show-failures N] [--family NAME ...]
+    python bench/broad_recovery.py [--corpus {broad,reply}] [--show-failures N] [--family NAME ...]
 
 This is a measurement, not a test: the exit status is 0 whatever the counts.
 """
@@ -18,7 +19,11 @@ import sys
 from typing import Any, Callable, NamedTuple
 
 import broad_cases
+import reply_cases
 from lenient_recovery import _difference, _short, same
+
+
+CORPORA = {"broad": broad_cases.broad_families, "reply": reply_cases.reply_families}
 
 
 class Row(NamedTuple):
@@ -104,6 +109,7 @@ def _print_table(rows: list[Row]) -> None:
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--corpus", choices=sorted(CORPORA), default="broad", help="which corpus to score")
     parser.add_argument("--show-failures", type=int, default=0, metavar="N", help="print N misses per family")
     parser.add_argument("--family", action="append", help="only these families (repeatable)")
     args = parser.parse_args()
@@ -113,7 +119,7 @@ def main() -> int:
         print(f"tarnwick is not importable ({exc}); install it first", file=sys.stderr)
         return 0
     peer = _peer()
-    families = [f for f in broad_cases.broad_families() if not args.family or f.name in args.family]
+    families = [f for f in CORPORA[args.corpus]() if not args.family or f.name in args.family]
     print(f"tarnwick {getattr(tarnwick, '__version__', '?')} from {tarnwick.__file__}")
     print("json_repair: " + ("installed" if peer else "not installed") + "\n")
     misses: dict[str, list] = {f.name: [] for f in families}

@@ -1,5 +1,6 @@
-"""The broad corpus itself (bench/broad_cases.py): stable, large enough, no repeated texts, and intended values that
-are plain JSON, type for type. Recovery shares are measured by bench/broad_recovery.py, never asserted here."""
+"""The held-out corpora themselves (bench/broad_cases.py, bench/reply_cases.py): stable, large enough, no repeated
+texts, and intended values that are plain JSON, type for type. Recovery shares are measured by
+bench/broad_recovery.py, never asserted here."""
 
 import json
 import math
@@ -10,9 +11,12 @@ from conftest import ROOT
 
 sys.path.insert(0, str(ROOT / "bench"))
 import broad_cases
+import reply_cases
 from lenient_recovery import same
 
-FAMILIES = broad_cases.broad_families()
+# (corpus, its families, the fewest cases a family may have): whole replies are longer, so fewer per family.
+CORPORA = [("broad", broad_cases.broad_families, 40), ("reply", reply_cases.reply_families, 24)]
+FAMILIES = [(name, make, least, family) for name, make, least in CORPORA for family in make()]
 
 
 def _plain_json(value):
@@ -28,36 +32,40 @@ def _plain_json(value):
     return False
 
 
-def test_generation_is_deterministic():
-    def snapshot(families):
-        return [(f.name, [(text, json.dumps(value)) for text, value in f.cases]) for f in families]
+@pytest.mark.parametrize("make", [make for _, make, _ in CORPORA], ids=[name for name, _, _ in CORPORA])
+class TestCorpus:
+    def test_generation_is_deterministic(self, make):
+        def snapshot(families):
+            return [(f.name, [(text, json.dumps(value)) for text, value in f.cases]) for f in families]
 
-    assert snapshot(broad_cases.broad_families()) == snapshot(FAMILIES)
+        assert snapshot(make()) == snapshot(make())
+
+    def test_family_names_are_unique(self, make):
+        names = [f.name for f in make()]
+        assert len(names) >= 14
+        assert len(set(names)) == len(names)
+
+    def test_no_text_appears_twice(self, make):
+        seen = {}
+        for family in make():
+            for text, _ in family.cases:
+                assert text not in seen, f"{text!r} in {family.name} and {seen[text]}"
+                seen[text] = family.name
 
 
-def test_family_names_are_unique():
-    names = [f.name for f in FAMILIES]
-    assert len(FAMILIES) >= 14
-    assert len(set(names)) == len(names)
-
-
-def test_no_text_appears_twice():
-    seen = {}
-    for family in FAMILIES:
-        for text, _ in family.cases:
-            assert text not in seen, f"{text!r} in {family.name} and {seen[text]}"
-            seen[text] = family.name
-
-
-@pytest.mark.parametrize("family", FAMILIES, ids=[f.name for f in FAMILIES])
+@pytest.mark.parametrize(
+    ("least", "family"),
+    [(least, f) for _, _, least, f in FAMILIES],
+    ids=[f"{name}-{f.name}" for name, _, _, f in FAMILIES],
+)
 class TestFamily:
-    def test_has_enough_cases(self, family):
-        assert len(family.cases) >= 40
+    def test_has_enough_cases(self, least, family):
+        assert len(family.cases) >= least
 
-    def test_texts_are_str(self, family):
+    def test_texts_are_str(self, least, family):
         assert all(type(text) is str for text, _ in family.cases)
 
-    def test_intended_values_are_plain_json(self, family):
+    def test_intended_values_are_plain_json(self, least, family):
         for text, want in family.cases:
             assert _plain_json(want), text
             # A round trip through JSON keeps it, type for type.
