@@ -194,7 +194,9 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
     ++p;
   }
   if (p >= n_) return true;
-  const char c = t_[p];
+  // Full-width punctuation counts as the mark it stands for.
+  const char wide = fullwidth_mark(t_, p);
+  const char c = wide != 0 ? wide : t_[p];
   switch (c) {
     case '}':
     case ']':
@@ -209,7 +211,8 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
       break;
     case ',':
     case ';':
-      return where != Place::ObjectValue || comma_ends_value(p);
+      return where != Place::ObjectValue ||
+             comma_ends_value(wide != 0 ? p + 2 : p);
     case '+': {  // "a" + "b"
       std::size_t q = p + 1;
       while (q < n_ && is_json_ws(static_cast<unsigned char>(t_[q]))) ++q;

@@ -221,6 +221,57 @@ std::size_t comment_end(std::string_view t, std::size_t i) noexcept {
   return stop == npos ? t.size() : stop;
 }
 
+namespace {
+
+// The byte length of a Unicode space that ends t[start, end), or 0.
+std::size_t space_before(std::string_view t, std::size_t start,
+                         std::size_t end) noexcept {
+  for (const std::size_t w : {std::size_t{2}, std::size_t{3}}) {
+    if (end - start >= w &&
+        white_space_length(t.data() + end - w, t.data() + end) == w) {
+      return w;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::size_t quote_marker_length(std::string_view t, std::size_t i) noexcept {
+  if (t[i] != '>') return 0;
+  std::size_t b = i;
+  while (b > 0 && (t[b - 1] == ' ' || t[b - 1] == '\t')) --b;
+  if (b > 0 && t[b - 1] != '\n' && t[b - 1] != '\r') return 0;
+  std::size_t e = i;
+  while (e < t.size() && t[e] == '>') ++e;
+  if (e < t.size() && t[e] == ' ') ++e;
+  return e - i;
+}
+
+std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept {
+  std::size_t b = i;
+  while (b > 0 && (t[b - 1] == ' ' || t[b - 1] == '\t')) --b;
+  if (b > 0 && t[b - 1] != '\n' && t[b - 1] != '\r') return 0;
+  std::size_t e = i;
+  if (t[e] == '-' || t[e] == '*' || t[e] == '+') {
+    ++e;
+  } else if (t.substr(e, 3) == "\u2022") {  // a bullet
+    e += 3;
+  } else {
+    while (e < t.size() && e - i < 3 &&
+           is_digit(static_cast<unsigned char>(t[e])))
+      ++e;
+    if (e == i || e >= t.size() || (t[e] != '.' && t[e] != ')')) return 0;
+    ++e;
+  }
+  const std::size_t marker = e;
+  while (e < t.size() && (t[e] == ' ' || t[e] == '\t')) ++e;
+  if (e == marker || e >= t.size()) return 0;
+  const bool opens =
+      t[e] == '{' || t[e] == '[' || quote_at(t, e).kind != Quote::None;
+  return opens ? e - i : 0;
+}
+
 std::size_t trim_word_end(std::string_view t, std::size_t start,
                           std::size_t end) noexcept {
   while (end > start) {
@@ -228,6 +279,8 @@ std::size_t trim_word_end(std::string_view t, std::size_t start,
       --end;
     } else if (end - start >= 3 && invisible_length(t, end - 3) != 0) {
       end -= 3;
+    } else if (const std::size_t w = space_before(t, start, end); w != 0) {
+      end -= w;  // a no-break or other Unicode space
     } else {
       break;
     }

@@ -210,6 +210,24 @@ bool number_overflows(const NumberScan& scan);
 // comment starts there.
 std::size_t comment_end(std::string_view t, std::size_t i) noexcept;
 
+// The ASCII mark that full-width punctuation at t[i] stands for, as CJK
+// text writes it between tokens: ':' for U+FF1A, ',' for U+FF0C (three
+// bytes each); 0 for anything else.
+inline char fullwidth_mark(std::string_view t, std::size_t i) noexcept {
+  if (i + 2 >= t.size() || t[i] != '\xEF' || t[i + 1] != '\xBC') return 0;
+  return t[i + 2] == '\x9A' ? ':' : t[i + 2] == '\x8C' ? ',' : 0;
+}
+
+// The length of a list marker at t[i] ("- ", "* ", "1. ", "2) ") that opens
+// its line and comes before a container or a string, as a reply lists
+// values one a line; 0 when none is there.
+std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept;
+
+// The length of a Markdown quote marker at t[i] ("> ", ">> "): a '>' that
+// opens its line, after spaces at most. A document quoted in a reply has
+// one on every line; they are layout. 0 when none is there.
+std::size_t quote_marker_length(std::string_view t, std::size_t i) noexcept;
+
 // Whether a comment starts at t[i]: //, /* or #.
 inline bool comment_at(std::string_view t, std::size_t i) noexcept {
   return i < t.size() &&

@@ -38,6 +38,11 @@ void Pass::skip_other_trivia() {
       i_ = stop;
       continue;
     }
+    if (const std::size_t q = quote_marker_length(t_, i_); q != 0) {
+      edits_.replace(i_, q, {}, FixSet{0});  // layout: no family to name
+      i_ += q;
+      continue;
+    }
     if (c >= 0x80) {
       const std::size_t w = white_space_length(t_.data() + i_, t_.data() + n_);
       if (w != 0) {
@@ -59,7 +64,9 @@ void Pass::skip_other_trivia() {
 // `inserted`). A value that was due is given as null.
 void Pass::close_top(std::size_t at, bool inserted) {
   Frame f = stack_.back();
-  if (f.comma != npos) edits_.erase(f.comma, 1, Fix::TrailingCommas);
+  if (f.comma != npos) {
+    edits_.erase(f.comma, comma_length(f.comma), Fix::TrailingCommas);
+  }
   const Fix closing = truncated_ ? Fix::Truncated : Fix::Brackets;
   if (f.kind == Kind::Object) {
     if (f.state == State::Colon) {
@@ -165,6 +172,13 @@ void Pass::step() {
     return;
   }
   if (stack_.empty()) {
+    // "1. {...}\n2. {...}": values listed one a line; the markers go.
+    if (scope_ == LenientScope::Document) {
+      if (const std::size_t m = list_marker_length(t_, i_); m != 0) {
+        edits_.replace(i_, m, {}, FixSet{0});
+        i_ += m;
+      }
+    }
     if (!top_.due) {
       after_top_value();
     } else if (!read_value()) {

@@ -94,6 +94,7 @@ class Pass {
   void read_element(Frame& f);
   void comma_taken(const Frame& f);
   void semicolon_as_comma(std::size_t at);
+  std::size_t comma_length(std::size_t p) const noexcept;
   void read_member(Frame& f);
   void read_key(Frame& f);
   void drop_unread_member(Frame& f, std::size_t end, Fix fix);
@@ -147,7 +148,7 @@ class Pass {
       const auto c = static_cast<unsigned char>(t_[i_]);
       if (is_json_ws(c)) {
         ++i_;
-      } else if (c == '/' || c == '#' || c >= 0x80) {
+      } else if (c == '/' || c == '#' || c == '>' || c >= 0x80) {
         skip_other_trivia();
         return;
       } else {
@@ -252,7 +253,12 @@ inline bool Pass::key_follows(std::size_t p) const {
 // becomes one now (a trailing one is dropped as it stands). Every element
 // and member passes here, so the common case stays inline.
 inline void Pass::comma_taken(const Frame& f) {
-  if (f.comma != npos && t_[f.comma] == ';') semicolon_as_comma(f.comma);
+  if (f.comma != npos && t_[f.comma] != ',') semicolon_as_comma(f.comma);
+}
+
+// The byte length of the comma (or what stands for one) at p.
+inline std::size_t Pass::comma_length(std::size_t p) const noexcept {
+  return t_[p] == '\xEF' ? 3 : 1;
 }
 
 // A closing bracket at p with a quote mark right after it, which strict
@@ -264,11 +270,16 @@ inline bool Pass::closer_then_quote(std::size_t p) const noexcept {
 // Closing or inner quote, at once: what strict text has right after a
 // string ends it for sure ("a"} "a"] "key": "a", "b" in an array).
 inline bool Pass::plain_end(std::size_t after, Place where) const noexcept {
-  const char follow = after < n_ ? t_[after] : ' ';
+  char follow = after < n_ ? t_[after] : ' ';
+  std::size_t width = 1;
+  if (follow == '\xEF') {  // "名前"："佐藤"，
+    follow = fullwidth_mark(t_, after);
+    width = 3;
+  }
   return ((follow == '}' || follow == ']') && !closer_then_quote(after)) ||
          (follow == ':' && where == Place::Key) ||
          (follow == ',' && (where != Place::ObjectValue ||
-                            (after + 1 < n_ && t_[after + 1] == '"')));
+                            (after + width < n_ && t_[after + width] == '"')));
 }
 
 }  // namespace tarnwick::detail::lenient

@@ -126,7 +126,7 @@ bool Pass::tuple_follows(std::size_t p) const {
 }
 
 void Pass::semicolon_as_comma(std::size_t at) {
-  edits_.replace(at, 1, ",", Fix::MissingPunctuation);
+  edits_.replace(at, comma_length(at), ",", Fix::MissingPunctuation);
 }
 
 // array element (also an object's value and a call's argument): a value is
@@ -362,7 +362,8 @@ void Pass::drop_unread_member(Frame& f, std::size_t end, Fix fix) {
   edits_.rollback(f.member_edits);
   edits_.erase(i_, end - i_, fix);
   i_ = end;
-  if (t_[f.member] == ',' || t_[f.member] == ';') {
+  if (t_[f.member] == ',' || t_[f.member] == ';' ||
+      fullwidth_mark(t_, f.member) == ',') {
     f.comma = f.member;
   } else {
     f.missing_comma = !f.empty;
@@ -375,6 +376,10 @@ void Pass::read_colon(Frame& f) {
   const char c = t_[i_];
   if (c == ':') {
     ++i_;
+    f.state = State::Value;
+  } else if (fullwidth_mark(t_, i_) == ':') {
+    edits_.replace(i_, 3, ":", Fix::MissingPunctuation);
+    i_ += 3;
     f.state = State::Value;
   } else if (c == '=' || c == ';') {
     const std::size_t len =
@@ -409,10 +414,13 @@ void Pass::read_colon(Frame& f) {
 // comma once it really starts.
 void Pass::read_separator(Frame& f) {
   const char c = t_[i_];
-  if ((c == ',' || c == ';') && f.kind != Kind::Wrapper) {
+  const bool wide = fullwidth_mark(t_, i_) == ',';
+  if ((c == ',' || c == ';' || wide) && f.kind != Kind::Wrapper) {
+    // Pending: a ; or a full-width comma becomes a comma once a value
+    // follows (comma_taken), and goes as a trailing one otherwise.
     f.separated = true;
     f.comma = i_;
-    ++i_;
+    i_ += wide ? 3 : 1;
     f.state = f.kind == Kind::Object ? State::Key : State::Value;
     return;
   }
