@@ -186,7 +186,8 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
     if (c == '\n' || c == '\r') {
       line_break = true;
     } else if (c != ' ' && c != '\t') {
-      const std::size_t v = invisible_length(t_, p);
+      std::size_t v = invisible_length(t_, p);
+      if (v == 0 && line_break) v = quote_marker_length(t_, p);
       if (v == 0) break;
       p += v;
       continue;
@@ -304,6 +305,8 @@ bool Pass::comma_ends_value(std::size_t p) const {
       ++q;
     } else if (const std::size_t v = invisible_length(t_, q); v != 0) {
       q += v;
+    } else if (const std::size_t m = quote_marker_length(t_, q); m != 0) {
+      q += m;
     } else {
       break;
     }

@@ -101,16 +101,20 @@ ReasoningBlocks::ReasoningBlocks(std::string_view text) {
         "</" + std::string(text.substr(pos + 1, q - pos - 1)) + ">";
     const std::size_t close = text.find(closer, q);
     if (close == none) break;  // never closed: what follows counts
-    blocks_.emplace_back(pos, close + closer.size());
+    blocks_.push_back(Block{pos, close, close + closer.size()});
     pos = close + closer.size() - 1;
   }
 }
 
 bool ReasoningBlocks::inside(std::size_t pos) const noexcept {
-  for (const auto& [begin, end] : blocks_) {
-    if (pos >= begin && pos < end) return true;
+  return closing_tag(pos) != std::string_view::npos;
+}
+
+std::size_t ReasoningBlocks::closing_tag(std::size_t pos) const noexcept {
+  for (const Block& b : blocks_) {
+    if (pos >= b.begin && pos < b.end) return b.close;
   }
-  return false;
+  return std::string_view::npos;
 }
 
 std::size_t byte_order_mark_length(std::string_view text) noexcept {

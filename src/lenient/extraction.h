@@ -12,6 +12,7 @@
 #include <utility>      // move, pair
 #include <vector>       // vector
 
+#include "lenient/lexer.h"   // list_marker_length
 #include "repair/cleanup.h"  // trim_whitespace
 #include "tarnwick/extract.h"
 #include "tarnwick/lenient.h"
@@ -84,9 +85,17 @@ class ReasoningBlocks {
   explicit ReasoningBlocks(std::string_view text);
   // Whether `pos` lies inside a block that closes.
   bool inside(std::size_t pos) const noexcept;
+  // Where the closing tag of the block around `pos` starts; npos when
+  // `pos` lies in none. A draft's brackets never reach past it.
+  std::size_t closing_tag(std::size_t pos) const noexcept;
 
  private:
-  std::vector<std::pair<std::size_t, std::size_t>> blocks_;
+  struct Block {
+    std::size_t begin;  // the opening tag
+    std::size_t close;  // the closing tag
+    std::size_t end;    // past the closing tag
+  };
+  std::vector<Block> blocks_;
 };
 
 // Markdown code fences: the content of each, in order. A fence opens at three
@@ -436,9 +445,17 @@ class Search {
         pos = open + 1;
         continue;
       }
-      const std::size_t close =
-          tuple ? text_.size() : bracket_span_end(text_, open);
-      std::optional<Candidate> c = attempt(open, close, LenientScope::OneValue);
+      std::size_t close = tuple ? text_.size() : bracket_span_end(text_, open);
+      if (!blocks_) blocks_.emplace(text_);
+      // A draft left open in a reasoning block ends with the block.
+      const std::size_t tag = blocks_->closing_tag(open);
+      close = std::min(close, tag);
+      LenientScope scope = LenientScope::OneValue;
+      if (tag == std::string_view::npos && listed_after(open, close)) {
+        scope = LenientScope::Document;
+        close = text_.size();
+      }
+      std::optional<Candidate> c = attempt(open, close, scope);
       if (!c) {
         pos = open + 1;
         continue;
@@ -457,6 +474,33 @@ class Search {
       if (pos <= open) pos = open + 1;
       if (!visit(std::move(*c), st, pos)) return;
     }
+  }
+
+  // Whether the span [open, close) opens its line (after a list marker at
+  // most) and another container of its kind opens the next line (after
+  // one too): values listed one a line, which make one candidate, as JSON
+  // Lines at the start of a text do.
+  bool listed_after(std::size_t open, std::size_t close) const noexcept {
+    if (close >= text_.size() || text_[open] == '(') return false;
+    std::size_t line = open;
+    while (line > 0 && text_[line - 1] != '\n') --line;
+    if (line != open &&
+        lenient::list_marker_length(text_, line) != open - line &&
+        !trim_whitespace(text_.substr(line, open - line)).empty()) {
+      return false;
+    }
+    std::size_t next = close;
+    while (next < text_.size() &&
+           (text_[next] == ' ' || text_[next] == '\t' || text_[next] == '\r')) {
+      ++next;
+    }
+    if (next >= text_.size() || text_[next] != '\n') return false;
+    while (next < text_.size() &&
+           is_json_ws(static_cast<unsigned char>(text_[next]))) {
+      ++next;
+    }
+    next += next < text_.size() ? lenient::list_marker_length(text_, next) : 0;
+    return next < text_.size() && text_[next] == text_[open];
   }
 
   // The first fence that answers, else the value that starts the text (the
