@@ -117,6 +117,71 @@ std::size_t ReasoningBlocks::closing_tag(std::size_t pos) const noexcept {
   return std::string_view::npos;
 }
 
+namespace {
+
+// The words a lead-in is read by, as prefixes of a word, lower case.
+constexpr std::string_view kSupersedes[] = {
+    "correct", "fix",    "final",  "updat", "revis",  "actual",
+    "instead", "sorry",  "apolog", "oops",  "mistak", "answer",
+    "output",  "result", "filled", "amend"};
+constexpr std::string_view kProvisional[] = {
+    "schema", "template", "example",   "sample",  "format",
+    "draft",  "original", "input",     "initial", "previous",
+    "old",    "wrong",    "incorrect", "invalid", "placeholder"};
+
+template <std::size_t N>
+bool starts_with_any(std::string_view word,
+                     const std::string_view (&prefixes)[N]) noexcept {
+  for (const std::string_view p : prefixes) {
+    if (word.starts_with(p)) return true;
+  }
+  return false;
+}
+
+// Calls visit(what the word says) for each ASCII word of text[from, to)
+// that says anything, in order.
+template <class Visit>
+void each_label(std::string_view text, std::size_t from, std::size_t to,
+                Visit&& visit) {
+  char word[16];
+  std::size_t length = 0;
+  for (std::size_t i = from; i <= to; ++i) {
+    const auto c = static_cast<unsigned char>(i < to ? text[i] : ' ');
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') {
+      if (length < sizeof word) word[length] = static_cast<char>(c | 0x20);
+      ++length;
+      continue;
+    }
+    if (length == 0) continue;
+    const std::string_view w(word, std::min(length, sizeof word));
+    if (starts_with_any(w, kProvisional)) {
+      visit(LeadIn::Provisional);
+    } else if (starts_with_any(w, kSupersedes)) {
+      visit(LeadIn::Supersedes);
+    }
+    length = 0;
+  }
+}
+
+}  // namespace
+
+LeadIn lead_in(std::string_view text, std::size_t from,
+               std::size_t to) noexcept {
+  constexpr std::size_t kWindow = 240;
+  if (to > text.size()) to = text.size();
+  if (to > from + kWindow) from = to - kWindow;
+  LeadIn last = LeadIn::Plain;
+  each_label(text, from, to, [&](LeadIn said) { last = said; });
+  return last;
+}
+
+bool has_lead_in_word(std::string_view text, std::size_t from) noexcept {
+  bool any = false;
+  each_label(text, std::min(from, text.size()), text.size(),
+             [&](LeadIn) { any = true; });
+  return any;
+}
+
 std::size_t byte_order_mark_length(std::string_view text) noexcept {
   return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }

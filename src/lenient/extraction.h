@@ -125,6 +125,18 @@ class FenceScanner {
   std::size_t next_tildes_;
 };
 
+// What the prose that leads into a candidate says of it, by its last word
+// that says anything: a correction or the answer itself ("Corrected:",
+// "Final answer:", "Output:") supersedes what came before; a schema, an
+// example or a first draft ("Template:", "Input was:") is provisional, and
+// gives way to a value after it.
+enum class LeadIn : std::uint8_t { Plain, Supersedes, Provisional };
+// Reads text[from, to), at most its last 240 bytes.
+LeadIn lead_in(std::string_view text, std::size_t from,
+               std::size_t to) noexcept;
+// Whether text[from, ...) holds any word lead_in would read.
+bool has_lead_in_word(std::string_view text, std::size_t from) noexcept;
+
 // Byte length of a leading U+FEFF, or 0.
 std::size_t byte_order_mark_length(std::string_view text) noexcept;
 
@@ -177,8 +189,8 @@ class Search {
     std::optional<Candidate> pick = first_candidate(after);
     if (!pick) return fallback_choice();
     Candidate& chosen = at_least_whole(*pick);
-    if (&chosen == &*pick) chosen.guessed |= rival_after(after, chosen);
-    return finish(std::move(chosen));
+    if (&chosen != &*pick) return finish(std::move(chosen));
+    return finish(among_later(std::move(chosen), after));
   }
 
   std::vector<Candidate> all() {
@@ -553,6 +565,76 @@ class Search {
       return false;
     });
     return rival;
+  }
+
+  // The first answer, or one after it that the prose leading into it names
+  // the correction or the answer (the last such), or, when the first is
+  // provisional (a schema, an example), the first plain one after it. The
+  // choice is a guess when a rival that is not provisional follows it.
+  Candidate among_later(Candidate first, std::size_t after) {
+    const LeadIn first_lead = lead_in(text_, 0, first.begin);
+    if (first_lead != LeadIn::Provisional &&
+        !has_lead_in_word(text_, first.end)) {
+      first.guessed |= rival_after(after, first);
+      return first;
+    }
+    std::vector<std::pair<Candidate, LeadIn>> later = answers_after(first);
+    std::size_t pick = later.size();  // none: the first stays
+    for (std::size_t k = 0; k < later.size(); ++k) {
+      if (later[k].second == LeadIn::Supersedes) pick = k;
+    }
+    if (pick == later.size() && first_lead == LeadIn::Provisional) {
+      for (std::size_t k = 0; k < later.size() && pick == later.size(); ++k) {
+        if (later[k].second == LeadIn::Plain) pick = k;
+      }
+    }
+    Candidate chosen =
+        pick == later.size() ? std::move(first) : std::move(later[pick].first);
+    for (std::size_t k = pick == later.size() ? 0 : pick + 1; k < later.size();
+         ++k) {
+      if (later[k].second != LeadIn::Provisional &&
+          runner_.json(later[k].first.result) != runner_.json(chosen.result)) {
+        chosen.guessed = true;
+        break;
+      }
+    }
+    return chosen;
+  }
+
+  // The candidates after `first` that answer, in text order, none inside
+  // another (a fence holds its spans), each with what its lead-in says. A
+  // reference ([1, 2, 3]) counts where its lead-in names it the answer
+  // ("Final list: [1, 2, 3]"). At most kMaxLater of them are weighed.
+  std::vector<std::pair<Candidate, LeadIn>> answers_after(
+      const Candidate& first) {
+    static constexpr std::size_t kMaxLater = 16;
+    struct Later {
+      Candidate c;
+      std::size_t end;  // where the scan went on after it
+      bool reference;
+    };
+    std::vector<Later> found;
+    each_candidate(first.end, [&](Candidate&& c, Standing st, std::size_t end) {
+      if (st == Standing::Answer || st == Standing::Reference) {
+        found.push_back(Later{std::move(c), end, st == Standing::Reference});
+      }
+      return found.size() < kMaxLater;
+    });
+    std::stable_sort(
+        found.begin(), found.end(),
+        [](const Later& a, const Later& b) { return a.c.begin < b.c.begin; });
+    std::vector<std::pair<Candidate, LeadIn>> out;
+    std::size_t prose_from = first.end;
+    std::size_t covered = 0;
+    for (Later& l : found) {
+      if (l.c.begin < covered) continue;  // inside a fence listed already
+      covered = std::max(l.end, l.c.end);
+      const LeadIn lead = lead_in(text_, prose_from, l.c.begin);
+      prose_from = l.c.end;
+      if (l.reference && lead != LeadIn::Supersedes) continue;
+      out.emplace_back(std::move(l.c), lead);
+    }
+    return out;
   }
 
   // No candidate answered: the lenient reading of the start, else the
