@@ -498,4 +498,37 @@ std::size_t Pass::frame_going_on(std::size_t p) const {
   return npos;
 }
 
+// "population": 2,148,000: an integer of one to three digits at `start`
+// (its scan stopped at the comma at `stop`) that groups of three digits
+// after commas go on, as prose writes large numbers, up to a comma, a
+// closer or the line's end. An object's value only: in an array the commas
+// part elements, and in an object no member can start with a digit group.
+// Where the number ends; npos when it is no such number.
+std::size_t Pass::grouped_number_end(std::size_t start,
+                                     std::size_t stop) const {
+  const std::size_t first = t_[start] == '-' ? start + 1 : start;
+  if (stop == first || stop - first > 3) return npos;
+  for (std::size_t k = first; k < stop; ++k) {
+    if (!is_digit(static_cast<unsigned char>(t_[k]))) return npos;
+  }
+  const auto digit = [this](std::size_t k) {
+    return k < n_ && is_digit(static_cast<unsigned char>(t_[k]));
+  };
+  std::size_t q = stop;
+  while (q < n_ && t_[q] == ',' && digit(q + 1) && digit(q + 2) &&
+         digit(q + 3) && !digit(q + 4)) {
+    q += 4;
+  }
+  if (q == stop) return npos;
+  if (q + 1 < n_ && t_[q] == '.' && digit(q + 1)) {  // 1,234.5
+    for (++q; digit(q); ++q) {
+    }
+  }
+  std::size_t r = q;
+  while (r < n_ && (t_[r] == ' ' || t_[r] == '\t')) ++r;
+  const bool ends =
+      r >= n_ || t_[r] == ',' || t_[r] == '}' || t_[r] == '\n' || t_[r] == '\r';
+  return ends ? q : npos;
+}
+
 }  // namespace tarnwick::detail::lenient

@@ -316,10 +316,11 @@ void Pass::finish() {
     calls_ = 0;
     return;
   }
-  // A key whose string was closed at the end was cut before its colon.
+  // A member cut before its value ({"a": 1, "b": or "b" or "b), key and
+  // all: what was never written is no null.
   Frame& f = stack_.back();
-  if (f.kind == Kind::Object && f.state == State::Colon && i_ >= n_ &&
-      edits_.last_inserted(n_, "\"")) {
+  if (f.kind == Kind::Object && i_ >= n_ &&
+      (f.state == State::Colon || f.state == State::Value)) {
     drop_cut_key(f);
   }
   while (!stack_.empty()) {

@@ -135,6 +135,7 @@ class Pass {
   bool quoted_key_at(std::size_t p) const;
   bool key_follows(std::size_t p) const;
   bool word_is_text(std::size_t stop, Place where) const;
+  std::size_t grouped_number_end(std::size_t start, std::size_t stop) const;
   bool closed_object_goes_on(std::size_t q) const;
   bool escaped_layout_at(std::size_t p) const noexcept;
   std::size_t closer_target(char c);

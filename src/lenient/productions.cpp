@@ -38,7 +38,10 @@ bool Pass::read_value() {
   if (is_digit(static_cast<unsigned char>(c)) && c != '0') {
     std::size_t e = i_ + 1;
     while (e < n_ && is_digit(static_cast<unsigned char>(t_[e]))) ++e;
-    if (e - i_ < 300 && (e == n_ || ends_plain_token(t_[e]))) {
+    const bool grouped = e + 1 < n_ && t_[e] == ',' &&
+                         is_digit(static_cast<unsigned char>(t_[e + 1])) &&
+                         where == Place::ObjectValue;  // 2,148,000
+    if (e - i_ < 300 && (e == n_ || ends_plain_token(t_[e])) && !grouped) {
       i_ = e;
       value_done();
       return true;
@@ -572,6 +575,18 @@ bool Pass::read_number_or_word(Place where) {
     return read_word(where);
   }
   if (word_is_text(stop, where)) return read_word(where);
+  if (d == ',' && where == Place::ObjectValue) {
+    if (const std::size_t end = grouped_number_end(i_, stop); end != npos) {
+      for (std::size_t k = stop; k < end; k += 4) {
+        if (t_[k] == ',') edits_.erase(k, 1, Fix::Numbers);
+      }
+      // One group may be a decimal comma (12,345): a guess.
+      if (end - stop <= 4 || t_[stop + 4] != ',') guessed_ = true;
+      i_ = end;
+      value_done();
+      return true;
+    }
+  }
   // A strict number, unless the double range cannot hold it.
   if (number_overflows(scan)) {
     edits_.replace(i_, stop - i_, "null", Fix::Numbers);
