@@ -261,7 +261,10 @@ class Search {
     if (options_.repair.strip_code_fences &&
         trim_whitespace(text_).substr(0, 3) == "```") {
       Candidate first{runner_.run_as_it_stands(text_), 0, 0, text_.size()};
-      if (answers_as_it_stands(runner_.strategy(first.result))) return first;
+      if (answers_as_it_stands(runner_.strategy(first.result))) {
+        if (options_.repair.unwrap_double_encoded) unwrap_string(first);
+        return first;
+      }
     }
     if (!all.found) return std::nullopt;
     Candidate full = read_found(all, lead, all.fixes, /*answer=*/all.to_end);
@@ -355,7 +358,10 @@ class Search {
       }
       Candidate strict{runner_.run_strict(text_.substr(from, to - from)), 0,
                        from, to};
-      if (runner_.strategy(strict.result) != Strategy::Fallback) return strict;
+      if (runner_.strategy(strict.result) != Strategy::Fallback) {
+        if (options_.repair.unwrap_double_encoded) unwrap_string(strict);
+        return strict;
+      }
       const LenientText rewritten = lenient_rewrite(slice, scope);
       if (rewritten.found) {
         return read_found(rewritten, begin,
@@ -458,6 +464,15 @@ class Search {
         continue;
       }
       std::size_t close = tuple ? text_.size() : bracket_span_end(text_, open);
+      if (const std::size_t end = encoded_document_end(open); end != 0) {
+        std::optional<Candidate> c =
+            attempt(open - 1, end, LenientScope::OneValue);
+        if (c && runner_.strategy(c->result) != Strategy::Fallback) {
+          pos = std::max(c->end, end);
+          if (!visit(std::move(*c), standing(*c, /*span=*/true), pos)) return;
+          continue;
+        }
+      }
       if (!blocks_) blocks_.emplace(text_);
       // A draft left open in a reasoning block ends with the block.
       const std::size_t tag = blocks_->closing_tag(open);
@@ -486,6 +501,29 @@ class Search {
       if (pos <= open) pos = open + 1;
       if (!visit(std::move(*c), st, pos)) return;
     }
+  }
+
+  // "{\"city\": \"Paris\"}" after a tag or prose: a document encoded as
+  // a JSON string, whose quote comes right before the bracket at `open`.
+  // Where that string ends (past its closing quote); 0 when none is there.
+  std::size_t encoded_document_end(std::size_t open) const noexcept {
+    if (open == 0 || text_[open - 1] != '"' || open + 2 >= text_.size()) {
+      return 0;
+    }
+    const bool escaped_key = text_[open + 1] == '\\' && text_[open + 2] == '"';
+    const bool escaped_items =
+        text_[open] == '[' && text_.substr(open + 1, 3) == "{\\\"";
+    if (!escaped_key && !escaped_items) return 0;
+    for (std::size_t q = open; q < text_.size(); ++q) {
+      if (text_[q] == '\\') {
+        ++q;
+      } else if (text_[q] == '"') {
+        return q + 1;
+      } else if (text_[q] == '\n') {
+        return 0;  // a JSON string holds no line break
+      }
+    }
+    return 0;
   }
 
   // Whether the span [open, close) opens its line (after a list marker at
@@ -544,7 +582,14 @@ class Search {
       after = from = partial_->end;
       Candidate start = std::move(*partial_);
       partial_.reset();
-      return start;
+      // "[INST] ... {...}": a bracketed phrase that opens the text is
+      // markup, as it is anywhere else, kept back like a reference.
+      if (!is_bracketed_phrase(
+              text_.substr(start.begin, start.end - start.begin),
+              start.fixes)) {
+        return start;
+      }
+      reference = std::move(start);
     }
     each_span(from, visit);
     if (answer) return answer;

@@ -272,6 +272,27 @@ std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept {
   return opens ? e - i : 0;
 }
 
+std::size_t control_token_length(std::string_view t, std::size_t i) noexcept {
+  if (t[i] != '[') return 0;
+  std::size_t e = i + 1;
+  if (e < t.size() && t[e] == '/') ++e;
+  const std::size_t name = e;
+  bool letter = false;
+  for (; e < t.size(); ++e) {
+    const bool upper = t[e] >= 'A' && t[e] <= 'Z';
+    if (!upper && t[e] != '_' && !is_digit(static_cast<unsigned char>(t[e]))) {
+      break;
+    }
+    letter = letter || upper;
+  }
+  if (!letter || e - name < 2 || e >= t.size() || t[e] != ']') return 0;
+  std::size_t v = ++e;
+  while (v < t.size() && is_json_ws(static_cast<unsigned char>(t[v]))) ++v;
+  const bool opens = v < t.size() && (t[v] == '{' || t[v] == '[' ||
+                                      quote_at(t, v).kind != Quote::None);
+  return opens ? e - i : 0;
+}
+
 std::size_t trim_word_end(std::string_view t, std::size_t start,
                           std::size_t end) noexcept {
   while (end > start) {

@@ -223,6 +223,11 @@ inline char fullwidth_mark(std::string_view t, std::size_t i) noexcept {
 // values one a line; 0 when none is there.
 std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept;
 
+// The length of a control token at t[i] that a model's chat template
+// writes before its output ("[TOOL_CALLS]", "[/INST]": an upper-case name
+// in brackets) when a container or a string follows it; 0 otherwise.
+std::size_t control_token_length(std::string_view t, std::size_t i) noexcept;
+
 // The length of a Markdown quote marker at t[i] ("> ", ">> "): a '>' that
 // opens its line, after spaces at most. A document quoted in a reply has
 // one on every line; they are layout. 0 when none is there.

@@ -179,6 +179,12 @@ void Pass::step() {
         i_ += m;
       }
     }
+    // "[TOOL_CALLS] [...]": the token before the output is no value.
+    if (const std::size_t m = control_token_length(t_, i_); m != 0) {
+      edits_.replace(i_, m, {}, FixSet{0});
+      i_ += m;
+      return;
+    }
     if (!top_.due) {
       after_top_value();
     } else if (!read_value()) {
