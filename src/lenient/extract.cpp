@@ -165,14 +165,33 @@ void each_label(std::string_view text, std::size_t from, std::size_t to,
 
 }  // namespace
 
-LeadIn lead_in(std::string_view text, std::size_t from,
-               std::size_t to) noexcept {
+namespace {
+
+// The window of text[from, to) that a lead-in is read in: its last
+// kWindow bytes.
+void window(std::string_view text, std::size_t& from,
+            std::size_t& to) noexcept {
   constexpr std::size_t kWindow = 240;
   if (to > text.size()) to = text.size();
   if (to > from + kWindow) from = to - kWindow;
+}
+
+}  // namespace
+
+LeadIn lead_in(std::string_view text, std::size_t from,
+               std::size_t to) noexcept {
+  window(text, from, to);
   LeadIn last = LeadIn::Plain;
   each_label(text, from, to, [&](LeadIn said) { last = said; });
   return last;
+}
+
+bool lead_in_has(std::string_view text, std::size_t from, std::size_t to,
+                 LeadIn what) noexcept {
+  window(text, from, to);
+  bool found = false;
+  each_label(text, from, to, [&](LeadIn said) { found |= said == what; });
+  return found;
 }
 
 bool has_lead_in_word(std::string_view text, std::size_t from) noexcept {

@@ -136,6 +136,9 @@ LeadIn lead_in(std::string_view text, std::size_t from,
                std::size_t to) noexcept;
 // Whether text[from, ...) holds any word lead_in would read.
 bool has_lead_in_word(std::string_view text, std::size_t from) noexcept;
+// Whether a word of lead_in's window of text[from, to) says `what`.
+bool lead_in_has(std::string_view text, std::size_t from, std::size_t to,
+                 LeadIn what) noexcept;
 
 // Byte length of a leading U+FEFF, or 0.
 std::size_t byte_order_mark_length(std::string_view text) noexcept;
@@ -675,8 +678,13 @@ class Search {
       if (l.c.begin < covered) continue;  // inside a fence listed already
       covered = std::max(l.end, l.c.end);
       const LeadIn lead = lead_in(text_, prose_from, l.c.begin);
+      // A reference counts only where nothing in its lead-in calls it
+      // provisional ("an example of an empty result is {}").
+      const bool named =
+          lead == LeadIn::Supersedes &&
+          !lead_in_has(text_, prose_from, l.c.begin, LeadIn::Provisional);
       prose_from = l.c.end;
-      if (l.reference && lead != LeadIn::Supersedes) continue;
+      if (l.reference && !named) continue;
       out.emplace_back(std::move(l.c), lead);
     }
     return out;
