@@ -113,8 +113,9 @@ constexpr bool is_ident_byte(unsigned char c) noexcept {
 }
 
 // Bytes that may end an unquoted word, or start what ends it (a comment
-// after a blank, a call's parenthesis): , } ] { [ " ( ) : ; = ' space, tab,
-// line feed and carriage return. word_end looks only at these.
+// after a blank, a call's parenthesis, full-width punctuation): , } ] { [
+// " ( ) : ; = ' space, tab, line feed, carriage return and the lead byte
+// 0xEF. word_end looks only at these.
 constexpr bool is_word_stop(unsigned char c) noexcept {
   switch (c) {
     case ',':
@@ -133,6 +134,7 @@ constexpr bool is_word_stop(unsigned char c) noexcept {
     case '\t':
     case '\n':
     case '\r':
+    case 0xEF:
       return true;
     default:
       return false;

@@ -247,7 +247,8 @@ inline bool Pass::key_follows(std::size_t p) const {
   while (p < n_ && (t_[p] == ' ' || t_[p] == '\t')) ++p;
   // name = value and name => value, as configuration and Ruby write them.
   return p < n_ &&
-         (t_[p] == ':' || (t_[p] == '=' && (p + 1 >= n_ || t_[p + 1] != '=')));
+         (t_[p] == ':' || (t_[p] == '=' && (p + 1 >= n_ || t_[p + 1] != '=')) ||
+          fullwidth_mark(t_, p) == ':');
 }
 
 // A pending comma that a value follows after all: a ; written for it

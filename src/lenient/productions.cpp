@@ -469,6 +469,11 @@ std::size_t Pass::word_end(std::size_t p, bool key) const {
         c == '\n' || c == '\r' || (c == ')' && calls_ != 0)) {
       return p;
     }
+    if (c == '\xEF') {  // 名前：佐藤，
+      const char wide = fullwidth_mark(t_, p);
+      if (wide == ',' || (key && wide == ':')) return p;
+      continue;
+    }
     if (c == '(' && !key && is_call_head(t_, start, p)) return p;
     if (key && (c == ':' || c == '\'' || c == '=')) return p;
     if (!key && c == ';') return p;
@@ -571,7 +576,8 @@ bool Pass::read_number_or_word(Place where) {
   const auto stop = static_cast<std::size_t>(scan.stop - t_.data());
   const char d = stop < n_ ? t_[stop] : ' ';
   if (d != ',' && d != '}' && d != ']' && d != ')' && !comment_at(t_, stop) &&
-      !is_json_ws(static_cast<unsigned char>(d))) {
+      !is_json_ws(static_cast<unsigned char>(d)) &&
+      fullwidth_mark(t_, stop) != ',') {
     return read_word(where);
   }
   if (word_is_text(stop, where)) return read_word(where);
