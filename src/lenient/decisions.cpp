@@ -188,6 +188,9 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
     } else if (c != ' ' && c != '\t') {
       std::size_t v = invisible_length(t_, p);
       if (v == 0 && line_break) v = quote_marker_length(t_, p);
+      if (v == 0 && line_break && where == Place::Top) {
+        v = list_marker_length(t_, p);  // the next value listed
+      }
       if (v == 0) break;
       p += v;
       continue;

@@ -105,6 +105,28 @@ TEST(Decisions, TokensOfOtherLanguages) {
   });
 }
 
+TEST(Decisions, LayoutAndPunctuationOfReplies) {
+  expect_rows({
+      {"> {\n>   \"a\": [1,\n>>    2]\n> }", R"({"a":[1,2]})", false},
+      {"{\"a\": \"x > y\",\n  \"b\": 1}", R"({"a":"x > y","b":1})", false},
+      {"1. {\"a\": 1}\n2. {\"a\": 2}", R"([{"a":1},{"a":2}])", false},
+      {"- \"x\"\n* [1]\n+ {}", R"(["x",[1],{}])", false},
+      {"{\"名\"：\"佐藤\"，\"n\"：25，\"t\": true}",
+       R"({"名":"佐藤","n":25,"t":true})", false},
+      {"{k：v，n：[1，2]}", R"({"k":"v","n":[1,2]})", false},
+      {"{\"x\":\xC2\xA0true\xC2\xA0}", R"({"x":true})", false},
+      {"{\"n\": 2,148,000, \"m\": 1}", R"({"n":2148000,"m":1})", false},
+      {"{\"n\": 12,345.5}", R"({"n":12345.5})", true},
+      {"[2,148,000]", "[2,148,0]", false},
+      {"{\"n\": 1,2345}", R"({"n":1})", true},
+      {"{\"a\": 1, \"b\": ", R"({"a":1})", false},
+      {"{\"a\": 1, \"b\"", R"({"a":1})", false},
+      {"[{\"a\":", "[{}]", false},
+      {"[TOOL_CALLS] [{\"f\": 1}]", R"([{"f":1}])", false},
+      {"[OK]", R"(["OK"])", false},
+  });
+}
+
 // The extraction's candidates: fenced, bracketed, in reasoning blocks.
 TEST(Decisions, Candidates) {
   struct Case {
@@ -153,6 +175,22 @@ TEST(Decisions, Candidates) {
        R"([{"a":1},{"a":2}])",
        false},
       {"Sure:\n(1, 2)", {"[1,2]"}, "[1,2]", false},
+      {"<think>[1, {\"a\": 2</think>\n[3]",
+       {R"([1,{"a":2}])", "[3]"},
+       "[3]",
+       false},
+      {"Here:\n- {\"a\": 1}\n- {\"a\": 2}\nDone.",
+       {R"([{"a":1},{"a":2}])"},
+       R"([{"a":1},{"a":2}])",
+       false},
+      {"<tool_call>\n\"{\\\"a\\\": 1}\"\n</tool_call>",
+       {R"({"a":1})"},
+       R"({"a":1})",
+       false},
+      {"[1, 2, 4]\nSorry. Final list: [1, 2, 3, 4]\nAn example: []",
+       {"[1,2,4]", "[1,2,3,4]"},
+       "[1,2,3,4]",
+       false},
       {"no JSON here (see the docs)", {}, "null", false},
   };
   for (const Case& c : cases) {
