@@ -191,9 +191,13 @@ class Search {
     std::size_t after = 0;
     std::optional<Candidate> pick = first_candidate(after);
     if (!pick) return fallback_choice();
-    Candidate& chosen = at_least_whole(*pick);
-    if (&chosen != &*pick) return finish(std::move(chosen));
-    return finish(among_later(std::move(chosen), after));
+    if (Candidate& whole_text = at_least_whole(*pick); &whole_text != &*pick) {
+      return finish(std::move(whole_text));
+    }
+    // A later candidate that the prose names the answer is held to the same
+    // rule as the first.
+    Candidate chosen = among_later(std::move(*pick), after);
+    return finish(std::move(at_least_whole(chosen)));
   }
 
   std::vector<Candidate> all() {
