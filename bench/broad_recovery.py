@@ -1,13 +1,13 @@
 """How many texts of a held-out corpus tarnwick.loads() reads as their writer meant.
 
-For each family of bench/broad_cases.py (--corpus broad, broken snippets) or bench/reply_cases.py (--corpus reply,
-whole model replies), counts the texts where tarnwick.loads(text) equals the intended value
+For each family of bench/broad_cases.py (--corpus broad, broken snippets), bench/reply_cases.py (--corpus reply,
+whole model replies) or bench/fresh_cases.py (--corpus fresh, whole replies written apart from the others), counts the texts where tarnwick.loads(text) equals the intended value
 type for type (lenient_recovery.same: 1, 1.0 and True differ, key order does not count). Beside it, the same count
 for json_repair.loads, a peer, when it is installed, to show where another reading does better. When
 Extraction.guessed exists, two more columns: of the wrong answers, the share tarnwick flagged as a guess (high is
 good: it knew), and of the right answers, the share flagged (low is good: it was sure, rightly).
 
-    python bench/broad_recovery.py [--corpus {broad,reply}] [--show-failures N] [--family NAME ...]
+    python bench/broad_recovery.py [--corpus {broad,fresh,reply}] [--show-failures N] [--family NAME ...]
 
 This is a measurement, not a test: the exit status is 0 whatever the counts.
 """
@@ -19,11 +19,16 @@ import sys
 from typing import Any, Callable, NamedTuple
 
 import broad_cases
+import fresh_cases
 import reply_cases
 from lenient_recovery import _difference, _short, same
 
 
-CORPORA = {"broad": broad_cases.broad_families, "reply": reply_cases.reply_families}
+CORPORA = {
+    "broad": broad_cases.broad_families,
+    "reply": reply_cases.reply_families,
+    "fresh": fresh_cases.fresh_families,
+}
 
 
 class Row(NamedTuple):

@@ -1,4 +1,4 @@
-"""The held-out corpora themselves (bench/broad_cases.py, bench/reply_cases.py): stable, large enough, no repeated
+"""The held-out corpora themselves (bench/broad_cases.py, bench/reply_cases.py, bench/fresh_cases.py): stable, large enough, no repeated
 texts, and intended values that are plain JSON, type for type. Recovery shares are measured by
 bench/broad_recovery.py, never asserted here."""
 
@@ -11,11 +11,16 @@ from conftest import ROOT
 
 sys.path.insert(0, str(ROOT / "bench"))
 import broad_cases
+import fresh_cases
 import reply_cases
 from lenient_recovery import same
 
 # (corpus, its families, the fewest cases a family may have): whole replies are longer, so fewer per family.
-CORPORA = [("broad", broad_cases.broad_families, 40), ("reply", reply_cases.reply_families, 24)]
+CORPORA = [
+    ("broad", broad_cases.broad_families, 40),
+    ("reply", reply_cases.reply_families, 24),
+    ("fresh", fresh_cases.fresh_families, 24),
+]
 FAMILIES = [(name, make, least, family) for name, make, least in CORPORA for family in make()]
 
 
