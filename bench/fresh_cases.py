@@ -173,6 +173,11 @@ def _several_values() -> list[Case]:
             'Final answer after review: {"risk": "low"}\n\nInitial assessment (superseded): {"risk": "high"}',
             {"risk": "low"},
         ),
+        (
+            'Example output:\n{"tokens": ["the", "cat"]}\n\nNow for your sentence "Dogs bark loudly":\n'
+            '{"tokens": ["Dogs", "bark", "loudly"]}',
+            {"tokens": ["Dogs", "bark", "loudly"]},
+        ),
     ]
 
 
@@ -248,6 +253,15 @@ def _record_lists() -> list[Case]:
             [{"frage": 1, "richtig": True}, {"frage": 2, "richtig": True}, {"frage": 3, "richtig": False}],
         ),
         ('{"n": 1}\n\n---\n\n{"n": 2}', [{"n": 1}, {"n": 2}]),
+        (
+            'Results\n=======\n\n- {"host": "web-1", "up": true}\n- {"host": "web-2", "up": false}\n\n'
+            "1 of 2 hosts is down.",
+            [{"host": "web-1", "up": True}, {"host": "web-2", "up": False}],
+        ),
+        (
+            'Aquí están los registros:\n{"país": "Chile", "capital": "Santiago"}\n{"país": "Perú", "capital": "Lima"}',
+            [{"país": "Chile", "capital": "Santiago"}, {"país": "Perú", "capital": "Lima"}],
+        ),
     ]
 
 
@@ -320,6 +334,8 @@ def _markdown() -> list[Case]:
             {"name": "Widget", "price": 9.99},
         ),
         ('```json title="response.json"\n{"title": "ok"}\n```', {"title": "ok"}),
+        ('> [!NOTE]\n> The response is below.\n\n```json\n{"admonition": true}\n```', {"admonition": True}),
+        ('Result:\n\n\t{"indent": "tab", "n": 1}\n', {"indent": "tab", "n": 1}),
     ]
 
 
@@ -356,6 +372,8 @@ def _typography() -> list[Case]:
         ('\u2060{"wj": 1}', {"wj": 1}),
         ('{"emoji": "👩‍💻 coder", "flag": "🇯🇵"}', {"emoji": "👩‍💻 coder", "flag": "🇯🇵"}),
         ('«{"a": 1}»', {"a": 1}),
+        ('{"name"："Ørsted"，"country"："Denmark"}', {"name": "Ørsted", "country": "Denmark"}),
+        ('回答：［｛"id"：1｝，｛"id"：2｝］', [{"id": 1}, {"id": 2}]),
     ]
 
 
@@ -395,11 +413,11 @@ def _human_numbers() -> list[Case]:
         ('{"latency": 250ms, "p99": 1.2s}', {"latency": "250ms", "p99": "1.2s"}),
         ('{"version": 3.11.4}', {"version": "3.11.4"}),
         ('{"ip": 10.0.0.1, "port": 22}', {"ip": "10.0.0.1", "port": 22}),
-        ('{"n": -0}', {"n": 0}),
         (
             'Die Durchschnittsnote liegt bei 2,3.\n```json\n{"klasse": "7b", "durchschnitt": 2,3}\n```',
             {"klasse": "7b", "durchschnitt": 2.3},
         ),
+        ('{"visitors": 3,400,000, "month": "July"}', {"visitors": 3400000, "month": "July"}),
     ]
 
 
@@ -459,6 +477,11 @@ def _truncated() -> list[Case]:
         ('{"matrix": [[1, 0], [0, 1]], "det": ', {"matrix": [[1, 0], [0, 1]]}),
         ('{"msg": "He said \\"hi', {"msg": 'He said "hi'}),
         ('Answer: {"values": [0.5, 0.25, 0.125, 0.06', {"values": [0.5, 0.25, 0.125, 0.06]}),
+        ('```json\n[\n  "one",\n  "two",\n  "thr', ["one", "two", "thr"]),
+        (
+            '{"ok": true, "data": {"list": [{"id": 1, "tags": ["a"',
+            {"ok": True, "data": {"list": [{"id": 1, "tags": ["a"]}]}},
+        ),
     ]
 
 
@@ -555,6 +578,7 @@ def _tool_calls() -> list[Case]:
         ),
         ('Invoking `search_docs` with `{"query": "rate limits", "top_k": 5}`', {"query": "rate limits", "top_k": 5}),
         ('TOOL: calculator\nINPUT: {"expression": "3*7"}', {"expression": "3*7"}),
+        ('<tool_call>\n{"name": "get_time", "arguments": {}}\n</tool_call>', {"name": "get_time", "arguments": {}}),
     ]
 
 
@@ -641,6 +665,12 @@ def _reasoning() -> list[Case]:
             '<think>\nneed: name, qty\n</think>\n<answer>{"name": "bolt", "qty": 40}</answer>',
             {"name": "bolt", "qty": 40},
         ),
+        ('<think>\nOptions: {"a": 1} or {"a": 2}? The second fits.\n</think>\n\n{"a": 2}', {"a": 2}),
+        ("Thought: the list needs sorting [5, 3\nThought: sorted now.\nFinal Answer: [3, 5]", [3, 5]),
+        (
+            '<think>\nKeys: id, name, tags.\n</think>\nHere you go:\n```json\n{"id": 1, "name": "x", "tags": []}\n```',
+            {"id": 1, "name": "x", "tags": []},
+        ),
     ]
 
 
@@ -699,6 +729,9 @@ def _code_around() -> list[Case]:
         ),
         ("```js\nconst data = { a: 1, b: undefined };\n```", {"a": 1, "b": None}),
         ('```python\nprint({"emoji": "\\u2764", "n": 1})\n```', {"emoji": "\u2764", "n": 1}),
+        ('```kotlin\nval json = """{"k": "kotlin", "n": 2}"""\n```', {"k": "kotlin", "n": 2}),
+        ('```python\nrequests.post(url, json={"user": "li", "admin": False})\n```', {"user": "li", "admin": False}),
+        ('```bash\ncat <<EOF > config.json\n{"port": 8443, "tls": true}\nEOF\n```', {"port": 8443, "tls": True}),
     ]
 
 
@@ -735,6 +768,11 @@ def _language_isms() -> list[Case]:
         ),
         ('{"key": "value";}', {"key": "value"}),
         ("{a: 1, b: 2, c: 3}", {"a": 1, "b": 2, "c": 3}),
+        ('{\n  "a": 1,\n  // "b": 2,\n  "c": 3\n}', {"a": 1, "c": 3}),
+        (
+            "{'price': 9.5, 'in_stock': False, 'tags': ('new', 'sale')}",
+            {"price": 9.5, "in_stock": False, "tags": ["new", "sale"]},
+        ),
     ]
 
 
@@ -779,6 +817,8 @@ def _hard_strings() -> list[Case]:
         ("{'msg': \"it's here\", 'q': 'say \"hi\"'}", {"msg": "it's here", "q": 'say "hi"'}),
         ('{"snippet": "if (a < b && c > d) { return; }"}', {"snippet": "if (a < b && c > d) { return; }"}),
         ('{"win": "D:\\data\\raw\\2024"}', {"win": "D:\\data\\raw\\2024"}),
+        ('{"cmd": "echo \\"done\\" > out.txt"}', {"cmd": 'echo "done" > out.txt'}),
+        ('{"dialog": "Q: "Is it safe?"\nA: "Yes.""}', {"dialog": 'Q: "Is it safe?"\nA: "Yes."'}),
     ]
 
 
@@ -864,6 +904,10 @@ def _escaped_docs() -> list[Case]:
         (_c([_c({"a": 1}), _c({"b": 2})]), ['{"a": 1}', '{"b": 2}']),
         ('{\\"path\\": \\"C:\\\\\\\\temp\\"}', {"path": "C:\\temp"}),
         (_c(_c({"lang": "ja", "text": "こんにちは"})), {"lang": "ja", "text": "こんにちは"}),
+        ('```\n"{\\"done\\": true, \\"items\\": 3}"\n```', {"done": True, "items": 3}),
+        ('The tool returned: \'{"city": "Accra", "temp": 31}\'', {"city": "Accra", "temp": 31}),
+        ('{\\n  \\"a\\": 1\\n}', {"a": 1}),
+        ('Output: "[{\\"x\\": 1}, {\\"x\\": 2}]"', [{"x": 1}, {"x": 2}]),
     ]
 
 
@@ -899,6 +943,8 @@ def _no_json() -> list[Case]:
         ("抱歉，我无法完成这个请求。", None),
         ("Thought: I cannot answer this.\nFinal Answer: I don't know.", None),
         ("Rate limit reached for requests. Please try again in 20s.", None),
+        ("null", None),
+        ("I'd rather not guess the numbers; please share the spreadsheet first.", None),
     ]
 
 
