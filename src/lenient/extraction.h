@@ -12,7 +12,8 @@
 #include <utility>      // move, pair
 #include <vector>       // vector
 
-#include "lenient/lexer.h"   // list_marker_length
+#include "lenient/lead_in.h"
+#include "lenient/lexer.h"  // list_marker_length
 #include "repair/cleanup.h"  // trim_whitespace
 #include "tarnwick/extract.h"
 #include "tarnwick/lenient.h"
@@ -124,21 +125,6 @@ class FenceScanner {
   std::size_t next_backticks_;
   std::size_t next_tildes_;
 };
-
-// What the prose that leads into a candidate says of it, by its last word
-// that says anything: a correction or the answer itself ("Corrected:",
-// "Final answer:", "Output:") supersedes what came before; a schema, an
-// example or a first draft ("Template:", "Input was:") is provisional, and
-// gives way to a value after it.
-enum class LeadIn : std::uint8_t { Plain, Supersedes, Provisional };
-// Reads text[from, to), at most its last 240 bytes.
-LeadIn lead_in(std::string_view text, std::size_t from,
-               std::size_t to) noexcept;
-// Whether text[from, ...) holds any word lead_in would read.
-bool has_lead_in_word(std::string_view text, std::size_t from) noexcept;
-// Whether a word of lead_in's window of text[from, to) says `what`.
-bool lead_in_has(std::string_view text, std::size_t from, std::size_t to,
-                 LeadIn what) noexcept;
 
 // Byte length of a leading U+FEFF, or 0.
 std::size_t byte_order_mark_length(std::string_view text) noexcept;
@@ -484,12 +470,12 @@ class Search {
       // A draft left open in a reasoning block ends with the block.
       const std::size_t tag = blocks_->closing_tag(open);
       close = std::min(close, tag);
-      LenientScope scope = LenientScope::OneValue;
-      if (tag == std::string_view::npos && listed_after(open, close)) {
-        scope = LenientScope::Document;
-        close = text_.size();
-      }
-      std::optional<Candidate> c = attempt(open, close, scope);
+      // Values listed one a line are read on to the end of the list.
+      const bool listed =
+          tag == std::string_view::npos && listed_after(open, close);
+      std::optional<Candidate> c =
+          listed ? attempt(open, text_.size(), LenientScope::Document)
+                 : attempt(open, close, LenientScope::OneValue);
       if (!c) {
         pos = open + 1;
         continue;
@@ -682,13 +668,9 @@ class Search {
       if (l.c.begin < covered) continue;  // inside a fence listed already
       covered = std::max(l.end, l.c.end);
       const LeadIn lead = lead_in(text_, prose_from, l.c.begin);
-      // A reference counts only where nothing in its lead-in calls it
-      // provisional ("an example of an empty result is {}").
-      const bool named =
-          lead == LeadIn::Supersedes &&
-          !lead_in_has(text_, prose_from, l.c.begin, LeadIn::Provisional);
       prose_from = l.c.end;
-      if (l.reference && !named) continue;
+      // A reference counts only where its lead-in names it the answer.
+      if (l.reference && lead != LeadIn::Supersedes) continue;
       out.emplace_back(std::move(l.c), lead);
     }
     return out;
