@@ -258,14 +258,21 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
 
 // Whether the line from p reads as a sentence: it starts with a letter,
 // holds three words or more and no quote, colon or opening bracket, and
-// ends with . ! or ?
-bool Pass::prose_line_at(std::size_t p) const {
-  if (p >= n_ || !is_ascii_letter(t_[p])) return false;
+// ends with . ! or ? Where no member can stand (`loose`: in an array, at
+// the top level), it may also start with a digit ("1 of 2 hosts is down.")
+// and hold one colon ("Thought: sorted now.").
+bool Pass::prose_line_at(std::size_t p, bool loose) const {
+  if (p >= n_ || !(is_ascii_letter(t_[p]) ||
+                   (loose && is_digit(static_cast<unsigned char>(t_[p]))))) {
+    return false;
+  }
   std::size_t blanks = 0;
+  std::size_t colons = 0;
   std::size_t q = p;
   for (; q < n_ && t_[q] != '\n' && t_[q] != '\r'; ++q) {
     const char c = t_[q];
-    if (c == '"' || c == ':' || c == '{' || c == '[') return false;
+    if (c == '"' || c == '{' || c == '[') return false;
+    if (c == ':' && (!loose || ++colons > 1)) return false;
     blanks += c == ' ';
   }
   while (q > p && (t_[q - 1] == ' ' || t_[q - 1] == '\t')) --q;
@@ -503,7 +510,8 @@ std::size_t Pass::frame_going_on(std::size_t p) const {
 
 // "population": 2,148,000: an integer of one to three digits at `start`
 // (its scan stopped at the comma at `stop`) that groups of three digits
-// after commas go on, as prose writes large numbers, up to a comma, a
+// after commas go on, as prose writes large numbers, or that one or two
+// digits after a decimal comma end ("temperatur": 21,5), up to a comma, a
 // closer or the line's end. An object's value only: in an array the commas
 // part elements, and in an object no member can start with a digit group.
 // Where the number ends; npos when it is no such number.
@@ -521,6 +529,10 @@ std::size_t Pass::grouped_number_end(std::size_t start,
   while (q < n_ && t_[q] == ',' && digit(q + 1) && digit(q + 2) &&
          digit(q + 3) && !digit(q + 4)) {
     q += 4;
+  }
+  // 21,5 or 3,75: one or two digits after the comma are a decimal comma.
+  if (q == stop && digit(q + 1) && !digit(q + 2 + (digit(q + 2) ? 1 : 0))) {
+    q += digit(q + 2) ? 3 : 2;
   }
   if (q == stop) return npos;
   if (q + 1 < n_ && t_[q] == '.' && digit(q + 1)) {  // 1,234.5

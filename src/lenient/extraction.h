@@ -13,7 +13,7 @@
 #include <vector>       // vector
 
 #include "lenient/lead_in.h"
-#include "lenient/lexer.h"  // list_marker_length
+#include "lenient/lexer.h"   // list_marker_length
 #include "repair/cleanup.h"  // trim_whitespace
 #include "tarnwick/extract.h"
 #include "tarnwick/lenient.h"
@@ -249,6 +249,11 @@ class Search {
         all.fixes == 0 && is_blank_outside(text_, all)) {
       Candidate valid{runner_.run(text_), 0, 0, text_.size()};
       valid.guessed = string_like_document(valid);
+      // Encoded more than once: what the ladder unwrapped may hold another.
+      if (runner_.strategy(valid.result) == Strategy::UnwrapDouble &&
+          options_.repair.unwrap_double_encoded) {
+        unwrap_string(valid);
+      }
       return valid;
     }
     if (options_.repair.strip_code_fences &&
@@ -371,13 +376,24 @@ class Search {
   // the same text, and a comment or a stray quote that the ladder turned
   // into extra strings would outweigh it.)
   Candidate& at_least_whole(Candidate& found) {
-    if (options_.lenient && starts_text(found.begin)) return found;
+    if (options_.lenient &&
+        (starts_text(found.begin) || fence_opens_text(found.begin))) {
+      return found;
+    }
     Candidate& all = whole();
     // A fallback ("null" or "{}") weighs nothing: no need to weigh either.
     if (runner_.strategy(all.result) == Strategy::Fallback) return found;
     return runner_.shape(found.result).weight < runner_.shape(all.result).weight
                ? all
                : found;
+  }
+
+  // Whether only a fence's opening line comes before `pos`: its content
+  // reads the same text as the whole does.
+  bool fence_opens_text(std::size_t pos) const noexcept {
+    const std::string_view before = trim_whitespace(text_.substr(0, pos));
+    return (before.starts_with("```") || before.starts_with("~~~")) &&
+           before.find('\n') == std::string_view::npos;
   }
 
   // Whether only a byte order mark and whitespace come before `pos`.
@@ -519,6 +535,27 @@ class Search {
     return 0;
   }
 
+  // Strings listed one a line behind list markers ("- \"latency\""), which
+  // no bracket opens: the first such list after `from`, read as one
+  // candidate.
+  template <class Visit>
+  void each_listed_string(std::size_t from, Visit& visit) {
+    for (std::size_t line = from; line < text_.size();) {
+      const std::size_t m = lenient::list_marker_length(text_, line);
+      std::size_t eol = text_.find('\n', line);
+      eol = eol == std::string_view::npos ? text_.size() : eol;
+      if (m != 0 && text_[line + m] != '{' && text_[line + m] != '[' &&
+          listed_after(line + m, eol)) {
+        std::optional<Candidate> c =
+            attempt(line + m, text_.size(), LenientScope::Document);
+        if (c) visit(std::move(*c), standing(*c, /*span=*/true), c->end);
+        return;
+      }
+      line = text_.find('\n', line);
+      line = line == std::string_view::npos ? line : line + 1;
+    }
+  }
+
   // Whether the span [open, close) opens its line (after a list marker at
   // most) and another container of its kind opens the next line (after
   // one too): values listed one a line, which make one candidate, as JSON
@@ -538,9 +575,15 @@ class Search {
       ++next;
     }
     if (next >= text_.size() || text_[next] != '\n') return false;
-    while (next < text_.size() &&
-           is_json_ws(static_cast<unsigned char>(text_[next]))) {
-      ++next;
+    while (next < text_.size()) {
+      if (is_json_ws(static_cast<unsigned char>(text_[next]))) {
+        ++next;
+      } else if (const std::size_t r = lenient::rule_line_length(text_, next);
+                 r != 0) {
+        next += r;  // a Markdown rule between the values
+      } else {
+        break;
+      }
     }
     next += next < text_.size() ? lenient::list_marker_length(text_, next) : 0;
     return next < text_.size() && text_[next] == text_[open];
@@ -585,6 +628,7 @@ class Search {
       reference = std::move(start);
     }
     each_span(from, visit);
+    if (!answer) each_listed_string(from, visit);
     if (answer) return answer;
     after = text_.size();
     if (draft && !(reference && reference->begin > draft->begin)) {

@@ -272,6 +272,22 @@ std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept {
   return opens ? e - i : 0;
 }
 
+std::size_t rule_line_length(std::string_view t, std::size_t i) noexcept {
+  if (i > 0 && t[i - 1] != '\n' && t[i - 1] != '\r') return 0;
+  const char mark = t[i];
+  if (mark != '-' && mark != '*' && mark != '_') return 0;
+  std::size_t marks = 0;
+  std::size_t e = i;
+  for (; e < t.size() && t[e] != '\n' && t[e] != '\r'; ++e) {
+    if (t[e] == mark) {
+      ++marks;
+    } else if (t[e] != ' ' && t[e] != '\t') {
+      return 0;
+    }
+  }
+  return marks >= 3 ? e - i : 0;
+}
+
 std::size_t control_token_length(std::string_view t, std::size_t i) noexcept {
   if (t[i] != '[') return 0;
   std::size_t e = i + 1;

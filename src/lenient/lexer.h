@@ -230,6 +230,11 @@ std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept;
 // in brackets) when a container or a string follows it; 0 otherwise.
 std::size_t control_token_length(std::string_view t, std::size_t i) noexcept;
 
+// The length of a Markdown rule at t[i] ("---", "* * *", "___": three or
+// more of one mark, spaces between, alone on its line), to the line's end;
+// 0 when none is there.
+std::size_t rule_line_length(std::string_view t, std::size_t i) noexcept;
+
 // The length of a Markdown quote marker at t[i] ("> ", ">> "): a '>' that
 // opens its line, after spaces at most. A document quoted in a reply has
 // one on every line; they are layout. 0 when none is there.

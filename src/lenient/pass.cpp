@@ -179,6 +179,14 @@ void Pass::step() {
         i_ += m;
       }
     }
+    // A Markdown rule (---, ***) between values listed one a line.
+    if (scope_ == LenientScope::Document && top_.values > 0) {
+      if (const std::size_t m = rule_line_length(t_, i_); m != 0) {
+        edits_.replace(i_, m, {}, FixSet{0});
+        i_ += m;
+        return;
+      }
+    }
     // "[TOOL_CALLS] [...]": the token before the output is no value.
     if (const std::size_t m = control_token_length(t_, i_); m != 0) {
       edits_.replace(i_, m, {}, FixSet{0});
@@ -244,8 +252,11 @@ void Pass::after_top_value() {
     ++i_;
     return;
   }
-  // Another value? Not if the array around them would nest too deep.
-  if (peak_depth_ >= kMaxDepth) {
+  // Another value? Not on a line of prose ("1 of 2 hosts is down."), and not
+  // if the array around them would nest too deep.
+  if ((t_.substr(top_.end, i_ - top_.end).find('\n') != npos &&
+       prose_line_at(i_, /*loose=*/true)) ||
+      peak_depth_ >= kMaxDepth) {
     stop_ = true;
     return;
   }

@@ -120,7 +120,7 @@ class Pass {
   bool closer_then_quote(std::size_t p) const noexcept;
   bool quote_closes(std::size_t after, Quote kind, Place where);
   bool colon_after_later_mark(std::size_t p) const;
-  bool prose_line_at(std::size_t p) const;
+  bool prose_line_at(std::size_t p, bool loose = false) const;
   bool value_token_at(std::size_t p) const;
   bool lost_close_before_key(const StringRead& s, std::size_t after) const;
   std::size_t lost_close_at(const StringRead& s) const;

@@ -447,7 +447,8 @@ void Pass::read_separator(Frame& f) {
   while (last > 0 && is_json_ws(static_cast<unsigned char>(t_[last - 1]))) {
     --last;
   }
-  if (t_.substr(last, i_ - last).find('\n') != npos && prose_line_at(i_)) {
+  if (t_.substr(last, i_ - last).find('\n') != npos &&
+      prose_line_at(i_, f.kind != Kind::Object)) {
     end_before_prose(last);
     return;
   }
@@ -583,11 +584,17 @@ bool Pass::read_number_or_word(Place where) {
   if (word_is_text(stop, where)) return read_word(where);
   if (d == ',' && where == Place::ObjectValue) {
     if (const std::size_t end = grouped_number_end(i_, stop); end != npos) {
-      for (std::size_t k = stop; k < end; k += 4) {
+      if (end - stop < 4) {  // a decimal comma: a guess
+        edits_.replace(stop, 1, ".", Fix::Numbers);
+        guessed_ = true;
+      }
+      for (std::size_t k = stop; k < end && end - stop >= 4; k += 4) {
         if (t_[k] == ',') edits_.erase(k, 1, Fix::Numbers);
       }
       // One group may be a decimal comma (12,345): a guess.
-      if (end - stop <= 4 || t_[stop + 4] != ',') guessed_ = true;
+      if (end - stop == 4 || (end - stop > 4 && t_[stop + 4] != ',')) {
+        guessed_ = true;
+      }
       i_ = end;
       value_done();
       return true;
