@@ -390,7 +390,8 @@ void Pass::read_colon(Frame& f) {
     edits_.replace(i_, len, ":", Fix::MissingPunctuation);
     i_ += len;
     f.state = State::Value;
-  } else if (c == ',' || c == '}' || c == ']') {
+  } else if (c == ',' || c == '}' || c == ']' ||
+             fullwidth_mark(t_, i_) == ',') {
     // A key with no value: null, or was it no key? A guess.
     edits_.insert(i_, ":null", Fix::MissingPunctuation);
     f.state = State::CommaOrEnd;
@@ -545,10 +546,14 @@ bool Pass::rewrite_word(std::size_t trimmed, std::size_t stray_quote,
   } else {
     if (where == Place::Top) return false;
     if (word.empty()) {
-      // A character that starts nothing: dropped.
+      // A character that starts nothing: dropped, all its bytes.
+      std::size_t end = start + 1;
+      while (end < n_ && (static_cast<unsigned char>(t_[end]) & 0xC0) == 0x80) {
+        ++end;
+      }
       guessed_ = true;
-      edits_.erase(start, 1, Fix::BareWords);
-      i_ = start + 1;
+      edits_.erase(start, end - start, Fix::BareWords);
+      i_ = end;
       return true;
     }
     out.clear();
