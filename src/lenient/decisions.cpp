@@ -187,6 +187,7 @@ bool Pass::string_ends_at(std::size_t p, Place where) const {
       line_break = true;
     } else if (c != ' ' && c != '\t') {
       std::size_t v = invisible_length(t_, p);
+      if (v == 0) v = white_space_length(t_.data() + p, t_.data() + n_);
       if (v == 0 && line_break) v = quote_marker_length(t_, p);
       if (v == 0 && line_break && where == Place::Top) {
         v = list_marker_length(t_, p);  // the next value listed
@@ -315,6 +316,10 @@ bool Pass::comma_ends_value(std::size_t p) const {
       ++q;
     } else if (const std::size_t v = invisible_length(t_, q); v != 0) {
       q += v;
+    } else if (const std::size_t w =
+                   white_space_length(t_.data() + q, t_.data() + n_);
+               w != 0) {
+      q += w;
     } else if (const std::size_t m = quote_marker_length(t_, q); m != 0) {
       q += m;
     } else {

@@ -53,6 +53,9 @@ class Pass {
     // value in parentheses, not an array.
     EditLog::Checkpoint open_edit{};
     bool separated = false;
+    // How far its first member's key was indented, when that key opened
+    // its line: pretty-printed text shows by it where a lost } was.
+    std::size_t indent = npos;
   };
   // Where the value being read stands, for the rule that closes strings.
   enum class Place : std::uint8_t { Top, Array, ObjectValue, Key, Argument };
@@ -99,6 +102,8 @@ class Pass {
   void read_key(Frame& f);
   void drop_unread_member(Frame& f, std::size_t end, Fix fix);
   bool container_as_member(Frame& f, char c);
+  std::size_t line_indent(std::size_t p) const noexcept;
+  bool outdented_member(Frame& f);
   bool continue_last_array(Frame& f);
   void read_colon(Frame& f);
   void read_separator(Frame& f);

@@ -216,6 +216,7 @@ void Pass::read_member(Frame& f) {
     return;
   }
   if ((c == '{' || c == '[') && container_as_member(f, c)) return;
+  if (outdented_member(f)) return;
   if (c == '{') {
     // {{"a": 1}}, or an object among members: its members are these, its
     // braces go; the comma owed or pending waits for its first member.
@@ -260,6 +261,49 @@ void Pass::read_member(Frame& f) {
     return;
   }
   read_key(f);
+}
+
+// How far p is indented when only blanks come before it on its line; npos
+// otherwise.
+std::size_t Pass::line_indent(std::size_t p) const noexcept {
+  std::size_t b = p;
+  while (b > 0 && (t_[b - 1] == ' ' || t_[b - 1] == '\t')) --b;
+  if (b > 0 && t_[b - 1] != '\n' && t_[b - 1] != '\r') return npos;
+  return p - b;
+}
+
+// A member at i_ that object `f` would take, indented less than its own
+// members and as far as those of the object around it, in a text that
+// lacks closers: in pretty-printed text it is that object's, and `f` lost
+// its closing brace there. True when `f` was closed for it.
+bool Pass::outdented_member(Frame& f) {
+  const std::size_t indent = line_indent(i_);
+  if (f.empty || f.indent == npos || indent == npos || indent >= f.indent ||
+      stack_.size() < 2) {
+    if (f.empty && f.indent == npos) f.indent = indent;
+    return false;
+  }
+  const Frame& outer = stack_[stack_.size() - 2];
+  if (outer.kind != Kind::Object || outer.indent != indent) return false;
+  // Only where a closer was lost: when the closers ahead close every open
+  // object (or cannot be counted), they say where each one ends instead.
+  std::size_t open = stack_.size();
+  for (const Frame& each : stack_) open += each.merged;
+  if (const std::size_t ahead = frames_closed_ahead(i_);
+      ahead == npos || ahead >= open) {
+    return false;
+  }
+  // Its comma, if it had one, separates the outer object's members now.
+  const std::size_t comma = f.comma;
+  f.comma = npos;
+  f.merged = 0;
+  close_top(comma != npos ? comma : i_, /*inserted=*/true);
+  value_done();
+  if (comma != npos) {
+    stack_.back().state = State::Key;
+    stack_.back().comma = comma;
+  }
+  return true;
 }
 
 // A container at i_ where object `f` wants a key: is it a new element or a
