@@ -117,6 +117,45 @@ std::size_t ReasoningBlocks::closing_tag(std::size_t pos) const noexcept {
   return std::string_view::npos;
 }
 
+std::string ascii_brackets(std::string_view text) {
+  if (text.find_first_of("{[") != std::string_view::npos ||
+      (text.find("\uFF5B") == std::string_view::npos &&
+       text.find("\uFF3B") == std::string_view::npos)) {
+    return {};
+  }
+  std::string out(text);
+  bool in_string = false;  // "..." or a typographic “...”
+  for (std::size_t i = 0; i + 2 < out.size() || (i < out.size() && in_string);
+       ++i) {
+    if (in_string) {
+      if (out[i] == '\\') {
+        ++i;
+      } else if (out[i] == '"' || out.compare(i, 3, "\u201D") == 0) {
+        in_string = false;
+      }
+      continue;
+    }
+    if (out[i] == '"' || out.compare(i, 3, "\u201C") == 0) {
+      in_string = true;
+      continue;
+    }
+    if (out[i] != '\xEF' || i + 2 >= out.size()) continue;
+    const std::string_view wide(out.data() + i, 3);
+    const char ascii = wide == "\uFF5B"   ? '{'
+                       : wide == "\uFF5D" ? '}'
+                       : wide == "\uFF3B" ? '['
+                       : wide == "\uFF3D" ? ']'
+                                          : '\0';
+    if (ascii != '\0') {
+      out[i] = ascii;
+      out[i + 1] = ' ';
+      out[i + 2] = ' ';
+      i += 2;
+    }
+  }
+  return out;
+}
+
 std::size_t byte_order_mark_length(std::string_view text) noexcept {
   return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }

@@ -784,11 +784,20 @@ class Search {
   std::optional<Candidate> partial_;
 };
 
+// Full-width brackets (｛｝［］) as a CJK reply may write its document's,
+// where the text has no ASCII bracket: the text with each one outside
+// strings made its ASCII mark and two spaces, so that every offset stays;
+// empty when the text needs none.
+std::string ascii_brackets(std::string_view text);
+
 template <ExtractionRunner Runner>
 Found<typename Runner::Result> extract_with(std::string_view text,
                                             const ExtractOptions& options,
                                             Runner& runner) {
-  return Search<Runner>(text, options, runner).best();
+  const std::string ascii = options.lenient ? ascii_brackets(text) : "";
+  return Search<Runner>(ascii.empty() ? text : std::string_view(ascii), options,
+                        runner)
+      .best();
 }
 
 // Every top-level candidate of the text, in text order; extract_with's
@@ -796,7 +805,10 @@ Found<typename Runner::Result> extract_with(std::string_view text,
 template <ExtractionRunner Runner>
 std::vector<Found<typename Runner::Result>> extract_all_with(
     std::string_view text, const ExtractOptions& options, Runner& runner) {
-  return Search<Runner>(text, options, runner).all();
+  const std::string ascii = options.lenient ? ascii_brackets(text) : "";
+  return Search<Runner>(ascii.empty() ? text : std::string_view(ascii), options,
+                        runner)
+      .all();
 }
 
 }  // namespace tarnwick::detail

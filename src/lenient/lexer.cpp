@@ -293,15 +293,25 @@ std::size_t control_token_length(std::string_view t, std::size_t i) noexcept {
   std::size_t e = i + 1;
   if (e < t.size() && t[e] == '/') ++e;
   const std::size_t name = e;
-  bool letter = false;
+  bool upper = true;    // [TOOL_CALLS]
+  bool letter = false;  // and a phrase has words: [Internal reasoning omitted]
+  std::size_t blanks = 0;
   for (; e < t.size(); ++e) {
-    const bool upper = t[e] >= 'A' && t[e] <= 'Z';
-    if (!upper && t[e] != '_' && !is_digit(static_cast<unsigned char>(t[e]))) {
+    const char c = t[e];
+    if (c == ' ') {
+      ++blanks;
+    } else if (is_ascii_letter(c)) {
+      letter = true;
+      upper = upper && c >= 'A' && c <= 'Z';
+    } else if (c != '_' && c != '-' && c != '.' &&
+               !is_digit(static_cast<unsigned char>(c))) {
       break;
     }
-    letter = letter || upper;
   }
-  if (!letter || e - name < 2 || e >= t.size() || t[e] != ']') return 0;
+  if (!letter || (!upper && blanks == 0) || e - name < 2 || e >= t.size() ||
+      t[e] != ']') {
+    return 0;
+  }
   std::size_t v = ++e;
   while (v < t.size() && is_json_ws(static_cast<unsigned char>(t[v]))) ++v;
   const bool opens = v < t.size() && (t[v] == '{' || t[v] == '[' ||

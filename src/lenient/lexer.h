@@ -227,7 +227,8 @@ std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept;
 
 // The length of a control token at t[i] that a model's chat template
 // writes before its output ("[TOOL_CALLS]", "[/INST]": an upper-case name
-// in brackets) when a container or a string follows it; 0 otherwise.
+// in brackets), or of a bracketed phrase of words ("[Internal reasoning
+// omitted]"), when a container or a string follows it; 0 otherwise.
 std::size_t control_token_length(std::string_view t, std::size_t i) noexcept;
 
 // The length of a Markdown rule at t[i] ("---", "* * *", "___": three or
