@@ -61,12 +61,16 @@ void check_extract(std::string_view text, const ExtractOptions& options) {
   if (!options.lenient) TARNWICK_FUZZ_CHECK(found.fixes == 0);
   const RepairOutcome whole = run_ladder(text, options.repair);
   // A part found after other text never holds less than the whole text's
-  // repair; a reading from the text's first value on may.
+  // repair; a reading from the text's first value on may, and so may the
+  // content of a fence that opens the text.
   const std::size_t lead = detail::byte_order_mark_length(text);
+  const std::string_view before =
+      detail::trim_whitespace(text.substr(lead, found.span_begin - lead));
+  const bool fence_first =
+      (before.starts_with("```") || before.starts_with("~~~")) &&
+      before.find('\n') == std::string_view::npos;
   const bool from_start =
-      found.span_begin <= lead ||
-      detail::trim_whitespace(text.substr(lead, found.span_begin - lead))
-          .empty();
+      found.span_begin <= lead || before.empty() || fence_first;
   if (!(options.lenient && from_start)) {
     TARNWICK_FUZZ_CHECK(detail::shape_of_json(found.outcome.json).weight >=
                         detail::shape_of_json(whole.json).weight);
