@@ -162,6 +162,37 @@ void Pass::skip_rest_of_arguments() {
   }
 }
 
+// A step at the top level, between values: what marks a listed value
+// goes, then the first value or the next.
+void Pass::step_top() {
+  // "1. {...}\n2. {...}": values listed one a line; the markers go.
+  if (scope_ == LenientScope::Document) {
+    if (const std::size_t m = list_marker_length(t_, i_); m != 0) {
+      edits_.replace(i_, m, {}, FixSet{0});
+      i_ += m;
+    }
+  }
+  // A Markdown rule (---, ***) between values listed one a line.
+  if (scope_ == LenientScope::Document && top_.values > 0) {
+    if (const std::size_t m = rule_line_length(t_, i_); m != 0) {
+      edits_.replace(i_, m, {}, FixSet{0});
+      i_ += m;
+      return;
+    }
+  }
+  // "[TOOL_CALLS] [...]": the token before the output is no value.
+  if (const std::size_t m = control_token_length(t_, i_); m != 0) {
+    edits_.replace(i_, m, {}, FixSet{0});
+    i_ += m;
+    return;
+  }
+  if (!top_.due) {
+    after_top_value();
+  } else if (!read_value()) {
+    stop_ = true;
+  }
+}
+
 // One step of the grammar: the production that the innermost frame's state
 // asks for.
 void Pass::step() {
@@ -172,32 +203,7 @@ void Pass::step() {
     return;
   }
   if (stack_.empty()) {
-    // "1. {...}\n2. {...}": values listed one a line; the markers go.
-    if (scope_ == LenientScope::Document) {
-      if (const std::size_t m = list_marker_length(t_, i_); m != 0) {
-        edits_.replace(i_, m, {}, FixSet{0});
-        i_ += m;
-      }
-    }
-    // A Markdown rule (---, ***) between values listed one a line.
-    if (scope_ == LenientScope::Document && top_.values > 0) {
-      if (const std::size_t m = rule_line_length(t_, i_); m != 0) {
-        edits_.replace(i_, m, {}, FixSet{0});
-        i_ += m;
-        return;
-      }
-    }
-    // "[TOOL_CALLS] [...]": the token before the output is no value.
-    if (const std::size_t m = control_token_length(t_, i_); m != 0) {
-      edits_.replace(i_, m, {}, FixSet{0});
-      i_ += m;
-      return;
-    }
-    if (!top_.due) {
-      after_top_value();
-    } else if (!read_value()) {
-      stop_ = true;
-    }
+    step_top();
     return;
   }
   Frame& f = stack_.back();

@@ -171,6 +171,7 @@ class Pass {
   void skip_deep_container();
   void skip_rest_of_arguments();
   void step();
+  void step_top();
   void after_top_value();
   void reopen_closed_object(std::size_t q);
   void finish();

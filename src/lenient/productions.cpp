@@ -3,6 +3,7 @@
 // separator, and unquoted words. Each reads from i_ and leaves i_ after what
 // it took; strings are in strings.cpp.
 
+#include <algorithm>    // count
 #include <cstddef>      // size_t
 #include <string>       // string
 #include <string_view>  // string_view
@@ -277,6 +278,13 @@ std::size_t Pass::line_indent(std::size_t p) const noexcept {
 // lacks closers: in pretty-printed text it is that object's, and `f` lost
 // its closing brace there. True when `f` was closed for it.
 bool Pass::outdented_member(Frame& f) {
+  // Most members stand as far in as the first: a blank f.indent bytes back
+  // shows it at once.
+  if (!f.empty && (f.indent == npos || f.indent == 0 ||
+                   (i_ >= f.indent &&
+                    (t_[i_ - f.indent] == ' ' || t_[i_ - f.indent] == '\t')))) {
+    return false;
+  }
   const std::size_t indent = line_indent(i_);
   if (f.empty || f.indent == npos || indent == npos || indent >= f.indent ||
       stack_.size() < 2) {
