@@ -21,7 +21,7 @@ from typing import Any, Callable, NamedTuple
 import broad_cases
 import fresh_cases
 import reply_cases
-from lenient_recovery import _difference, _short, same
+from lenient_recovery import _difference, _short, command_line, same
 
 
 CORPORA = {
@@ -112,16 +112,13 @@ def _print_table(rows: list[Row]) -> None:
         )
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def _corpus_option(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("--corpus", choices=sorted(CORPORA), default="broad", help="which corpus to score")
-    parser.add_argument("--show-failures", type=int, default=0, metavar="N", help="print N misses per family")
-    parser.add_argument("--family", action="append", help="only these families (repeatable)")
-    args = parser.parse_args()
-    try:
-        import tarnwick
-    except ImportError as exc:
-        print(f"tarnwick is not importable ({exc}); install it first", file=sys.stderr)
+
+
+def main() -> int:
+    args, tarnwick = command_line(__doc__, _corpus_option)
+    if tarnwick is None:
         return 0
     peer = _peer()
     families = [f for f in CORPORA[args.corpus]() if not args.family or f.name in args.family]
