@@ -188,9 +188,19 @@ void Pass::step_top() {
   }
   if (!top_.due) {
     after_top_value();
-  } else if (!read_value()) {
-    stop_ = true;
+    return;
   }
+  note_top_kind();
+  if (!read_value()) stop_ = true;
+}
+
+void Pass::note_top_kind() {
+  const char c = t_[i_];
+  const char kind = c == '{' || c == '['                   ? c
+                    : quote_at(t_, i_).kind != Quote::None ? '"'
+                                                           : '0';
+  if (top_.kind == 0) top_.kind = kind;
+  top_.mixed = top_.mixed || kind != top_.kind;
 }
 
 // One step of the grammar: the production that the innermost frame's state
@@ -274,6 +284,7 @@ void Pass::after_top_value() {
   // come after thousands of others and cost a sort.
   if (top_.comma == npos) edits_.insert(at, ",", Fix::MultipleValues);
   top_.multi = true;
+  note_top_kind();
   if (!read_value() || escaped_document_) {
     // Trailing text: the document ends with the values before it.
     edits_.rollback(before);
@@ -361,6 +372,7 @@ LenientText Pass::result() {
   if (top_.multi) {
     edits_.insert(top_.end, "]", Fix::MultipleValues);
     fixes_ |= fix_bit(Fix::MultipleValues);
+    guessed_ = guessed_ || top_.mixed;
   }
   out.begin = top_.first_start;
   out.end = top_.end;

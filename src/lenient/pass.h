@@ -84,6 +84,11 @@ class Pass {
     bool multi_at_end = false;
     bool due = true;  // a top-level value is due
     std::size_t comma = npos;
+    // What the first value opens with ('{', '[', '"' for any string, '0'
+    // for the rest), and whether a later one opens otherwise: values of
+    // mixed kinds made one array are a guess (print(x)\n{...}).
+    char kind = 0;
+    bool mixed = false;
   };
 
   Place place() const noexcept;
@@ -172,6 +177,7 @@ class Pass {
   void skip_rest_of_arguments();
   void step();
   void step_top();
+  void note_top_kind();
   void after_top_value();
   void reopen_closed_object(std::size_t q);
   void finish();

@@ -146,7 +146,8 @@ void expect_rows(const ColumnData& out, std::int64_t first, const Texts& texts,
       EXPECT_EQ(out.json_at(row), expected.outcome.json);
       EXPECT_EQ(code, static_cast<std::uint8_t>(expected.outcome.strategy));
       const std::uint32_t fixes = out.fixes[static_cast<std::size_t>(row)];
-      EXPECT_EQ(fixes & ~kNotAsItStood, expected.fixes);
+      EXPECT_EQ(fixes & ~kRowFlags, expected.fixes);
+      EXPECT_EQ((fixes & kGuessed) != 0, expected.guessed);
       EXPECT_EQ((fixes & kNotAsItStood) != 0, expected.outcome.changed);
     } else {
       const RepairOutcome expected =
