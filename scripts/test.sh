@@ -122,8 +122,8 @@ install_missing() {
 
 # clang with libc++, the C++ runtime of macOS, plain and under the
 # sanitizers. Debian's GoogleTest is built against libstdc++, so its sources
-# (package googletest) are built into each tree. Warnings are errors in the
-# GCC builds above; clang's own are shown here, as in the fuzz build.
+# (package googletest) are built into each tree. Warnings are errors here
+# too, as in the GCC builds above.
 install_missing libc++-dev libc++abi-dev googletest
 for variant in plain sanitize; do
   step "engine: clang and libc++ ($variant) build and ctest"
@@ -135,7 +135,8 @@ for variant in plain sanitize; do
   cmake -S . -B "build/libcxx-$variant" -G Ninja "${options[@]}" \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS=-stdlib=libc++ -DCMAKE_EXE_LINKER_FLAGS=-stdlib=libc++ \
-    -DTARNWICK_DEVELOPER=ON -DTARNWICK_GTEST_SOURCE=/usr/src/googletest
+    -DTARNWICK_DEVELOPER=ON -DTARNWICK_WERROR=ON \
+    -DTARNWICK_GTEST_SOURCE=/usr/src/googletest
   cmake --build "build/libcxx-$variant" -j "$jobs"
   # The installed-package test builds its consumer with the default runtime.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
