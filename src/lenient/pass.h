@@ -103,6 +103,7 @@ class Pass {
   void comma_taken(const Frame& f);
   void semicolon_as_comma(std::size_t at);
   std::size_t comma_length(std::size_t p) const noexcept;
+  std::size_t char_end(std::size_t p) const noexcept;
   void read_member(Frame& f);
   void read_key(Frame& f);
   void drop_unread_member(Frame& f, std::size_t end, Fix fix);
@@ -268,6 +269,14 @@ inline bool Pass::key_follows(std::size_t p) const {
 // and member passes here, so the common case stays inline.
 inline void Pass::comma_taken(const Frame& f) {
   if (f.comma != npos && t_[f.comma] != ',') semicolon_as_comma(f.comma);
+}
+
+// Where the character that starts at p ends: past its UTF-8 continuation
+// bytes.
+inline std::size_t Pass::char_end(std::size_t p) const noexcept {
+  ++p;
+  while (p < n_ && (static_cast<unsigned char>(t_[p]) & 0xC0) == 0x80) ++p;
+  return p;
 }
 
 // The byte length of the comma (or what stands for one) at p.

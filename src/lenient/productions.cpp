@@ -201,9 +201,10 @@ void Pass::read_member(Frame& f) {
     handle_closer(c);
     return;
   }
-  if (c == ',' || c == ';') {
-    edits_.erase(i_, 1, Fix::TrailingCommas);
-    ++i_;
+  if (c == ',' || c == ';' || fullwidth_mark(t_, i_) == ',') {
+    const std::size_t len = comma_length(i_);
+    edits_.erase(i_, len, Fix::TrailingCommas);
+    i_ += len;
     return;
   }
   if (escaped_layout_at(i_)) {
@@ -383,8 +384,8 @@ bool Pass::continue_last_array(Frame& f) {
 void Pass::read_key(Frame& f) {
   const std::size_t end = word_end(i_, /*key=*/true);
   const std::size_t trimmed = trim_word_end(t_, i_, end);
-  if (trimmed == i_) {  // a character that starts no key
-    drop_unread_member(f, i_ + 1, Fix::UnquotedKeys);
+  if (trimmed == i_) {  // a character that starts no key, all its bytes
+    drop_unread_member(f, char_end(i_), Fix::UnquotedKeys);
     return;
   }
   // {key "value"}: one word and then a value, its colon left out.
@@ -599,10 +600,7 @@ bool Pass::rewrite_word(std::size_t trimmed, std::size_t stray_quote,
     if (where == Place::Top) return false;
     if (word.empty()) {
       // A character that starts nothing: dropped, all its bytes.
-      std::size_t end = start + 1;
-      while (end < n_ && (static_cast<unsigned char>(t_[end]) & 0xC0) == 0x80) {
-        ++end;
-      }
+      const std::size_t end = char_end(start);
       guessed_ = true;
       edits_.erase(start, end - start, Fix::BareWords);
       i_ = end;
