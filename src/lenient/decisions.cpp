@@ -531,8 +531,9 @@ std::size_t Pass::grouped_number_end(std::size_t start,
     return k < n_ && is_digit(static_cast<unsigned char>(t_[k]));
   };
   std::size_t q = stop;
-  while (q < n_ && t_[q] == ',' && digit(q + 1) && digit(q + 2) &&
-         digit(q + 3) && !digit(q + 4)) {
+  // Groups follow a first one that JSON can start a number with (not 0).
+  while (t_[first] != '0' && q < n_ && t_[q] == ',' && digit(q + 1) &&
+         digit(q + 2) && digit(q + 3) && !digit(q + 4)) {
     q += 4;
   }
   // 21,5 or 3,75: one or two digits after the comma are a decimal comma.
