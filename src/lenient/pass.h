@@ -209,6 +209,9 @@ class Pass {
   // The value rests on a choice between two readings that both passed the
   // look-ahead that decided it; set where that choice is made.
   bool guessed_ = false;
+  // Where the last value inside a container ended (a comment after it may
+  // have been erased since: the text ends here, not inside that comment).
+  std::size_t value_end_ = 0;
   bool stop_ = false;
 };
 
@@ -244,6 +247,7 @@ inline void Pass::value_done() {
   f.state = State::CommaOrEnd;
   f.empty = false;
   f.comma = npos;
+  value_end_ = i_;
 }
 
 // Outside strings, \" or \n can only come from one more level of encoding:

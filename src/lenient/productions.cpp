@@ -497,10 +497,7 @@ void Pass::read_separator(Frame& f) {
   }
   // A line of prose after a value, where the next one is due without its
   // comma ("...[1, 2\nThat is all."), is no value: the document ends there.
-  std::size_t last = i_;
-  while (last > 0 && is_json_ws(static_cast<unsigned char>(t_[last - 1]))) {
-    --last;
-  }
+  const std::size_t last = value_end_;
   if (t_.substr(last, i_ - last).find('\n') != npos &&
       prose_line_at(i_, f.kind != Kind::Object)) {
     end_before_prose(last);
