@@ -142,7 +142,7 @@ void Pass::read_element(Frame& f) {
     handle_closer(c);
     return;
   }
-  if (c == ',' || c == ';') {
+  if (c == ',' || c == ';' || fullwidth_mark(t_, i_) == ',') {
     if (f.kind == Kind::Object) {
       edits_.insert(i_, "null", Fix::MissingPunctuation);
       f.state = State::CommaOrEnd;
@@ -152,8 +152,9 @@ void Pass::read_element(Frame& f) {
       edits_.insert(i_, "null", Fix::Wrappers);
       f.state = State::CommaOrEnd;
     } else {
-      edits_.erase(i_, 1, Fix::TrailingCommas);  // an empty slot
-      ++i_;
+      const std::size_t len = comma_length(i_);  // an empty slot
+      edits_.erase(i_, len, Fix::TrailingCommas);
+      i_ += len;
     }
     return;
   }
