@@ -38,8 +38,16 @@ def outcome_when_allocation_fails(call, n):
     return result, unraisable
 
 
-@pytest.mark.parametrize("call", [lambda text: repair(text).value, loads], ids=["repair", "loads"])
-def test_each_failing_allocation(call):
+@pytest.mark.parametrize(
+    "call, stores_fail",
+    # repair() makes every object anew, so one of its dict stores always
+    # allocates; loads() shares its key objects, and whether a store of its
+    # dict allocates depends on what the interpreter's free lists hold from
+    # earlier calls (the test alone after repair's run: none does).
+    [(lambda text: repair(text).value, True), (loads, False)],
+    ids=["repair", "loads"],
+)
+def test_each_failing_allocation(call, stores_fail):
     expected = json.loads(TEXT)
     store_failures = 0
     for n in range(60):
@@ -56,6 +64,6 @@ def test_each_failing_allocation(call):
             assert type(result) is MemoryError and not unraisable, (n, result)
         else:
             assert result == expected and not unraisable, n
-    assert store_failures > 0
+    assert store_failures > 0 or not stores_fail
     assert result == expected  # the range covered every allocation of the call
     assert call(TEXT) == expected
