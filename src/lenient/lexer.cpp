@@ -238,10 +238,7 @@ std::size_t space_before(std::string_view t, std::size_t start,
 }  // namespace
 
 std::size_t quote_marker_length(std::string_view t, std::size_t i) noexcept {
-  if (t[i] != '>') return 0;
-  std::size_t b = i;
-  while (b > 0 && (t[b - 1] == ' ' || t[b - 1] == '\t')) --b;
-  if (b > 0 && t[b - 1] != '\n' && t[b - 1] != '\r') return 0;
+  if (t[i] != '>' || line_indent_at(t, i) == std::string_view::npos) return 0;
   std::size_t e = i;
   while (e < t.size() && t[e] == '>') ++e;
   if (e < t.size() && t[e] == ' ') ++e;
@@ -249,9 +246,7 @@ std::size_t quote_marker_length(std::string_view t, std::size_t i) noexcept {
 }
 
 std::size_t list_marker_length(std::string_view t, std::size_t i) noexcept {
-  std::size_t b = i;
-  while (b > 0 && (t[b - 1] == ' ' || t[b - 1] == '\t')) --b;
-  if (b > 0 && t[b - 1] != '\n' && t[b - 1] != '\r') return 0;
+  if (line_indent_at(t, i) == std::string_view::npos) return 0;
   std::size_t e = i;
   if (t[e] == '-' || t[e] == '*' || t[e] == '+') {
     ++e;

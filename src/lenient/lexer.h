@@ -220,6 +220,17 @@ inline char fullwidth_mark(std::string_view t, std::size_t i) noexcept {
   return t[i + 2] == '\x9A' ? ':' : t[i + 2] == '\x8C' ? ',' : 0;
 }
 
+// How far t[i] is indented when only spaces and tabs come before it on its
+// line; npos otherwise. What opens a line is told by it.
+inline std::size_t line_indent_at(std::string_view t, std::size_t i) noexcept {
+  std::size_t b = i;
+  while (b > 0 && (t[b - 1] == ' ' || t[b - 1] == '\t')) --b;
+  if (b > 0 && t[b - 1] != '\n' && t[b - 1] != '\r') {
+    return std::string_view::npos;
+  }
+  return i - b;
+}
+
 // The length of a list marker at t[i] ("- ", "* ", "1. ", "2) ") that opens
 // its line and comes before a container or a string, as a reply lists
 // values one a line; 0 when none is there.

@@ -108,7 +108,6 @@ class Pass {
   void read_key(Frame& f);
   void drop_unread_member(Frame& f, std::size_t end, Fix fix);
   bool container_as_member(Frame& f, char c);
-  std::size_t line_indent(std::size_t p) const noexcept;
   bool outdented_member(Frame& f);
   bool continue_last_array(Frame& f);
   void read_colon(Frame& f);

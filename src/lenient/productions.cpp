@@ -266,15 +266,6 @@ void Pass::read_member(Frame& f) {
   read_key(f);
 }
 
-// How far p is indented when only blanks come before it on its line; npos
-// otherwise.
-std::size_t Pass::line_indent(std::size_t p) const noexcept {
-  std::size_t b = p;
-  while (b > 0 && (t_[b - 1] == ' ' || t_[b - 1] == '\t')) --b;
-  if (b > 0 && t_[b - 1] != '\n' && t_[b - 1] != '\r') return npos;
-  return p - b;
-}
-
 // A member at i_ that object `f` would take, indented less than its own
 // members and as far as those of the object around it, in a text that
 // lacks closers: in pretty-printed text it is that object's, and `f` lost
@@ -287,7 +278,7 @@ bool Pass::outdented_member(Frame& f) {
                     (t_[i_ - f.indent] == ' ' || t_[i_ - f.indent] == '\t')))) {
     return false;
   }
-  const std::size_t indent = line_indent(i_);
+  const std::size_t indent = line_indent_at(t_, i_);
   if (f.empty || f.indent == npos || indent == npos || indent >= f.indent ||
       stack_.size() < 2) {
     if (f.empty && f.indent == npos) f.indent = indent;
